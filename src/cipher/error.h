@@ -1,0 +1,24 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace vantrel {
+
+// The one exception type of the program. Its text is UTF-8 and is shown to the
+// user as it stands by the generic error box ("Cannot open file %s", ...).
+class Error : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Replaces the first "%s" of a fixed message text by an argument.
+inline std::string formatMessage(const std::string& pattern, const std::string& argument) {
+    std::string text = pattern;
+    if (auto at = text.find("%s"); at != std::string::npos) {
+        text.replace(at, 2, argument);
+    }
+    return text;
+}
+
+} // namespace vantrel

@@ -1,0 +1,1 @@
+#include "storage/cp1251.h"

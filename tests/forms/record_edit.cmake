@@ -1,0 +1,1 @@
+# vantrel_add_gui_test(...)
