@@ -1,0 +1,1 @@
+#include "storage/record_file.h"
