@@ -1,5 +1,8 @@
 #pragma once
 
+#include "cipher/error.h"
+
+#include <exception>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -37,6 +40,19 @@ inline std::string ErrorBoxText(const std::string& text) {
         return text;
     }
     return text + ".";
+}
+
+// Runs one user command: an error it does not catch ends the command and is
+// shown by the generic error box; the program goes on. Returns whether the
+// command completed.
+template <typename Command> bool RunCommand(Prompts& prompts, Command&& command) {
+    try {
+        command();
+        return true;
+    } catch (const std::exception& error) {
+        prompts.showError(error.what());
+    }
+    return false;
 }
 
 } // namespace vantrel

@@ -1,0 +1,105 @@
+#include "forms/qt_prompts.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace vantrel {
+
+QString messageText(const std::string& text) {
+    QString result = QString::fromStdString(text);
+    result.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return result;
+}
+
+namespace {
+
+Prompts::Answer answerOf(int button) {
+    switch (button) {
+    case QMessageBox::Ok:
+        return Prompts::Answer::Ok;
+    case QMessageBox::Yes:
+        return Prompts::Answer::Yes;
+    case QMessageBox::No:
+        return Prompts::Answer::No;
+    default:
+        return Prompts::Answer::Cancel;
+    }
+}
+
+} // namespace
+
+Prompts::Answer QtPrompts::confirm(const std::string& text, Buttons buttons) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), messageText(text),
+                    QMessageBox::NoButton, parent_);
+    switch (buttons) {
+    case Buttons::OkCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Ok);
+        box.setEscapeButton(QMessageBox::Cancel);
+        break;
+    case Buttons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::No);
+        break;
+    case Buttons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::Cancel);
+        break;
+    }
+    return answerOf(box.exec());
+}
+
+void QtPrompts::inform(const std::string& text) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kProgramTitle), messageText(text),
+                    QMessageBox::Ok, parent_);
+    box.exec();
+}
+
+Prompts::Answer QtPrompts::ask(const std::string& text) {
+    QMessageBox box(QMessageBox::NoIcon, QString(), messageText(text),
+                    QMessageBox::Ok | QMessageBox::Cancel, parent_);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Cancel);
+    return answerOf(box.exec());
+}
+
+void QtPrompts::showError(const std::string& text) {
+    QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kProgramTitle),
+                    messageText(ErrorBoxText(text)), QMessageBox::Ok, parent_);
+    box.exec();
+}
+
+std::optional<std::filesystem::path> QtPrompts::openFileName() {
+    QFileDialog dialog(parent_);
+    dialog.setObjectName(QStringLiteral("odMain"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile); // the file need not exist
+    dialog.setDefaultSuffix(QStringLiteral("vtr"));
+    dialog.setNameFilters({QStringLiteral("Файлы Vantrel (*.vtr)"),
+                           QStringLiteral("Текстовые файлы (*.txt)"),
+                           QStringLiteral("Все файлы (*.*)")});
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return std::filesystem::path(dialog.selectedFiles().first().toStdString());
+}
+
+std::optional<std::filesystem::path> QtPrompts::saveFileName() {
+    QFileDialog dialog(parent_);
+    dialog.setObjectName(QStringLiteral("sdMain"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("vtr"));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    dialog.setNameFilters(
+        {QStringLiteral("Файлы Vantrel (*.vtr)"), QStringLiteral("текстовые файлы (*.txt)")});
+    dialog.selectFile(QStringLiteral("untitled"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return std::filesystem::path(dialog.selectedFiles().first().toStdString());
+}
+
+} // namespace vantrel

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "storage/prompts.h"
+
+class QWidget;
+
+namespace vantrel {
+
+// Prompts shown with Qt message boxes and file dialogs (Qt's own English button
+// texts; no translation is loaded).
+class QtPrompts : public Prompts {
+public:
+    explicit QtPrompts(QWidget* parent = nullptr) : parent_(parent) {}
+
+    Answer confirm(const std::string& text, Buttons buttons) override;
+    void inform(const std::string& text) override;
+    Answer ask(const std::string& text) override;
+    void showError(const std::string& text) override;
+    std::optional<std::filesystem::path> openFileName() override;
+    std::optional<std::filesystem::path> saveFileName() override;
+
+private:
+    QWidget* parent_;
+};
+
+// The program title of every plain message and error box.
+inline constexpr const char* kProgramTitle = "Vantrel Lite";
+
+// "\r" in the program's texts is a line break inside a message box.
+QString messageText(const std::string& text);
+
+} // namespace vantrel
