@@ -2,6 +2,8 @@
 
 #include "storage/prompts.h"
 
+#include <QString>
+
 class QWidget;
 
 namespace vantrel {
