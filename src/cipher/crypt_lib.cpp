@@ -1,1 +1,293 @@
-// placeholder
+#include "cipher/crypt_lib.h"
+
+#include "cipher/checksum.h"
+#include "cipher/error.h"
+#include "cipher/random.h"
+
+#include <cstring>
+
+namespace vantrel {
+
+namespace {
+
+constexpr char kUpperHexDigits[] = "0123456789ABCDEF";
+
+// Bytes of the default password and keys; both program instances replace them.
+constexpr const char* kDefaultPassword = "vtrkey";
+constexpr std::int32_t kDefaultAddKey = 4561;
+constexpr std::int32_t kDefaultMultKey = 7129;
+
+// Value of a hexadecimal digit in either case, or -1.
+inline int hexValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return -1;
+}
+
+void appendHex(std::string& out, const std::uint8_t* bytes, std::size_t length) {
+    const std::size_t at = out.size();
+    out.resize(at + 2 * length);
+    char* dst = out.data() + at;
+    for (std::size_t i = 0; i < length; ++i) {
+        dst[2 * i] = kUpperHexDigits[bytes[i] >> 4];
+        dst[2 * i + 1] = kUpperHexDigits[bytes[i] & 0x0F];
+    }
+}
+
+std::string hex8(std::uint32_t value) {
+    std::string text(8, '0');
+    for (int i = 7; i >= 0; --i) {
+        text[static_cast<std::size_t>(i)] = kUpperHexDigits[value & 0x0F];
+        value >>= 4;
+    }
+    return text;
+}
+
+// Exactly eight hexadecimal digits, either case.
+bool parseHex8(const std::string& text, std::size_t at, std::uint32_t& value) {
+    value = 0;
+    for (std::size_t i = at; i < at + 8; ++i) {
+        const int digit = hexValue(text[i]);
+        if (digit < 0) {
+            return false;
+        }
+        value = (value << 4) | static_cast<std::uint32_t>(digit);
+    }
+    return true;
+}
+
+inline std::uint32_t xorOfBytes(std::uint32_t word) {
+    return (word ^ (word >> 8) ^ (word >> 16) ^ (word >> 24)) & 0xFFu;
+}
+
+// The process-wide generator run on a local copy of the seed: the buffers are
+// byte arrays, which may alias the global, so a loop on the global itself would
+// reload and store it for every byte.
+class LocalRandom {
+public:
+    LocalRandom() : seed_(RandomSeed()) {}
+    ~LocalRandom() { SetRandomSeed(seed_); }
+    LocalRandom(const LocalRandom&) = delete;
+    LocalRandom& operator=(const LocalRandom&) = delete;
+
+    std::uint32_t below(std::uint32_t range) {
+        seed_ = seed_ * 134775813u + 1u;
+        return static_cast<std::uint32_t>((static_cast<std::uint64_t>(seed_) * range) >> 32);
+    }
+
+private:
+    std::uint32_t seed_;
+};
+
+} // namespace
+
+TCryptLib::TCryptLib()
+    : password_(kDefaultPassword), addKey_(kDefaultAddKey), multKey_(kDefaultMultKey) {}
+
+void TCryptLib::SetPassword(const std::string& password) {
+    if (password.size() > kMaxPasswordLength) {
+        password_.clear();
+        throw Error("TCryptLib.Password is too long");
+    }
+    password_ = password;
+}
+
+void TCryptLib::SetAddKey(std::int32_t value) {
+    if (value == 0) {
+        addKey_ = 1;
+        throw Error("TCryptLib.AddKey is too big");
+    }
+    addKey_ = value;
+}
+
+void TCryptLib::SetMultKey(std::int32_t value) {
+    if (value == 0) {
+        multKey_ = 1;
+        throw Error("TCryptLib.MultKey is too big");
+    }
+    multKey_ = value;
+}
+
+void TCryptLib::InitKey() {
+    std::uint8_t padded[12] = {};
+    std::memcpy(padded, password_.data(), std::min(password_.size(), sizeof padded));
+    auto word = [&padded](int first) {
+        return static_cast<std::uint32_t>(padded[first]) |
+               static_cast<std::uint32_t>(padded[first + 1]) << 8 |
+               static_cast<std::uint32_t>(padded[first + 2]) << 16 |
+               static_cast<std::uint32_t>(padded[first + 3]) << 24;
+    };
+    keyA_ = word(0);
+    keyB_ = word(4);
+    keyC_ = word(8);
+
+    ReseedFromClock();
+    salt_ = RandomBelow(static_cast<std::uint32_t>(-2));
+
+    std::array<std::uint8_t, 16> block{};
+    SetRandomSeed(keyA_);
+    for (std::size_t i = 0; i < 4; ++i) {
+        block[i] = static_cast<std::uint8_t>(RandomBelow(255));
+    }
+    SetRandomSeed(keyB_);
+    for (std::size_t i = 4; i < 8; ++i) {
+        block[i] = static_cast<std::uint8_t>(RandomBelow(255));
+    }
+    SetRandomSeed(keyC_);
+    for (std::size_t i = 8; i < 16; ++i) {
+        block[i] = static_cast<std::uint8_t>(RandomBelow(255));
+    }
+    keyBlock_ = block;
+    SetRandomSeed(keyA_);
+}
+
+void TCryptLib::AllocateWorkBuffer() {
+    workBuffer_ = std::make_unique<std::uint8_t[]>(kBlockSize);
+}
+
+// T[i] in 1 ... n-1 for positions 1 ... n (stored 0-based: table[i - 1] holds
+// T[i] - 1). For n = 1 the single draw has range 0 and gives T[1] = 1.
+void TCryptLib::drawPermutation(std::uint16_t* table, std::size_t length) {
+    LocalRandom random;
+    const auto range = static_cast<std::uint32_t>(length - 1);
+    for (std::size_t i = 0; i < length; ++i) {
+        table[i] = static_cast<std::uint16_t>(random.below(range));
+    }
+}
+
+// Keystream with ciphertext feedback: c = p ^ xor(B) ^ r, B = (c + B + C) * MultKey + AddKey.
+void TCryptLib::cipherBytes(std::uint8_t* buffer, std::size_t length, bool decrypt) {
+    LocalRandom random;
+    std::uint32_t b = keyB_;
+    const std::uint32_t c = keyC_;
+    const auto mult = static_cast<std::uint32_t>(multKey_);
+    const auto add = static_cast<std::uint32_t>(addKey_);
+    for (std::size_t i = 0; i < length; ++i) {
+        const std::uint32_t in = buffer[i];
+        const std::uint32_t out = in ^ xorOfBytes(b) ^ random.below(255);
+        buffer[i] = static_cast<std::uint8_t>(out);
+        const std::uint32_t cipherByte = decrypt ? in : (out & 0xFFu);
+        b = (cipherByte + b + c) * mult + add;
+    }
+    keyB_ = b;
+}
+
+void TCryptLib::EncryptBuffer(std::uint8_t* buffer, std::size_t length) {
+    if (length == 0) {
+        return;
+    }
+    auto table = std::make_unique_for_overwrite<std::uint16_t[]>(length);
+    drawPermutation(table.get(), length);
+    cipherBytes(buffer, length, false);
+    for (std::size_t i = 0; i < length; ++i) {
+        std::swap(buffer[i], buffer[table[i]]);
+    }
+}
+
+void TCryptLib::DecryptBuffer(std::size_t length) {
+    if (length == 0) {
+        return;
+    }
+    std::uint8_t* buffer = workBuffer_.get();
+    {
+        auto table = std::make_unique_for_overwrite<std::uint16_t[]>(length);
+        drawPermutation(table.get(), length);
+        for (std::size_t i = length; i-- > 0;) {
+            std::swap(buffer[i], buffer[table[i]]);
+        }
+    }
+    cipherBytes(buffer, length, true);
+}
+
+std::string TCryptLib::EncryptString(const std::string& text) {
+    InitKey();
+    AllocateWorkBuffer();
+    ReleaseKeyBlock();
+    std::string result;
+    result.reserve(2 * text.size());
+    const std::size_t blocks = text.size() / kBlockSize + 1;
+    for (std::size_t k = 0; k < blocks; ++k) {
+        const std::size_t at = k * kBlockSize;
+        const std::size_t n = std::min(kBlockSize, text.size() - at);
+        std::memcpy(workBuffer_.get(), text.data() + at, n);
+        EncryptBuffer(workBuffer_.get(), n);
+        appendHex(result, workBuffer_.get(), n);
+    }
+    ReleaseWorkBuffer();
+    return result;
+}
+
+std::string TCryptLib::DecryptString(const std::string& hex) {
+    std::string result;
+    InitKey();
+    AllocateWorkBuffer();
+    ReleaseKeyBlock();
+    constexpr std::size_t kHexBlock = 2 * kBlockSize;
+    const std::size_t blocks = hex.size() / kHexBlock + 1;
+    result.reserve(hex.size() / 2);
+    for (std::size_t k = 0; k < blocks; ++k) {
+        const std::size_t at = k * kHexBlock;
+        const std::size_t pairs = std::min(kHexBlock, hex.size() - at) / 2;
+        std::uint8_t* work = workBuffer_.get();
+        for (std::size_t j = 0; j < pairs; ++j) {
+            const int high = hexValue(hex[at + 2 * j]);
+            const int low = hexValue(hex[at + 2 * j + 1]);
+            if (high < 0 || low < 0) {
+                ReleaseWorkBuffer();
+                throw Error("TCryptLib: decrypting error - not hexlook string");
+            }
+            work[j] = static_cast<std::uint8_t>(high << 4 | low);
+        }
+        DecryptBuffer(pairs);
+        result.append(reinterpret_cast<const char*>(work), pairs);
+    }
+    ReleaseWorkBuffer();
+    return result;
+}
+
+std::uint32_t TCryptLib::passwordChecksum() {
+    std::array<std::uint8_t, 16> block = *keyBlock_;
+    EncryptBuffer(block.data(), block.size());
+    ReleaseKeyBlock();
+    return Checksum32(block.data(), block.size());
+}
+
+std::string TCryptLib::MakePasswordCheck() {
+    InitKey();
+    const std::uint32_t salt = salt_;
+    const std::uint32_t sum = passwordChecksum();
+    return EncryptString(hex8(sum ^ salt) + hex8(salt));
+}
+
+bool TCryptLib::CheckPassword(const std::string& check, const std::string& candidate) {
+    if (check.size() != 32) {
+        return false;
+    }
+    std::uint32_t x = 0;
+    std::uint32_t y = 0;
+    try {
+        const std::string text = DecryptString(check);
+        if (!parseHex8(text, 0, x) || !parseHex8(text, 8, y)) {
+            return false;
+        }
+    } catch (const Error&) {
+        return false;
+    }
+    const std::string remembered = password_;
+    SetPassword(candidate);
+    InitKey();
+    if ((x ^ y) == passwordChecksum()) {
+        return true;
+    }
+    SetPassword(remembered);
+    return false;
+}
+
+} // namespace vantrel

@@ -1,1 +1,102 @@
-// placeholder
+// The stream operations of TCryptLib: compression by the LZH codec, then the
+// byte cipher over 32768-byte blocks after one InitKey. The container has no
+// header: it is exactly as long as the (compressed) data.
+#include "cipher/crypt_lib.h"
+
+#include "cipher/error.h"
+#include "cipher/lzh.h"
+
+namespace vantrel {
+
+namespace {
+
+// The codec's callbacks are plain functions, so the source and destination of
+// the running compression live here, for the length of one operation.
+MemoryStream* codecSource = nullptr;
+MemoryStream* codecDestination = nullptr;
+
+int readFromSource(std::uint8_t* buffer) {
+    return static_cast<int>(codecSource->read(buffer, kLZHBufferSize));
+}
+
+void writeToDestination(const std::uint8_t* buffer, int count) {
+    codecDestination->write(buffer, static_cast<std::size_t>(count));
+}
+
+enum class CodecDirection { Encode, Decode };
+
+// Replaces the stream's content by its compressed or expanded form. The stream
+// keeps its content when the codec's memory cannot be had.
+void runCodec(MemoryStream& stream, CodecDirection direction) {
+    MemoryStream destination;
+    if (!LZHInit()) {
+        throw Error("TCryptLib: LZH init error");
+    }
+    struct Session {
+        Session(MemoryStream& source, MemoryStream& destination) {
+            codecSource = &source;
+            codecDestination = &destination;
+        }
+        ~Session() {
+            LZHDone();
+            codecSource = nullptr;
+            codecDestination = nullptr;
+        }
+        Session(const Session&) = delete;
+        Session& operator=(const Session&) = delete;
+    } session(stream, destination);
+
+    stream.setPosition(0);
+    if (direction == CodecDirection::Encode) {
+        LZHEncode(readFromSource, writeToDestination);
+    } else {
+        LZHDecode(readFromSource, writeToDestination);
+    }
+    stream.loadFrom(std::move(destination));
+}
+
+} // namespace
+
+void TCryptLib::EncryptStream(MemoryStream& stream) {
+    if (compression_) {
+        runCodec(stream, CodecDirection::Encode);
+    }
+    InitKey();
+    ReleaseKeyBlock();
+    AllocateWorkBuffer();
+    stream.setPosition(0);
+    std::uint8_t* work = workBuffer_.get();
+    for (;;) {
+        const std::size_t n = stream.read(work, kBlockSize);
+        EncryptBuffer(work, n);
+        stream.setPosition(stream.position() - n);
+        if (n == 0 || stream.write(work, n) < n) {
+            break;
+        }
+    }
+    ReleaseWorkBuffer();
+}
+
+void TCryptLib::DecryptStream(MemoryStream& stream) {
+    InitKey();
+    ReleaseKeyBlock();
+    AllocateWorkBuffer();
+    stream.setPosition(0);
+    std::uint8_t* work = workBuffer_.get();
+    for (;;) {
+        const std::size_t n = stream.read(work, kBlockSize);
+        DecryptBuffer(n);
+        stream.setPosition(stream.position() - n);
+        if (n == 0 || stream.write(work, n) < n) {
+            break;
+        }
+    }
+    ReleaseWorkBuffer();
+    stream.setPosition(0);
+    if (compression_) {
+        runCodec(stream, CodecDirection::Decode);
+        stream.setPosition(0);
+    }
+}
+
+} // namespace vantrel

@@ -16,14 +16,18 @@ inline std::uint32_t randomSeed = 0;
 // A negative range given by a caller is taken as its unsigned 32-bit pattern.
 inline std::uint32_t RandomBelow(std::uint32_t range) {
     detail::randomSeed = detail::randomSeed * 134775813u + 1u;
-    return static_cast<std::uint32_t>(
-        (static_cast<std::uint64_t>(detail::randomSeed) * range) >> 32);
+    return static_cast<std::uint32_t>((static_cast<std::uint64_t>(detail::randomSeed) * range) >>
+                                      32);
 }
 
 // seed <- milliseconds since midnight, UTC.
 void ReseedFromClock();
 
-inline std::uint32_t RandomSeed() { return detail::randomSeed; }
-inline void SetRandomSeed(std::uint32_t seed) { detail::randomSeed = seed; }
+inline std::uint32_t RandomSeed() {
+    return detail::randomSeed;
+}
+inline void SetRandomSeed(std::uint32_t seed) {
+    detail::randomSeed = seed;
+}
 
 } // namespace vantrel

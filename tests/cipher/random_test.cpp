@@ -1,1 +1,54 @@
+#include "cipher/random.h"
+
 #include <gtest/gtest.h>
+
+#include <vector>
+
+namespace vantrel {
+namespace {
+
+TEST(RandomBelow, KnownSequenceFromSeedZero) {
+    SetRandomSeed(0);
+    std::vector<std::uint32_t> draws;
+    for (int i = 0; i < 8; ++i) {
+        draws.push_back(RandomBelow(255));
+    }
+    EXPECT_EQ(draws, (std::vector<std::uint32_t>{0, 8, 219, 51, 69, 171, 81, 41}));
+}
+
+TEST(RandomBelow, EveryCallAdvancesTheSeedOnceWhateverTheRange) {
+    SetRandomSeed(12345);
+    RandomBelow(0);
+    const std::uint32_t afterRangeZero = RandomSeed();
+    SetRandomSeed(12345);
+    RandomBelow(1000);
+    EXPECT_EQ(RandomSeed(), afterRangeZero);
+    EXPECT_EQ(afterRangeZero, 12345u * 134775813u + 1u);
+}
+
+TEST(RandomBelow, RangeZeroGivesZeroAndNegativeRangeIsUnsigned) {
+    SetRandomSeed(77);
+    EXPECT_EQ(RandomBelow(0), 0u);
+    SetRandomSeed(0xFFFFFFF0u);
+    const std::uint32_t next = 0xFFFFFFF0u * 134775813u + 1u;
+    const std::uint32_t expected =
+        static_cast<std::uint32_t>((static_cast<std::uint64_t>(next) * 4294967294ull) >> 32);
+    EXPECT_EQ(RandomBelow(static_cast<std::uint32_t>(-2)), expected);
+}
+
+TEST(RandomBelow, StaysBelowTheRange) {
+    SetRandomSeed(1);
+    for (std::uint32_t range : {1u, 2u, 3u, 255u, 32767u, 0x80000000u}) {
+        for (int i = 0; i < 1000; ++i) {
+            EXPECT_LT(RandomBelow(range), range);
+        }
+    }
+}
+
+TEST(ReseedFromClock, SeedIsMillisecondsOfTheDay) {
+    ReseedFromClock();
+    EXPECT_LT(RandomSeed(), 24u * 60u * 60u * 1000u);
+}
+
+} // namespace
+} // namespace vantrel
