@@ -2,6 +2,7 @@
 
 #include "generator/generator_options.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
