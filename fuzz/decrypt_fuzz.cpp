@@ -1,3 +1,29 @@
+// Arbitrary bytes through DecryptString (as hex text) and DecryptStream (as a
+// container, with and without compression): every input must complete without
+// a crash or an out-of-bounds access.
+#include "cipher/crypt_lib.h"
+#include "cipher/error.h"
+
 #include <cstddef>
 #include <cstdint>
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t*, std::size_t) { return 0; }
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    vantrel::TCryptLib cipher;
+    cipher.SetAddKey(3517);
+    cipher.SetMultKey(2683);
+    cipher.SetPassword(bytes.substr(0, 12));
+    try {
+        cipher.DecryptString(bytes);
+    } catch (const vantrel::Error&) {
+        // Not hex: the expected refusal.
+    }
+    cipher.CheckPassword(bytes.substr(0, 32), "candidate");
+    for (bool compression : {false, true}) {
+        cipher.SetCompression(compression);
+        vantrel::MemoryStream stream{std::string(bytes)};
+        cipher.DecryptStream(stream);
+    }
+    return 0;
+}
