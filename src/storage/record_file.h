@@ -3,6 +3,7 @@
 #include "storage/record.h"
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -44,5 +45,16 @@ RecordList LoadRecordFile(const std::filesystem::path& path, TCryptLib* cipher);
 // no file exists at `path` (nothing is deleted then); throws vantrel::Error when
 // the file cannot be read or rewritten (it is not deleted then).
 std::optional<std::string> WipeFile(const std::filesystem::path& path);
+// The same; `beforeDelete` (when set) runs after the digits are flushed to disk
+// and before the file is deleted, so that a test can look at them.
+std::optional<std::string> WipeFile(const std::filesystem::path& path,
+                                    const std::function<void()>& beforeDelete);
+
+// The digits WipeFile writes, in memory: with n = buffer.size(), n + 1 times
+// draws r uniform in [0, 1), takes k = round(r * s) for the buffer's current
+// size s, and writes the decimal digits of k at the write position (from 0),
+// growing the buffer where the write passes its end. Afterwards the buffer
+// holds only digits, at least n + 1 of them.
+void OverwriteWithDigits(std::string& buffer);
 
 } // namespace vantrel

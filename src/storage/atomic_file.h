@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+// Whole-file reading, and replacing a whole file so that a crash, a full disk or a refused write
+// never leaves a half-written file: every writer of record files and of the settings file goes
+// through here.
+namespace vantrel {
+
+// Writes `bytes` to a temporary file in the folder of `path`, flushes it to
+// disk, renames it over `path` and flushes the folder. A new file is created
+// with mode 0600 (it may hold password material); a replaced file keeps its
+// permission bits (and, where allowed, its owner). A symbolic link at `path` is
+// followed: its target is replaced. An existing file that the caller may not
+// write is refused (EACCES) even where the folder would allow the rename.
+//
+// Returns an empty error code on success. On failure the old file is byte for
+// byte as it was and no temporary file is left; the caller maps the error code
+// to its own message.
+[[nodiscard]] std::error_code ReplaceFileAtomically(const std::filesystem::path& path,
+                                                    std::string_view bytes);
+
+// Reads the whole file into `bytes` (replacing its content). Returns an empty
+// error code on success; on failure `bytes` is empty.
+[[nodiscard]] std::error_code ReadWholeFile(const std::filesystem::path& path, std::string& bytes);
+
+// Test seam: faults injected into ReplaceFileAtomically while an instance
+// lives (process-wide, one at a time). Not for use outside tests.
+struct AtomicFileFaults {
+    // The temporary file's write fails (ENOSPC) once this many bytes are written.
+    std::optional<std::size_t> failWriteAfter;
+    // Flushing the temporary file fails (EIO).
+    bool failSync = false;
+    // The rename over the old file fails (EXDEV).
+    bool failRename = false;
+};
+
+class ScopedAtomicFileFaults {
+public:
+    explicit ScopedAtomicFileFaults(const AtomicFileFaults& faults);
+    ~ScopedAtomicFileFaults();
+    ScopedAtomicFileFaults(const ScopedAtomicFileFaults&) = delete;
+    ScopedAtomicFileFaults& operator=(const ScopedAtomicFileFaults&) = delete;
+};
+
+} // namespace vantrel
