@@ -1,1 +1,401 @@
+#include "cipher/lzh.h"
+
+#include "cipher/checksum.h"
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vantrel {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// The callbacks are plain function pointers, so the data they move lives here.
+struct Channel {
+    Bytes input;
+    std::size_t inputAt = 0;
+    std::size_t chunk = kLZHBufferSize; // most bytes one read call delivers
+    int readCalls = 0;
+    Bytes output;
+    std::vector<int> writeCounts;
+};
+Channel channel;
+
+int readProc(std::uint8_t* buffer) {
+    ++channel.readCalls;
+    const std::size_t n = std::min(channel.chunk, channel.input.size() - channel.inputAt);
+    std::copy_n(channel.input.begin() + static_cast<std::ptrdiff_t>(channel.inputAt), n, buffer);
+    channel.inputAt += n;
+    return static_cast<int>(n);
+}
+
+void writeProc(const std::uint8_t* buffer, int count) {
+    channel.writeCounts.push_back(count);
+    channel.output.insert(channel.output.end(), buffer, buffer + count);
+}
+
+enum class Op { Encode, Decode };
+
+Bytes run(Op op, const Bytes& input, std::size_t chunk = kLZHBufferSize) {
+    channel = Channel{};
+    channel.input = input;
+    channel.chunk = chunk;
+    EXPECT_TRUE(LZHInit());
+    if (op == Op::Encode) {
+        LZHEncode(readProc, writeProc);
+    } else {
+        LZHDecode(readProc, writeProc);
+    }
+    LZHDone();
+    return channel.output;
+}
+
+Bytes encode(const Bytes& input) {
+    return run(Op::Encode, input);
+}
+Bytes decode(const Bytes& input) {
+    return run(Op::Decode, input);
+}
+
+Bytes bytesOf(const std::string& text) {
+    return Bytes(text.begin(), text.end());
+}
+
+// Deterministic pseudo-random numbers (a fixed LCG) for the generated inputs.
+struct Lcg {
+    std::uint32_t state;
+    std::uint32_t next() {
+        state = state * 1103515245u + 12345u;
+        return state >> 8;
+    }
+};
+
+Bytes randomBytes(std::size_t size, std::uint32_t seed) {
+    Lcg lcg{seed};
+    Bytes data(size);
+    for (auto& byte : data) {
+        byte = static_cast<std::uint8_t>(lcg.next());
+    }
+    return data;
+}
+
+// Bytes from a four-letter alphabet: countless strings share long prefixes, so
+// the trees grow deep and insertions are splayed.
+Bytes smallAlphabet(std::size_t size, std::uint32_t seed) {
+    Lcg lcg{seed};
+    Bytes data(size);
+    for (auto& byte : data) {
+        byte = static_cast<std::uint8_t>('a' + lcg.next() % 4);
+    }
+    return data;
+}
+
+Bytes periodic(std::size_t size, std::size_t period) {
+    Bytes data(size);
+    for (std::size_t i = 0; i < size; ++i) {
+        const std::size_t k = i % period;
+        data[i] = static_cast<std::uint8_t>((k * k * 7 + k / 3) & 0xFF);
+    }
+    return data;
+}
+
+// Runs of one byte with pseudo-random lengths (1 ... 600) and values.
+Bytes runs(std::size_t size, std::uint32_t seed) {
+    Lcg lcg{seed};
+    Bytes data;
+    while (data.size() < size) {
+        const std::size_t length = 1 + lcg.next() % 600;
+        const auto value = static_cast<std::uint8_t>(lcg.next() % 5);
+        data.insert(data.end(), std::min(length, size - data.size()), value);
+    }
+    return data;
+}
+
+// Eight-digit counter lines, each block of `block` lines written twice: the
+// sorted insertions grow deep trees, and the second copies find their equal
+// strings deep down, so replacing insertions are splayed as well.
+Bytes counterLines(std::size_t size, int block) {
+    std::string text;
+    for (int base = 0; text.size() < size; base += block) {
+        std::string lines;
+        for (int n = base; n < base + block; ++n) {
+            const std::string digits = std::to_string(n);
+            lines += std::string(8 - digits.size(), '0') + digits + "\r\n";
+        }
+        text += lines + lines;
+    }
+    text.resize(size);
+    return bytesOf(text);
+}
+
+// Text laid out like a record file: a number line and TAB-prefixed fields.
+Bytes recordText(std::size_t size, std::uint32_t seed) {
+    static const char* const kNames[] = {"ivanov", "petrova",          "admin", "sidorov",
+                                         "mail",   "\xCC\xE0\xF8\xE0", "root",  "guest"};
+    static const char* const kHosts[] = {"mail.example.org", "bank.example.com",
+                                         "\xF1\xE5\xF0\xE2\xE5\xF0", "ftp.example.net",
+                                         "vpn.office.local"};
+    Lcg lcg{seed};
+    std::string text;
+    for (int number = 1; text.size() < size; ++number) {
+        text += std::to_string(number) + "\r\n\t";
+        text += kNames[lcg.next() % 8];
+        text += std::to_string(lcg.next() % 100) + "\r\n\t";
+        for (int k = 0, n = 6 + static_cast<int>(lcg.next() % 10); k < n; ++k) {
+            text += static_cast<char>(33 + lcg.next() % 94);
+        }
+        text += "\r\n\t";
+        text += kHosts[lcg.next() % 5];
+        text += "\r\n\t0" + std::to_string(1 + lcg.next() % 9) + ".0" +
+                std::to_string(1 + lcg.next() % 9) + ".24\r\n\t31.12.25\r\n\t";
+        text += (lcg.next() % 3 == 0) ? "\xEF\xF0\xEE\xE4\xEB\xE8\xF2\xFC \xE4\xEE\xF1\xF2\xF3\xEF"
+                                      : " ";
+        text += "\r\n";
+    }
+    text.resize(size);
+    return bytesOf(text);
+}
+
+std::string hex(const Bytes& data) {
+    static const char kDigits[] = "0123456789ABCDEF";
+    std::string text;
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        if (i != 0) {
+            text += ' ';
+        }
+        text += kDigits[data[i] >> 4];
+        text += kDigits[data[i] & 15];
+    }
+    return text;
+}
+
+// The decoder exactly as the format defines it, one byte at a time; an oracle
+// for the production decoder, which works in blocks.
+Bytes referenceDecode(const Bytes& input) {
+    std::uint8_t window[4096] = {};
+    unsigned r = 4078;
+    unsigned flags = 0;
+    std::size_t at = 0;
+    Bytes out;
+    for (;;) {
+        flags >>= 1;
+        if ((flags & 0xFF00) == 0) {
+            if (at == input.size()) {
+                break;
+            }
+            flags = 0xFF00u | input[at++];
+        }
+        if (at == input.size()) {
+            break;
+        }
+        const unsigned c = input[at++];
+        if (flags & 1) {
+            window[r] = static_cast<std::uint8_t>(c);
+            r = (r + 1) & 4095;
+            out.push_back(static_cast<std::uint8_t>(c));
+            continue;
+        }
+        if (at == input.size()) {
+            break;
+        }
+        const unsigned d = input[at++];
+        for (unsigned k = 0, position = c + 256 * (d >> 4); k < (d & 15) + 3; ++k, ++position) {
+            window[r] = window[position & 4095];
+            out.push_back(window[r]);
+            r = (r + 1) & 4095;
+        }
+    }
+    return out;
+}
+
+TEST(LZHEncode, ProducesTheKnownVectors) {
+    EXPECT_EQ(hex(encode(bytesOf("abc"))), "07 61 62 63");
+    EXPECT_EQ(hex(encode(Bytes(8, 0))), "00 DC F5");
+    EXPECT_EQ(hex(encode(bytesOf("aaaa"))), "01 61 EE F0");
+    EXPECT_EQ(hex(encode(bytesOf("abcabcabcabcabc"))), "07 61 62 63 EE F9");
+    EXPECT_EQ(hex(encode(bytesOf("abcdefgh"))), "FF 61 62 63 64 65 66 67 68 00");
+    EXPECT_EQ(hex(encode(bytesOf("a"))), "01 61");
+    // Two bytes are sent as literals, never as a match.
+    EXPECT_EQ(hex(encode(Bytes(2, 0))), "03 00 00");
+}
+
+TEST(LZHDecode, ExpandsTheKnownVectors) {
+    EXPECT_EQ(decode(bytesOf("\x07\x61\x62\x63")), bytesOf("abc"));
+    EXPECT_EQ(decode({0x00, 0xDC, 0xF5}), Bytes(8, 0));
+    EXPECT_EQ(decode({0x01, 0x61, 0xEE, 0xF0}), bytesOf("aaaa"));
+    EXPECT_EQ(decode({0x07, 0x61, 0x62, 0x63, 0xEE, 0xF9}), bytesOf("abcabcabcabcabc"));
+    EXPECT_EQ(decode({0xFF, 0x61, 0x62, 0x63, 0x64, 0x65, 0x66, 0x67, 0x68, 0x00}),
+              bytesOf("abcdefgh"));
+}
+
+TEST(LZHDecode, InputEndingInsideATokenEndsTheOutputThere) {
+    EXPECT_TRUE(decode({0x00, 0xDC}).empty());
+    EXPECT_EQ(decode({0x07, 0x61}), bytesOf("a"));
+    EXPECT_TRUE(decode({0x00}).empty());
+    EXPECT_EQ(decode({0xFE, 0x00, 0xF0}), Bytes(3, 0));
+}
+
+TEST(LZHDecode, MatchesWrapAroundTheWindowAndReadItsZeroStart) {
+    // Literal 'x' at 4078, then a match of 3 from 4095 that wraps to 0 and 1.
+    EXPECT_EQ(decode({0x01, 'x', 0xFF, 0xF0}), Bytes({'x', 0, 0, 0}));
+    // A match that starts at the writing position reads the oldest bytes.
+    EXPECT_EQ(decode({0x01, 'y', 0xEF, 0xF1}), Bytes({'y', 0, 0, 0, 0}));
+}
+
+TEST(LZHCodec, EmptyInputWritesOnceWithNothing) {
+    EXPECT_TRUE(encode({}).empty());
+    EXPECT_EQ(channel.writeCounts, std::vector<int>{0});
+    EXPECT_TRUE(decode({}).empty());
+    EXPECT_EQ(channel.writeCounts, std::vector<int>{0});
+}
+
+TEST(LZHCodec, DoesNothingWhenNotInitialised) {
+    LZHDone();
+    channel = Channel{};
+    channel.input = bytesOf("abc");
+    LZHEncode(readProc, writeProc);
+    LZHDecode(readProc, writeProc);
+    EXPECT_EQ(channel.readCalls, 0);
+    EXPECT_TRUE(channel.writeCounts.empty());
+
+    ASSERT_TRUE(LZHInit());
+    EXPECT_TRUE(LZHInit()); // a second call keeps the same state
+    LZHDone();
+    LZHDone(); // releasing twice is harmless
+    LZHEncode(readProc, writeProc);
+    EXPECT_EQ(channel.readCalls, 0);
+    EXPECT_TRUE(channel.writeCounts.empty());
+}
+
+TEST(LZHCodec, RunsDoNotDependOnEachOther) {
+    ASSERT_TRUE(LZHInit());
+    const Bytes first = smallAlphabet(50000, 3);
+    Bytes outputs[2];
+    for (Bytes& output : outputs) {
+        channel = Channel{};
+        channel.input = first;
+        LZHEncode(readProc, writeProc);
+        output = channel.output;
+        channel = Channel{};
+        channel.input = {0x00, 0x00, 0xFF}; // 18 bytes from the window's zero start
+        LZHDecode(readProc, writeProc);
+        EXPECT_EQ(channel.output, Bytes(18, 0));
+    }
+    LZHDone();
+    EXPECT_EQ(outputs[0], outputs[1]);
+    EXPECT_EQ(outputs[0], encode(first));
+}
+
+TEST(LZHCodec, RoundTripsManyLengthsAndKinds) {
+    const std::size_t lengths[] = {0, 1, 2, 3, 17, 18, 19, 4095, 4096, 4097, 32767, 32768, 32769};
+    for (std::size_t length : lengths) {
+        for (int kind = 0; kind < 5; ++kind) {
+            Bytes data;
+            switch (kind) {
+            case 0:
+                data = randomBytes(length, 7);
+                break;
+            case 1:
+                data = smallAlphabet(length, 8);
+                break;
+            case 2:
+                data = Bytes(length, 0x5A);
+                break;
+            case 3:
+                data = periodic(length, 13);
+                break;
+            default:
+                data = recordText(length, 9);
+                break;
+            }
+            const Bytes packed = encode(data);
+            EXPECT_EQ(decode(packed), data) << "length " << length << " kind " << kind;
+            EXPECT_EQ(referenceDecode(packed), data) << "length " << length << " kind " << kind;
+        }
+    }
+}
+
+TEST(LZHCodec, LongDataRunsTheCallbacksInFullBuffers) {
+    const Bytes data = recordText(3 * kLZHBufferSize + 1234, 11);
+    const Bytes packed = encode(data);
+    ASSERT_GT(packed.size(), static_cast<std::size_t>(kLZHBufferSize));
+    for (std::size_t i = 0; i + 1 < channel.writeCounts.size(); ++i) {
+        EXPECT_EQ(channel.writeCounts[i], kLZHBufferSize);
+    }
+    EXPECT_EQ(channel.writeCounts.back(), static_cast<int>(packed.size() % kLZHBufferSize));
+    EXPECT_GE(channel.readCalls, 4);
+
+    // Short reads give the same result as full ones.
+    EXPECT_EQ(run(Op::Encode, data, 1000), packed);
+    const Bytes restored = decode(packed);
+    EXPECT_EQ(channel.writeCounts.size(), data.size() / kLZHBufferSize + 1);
+    EXPECT_EQ(restored, data);
+    EXPECT_EQ(run(Op::Decode, packed, 777), data);
+}
+
+TEST(LZHDecode, OutputOfExactlyFullBuffersEndsWithAnEmptyWrite) {
+    // 2 * 262144 zero bytes: matches of 18 reaching exactly the buffer ends.
+    const Bytes data(2 * kLZHBufferSize, 0);
+    EXPECT_EQ(decode(encode(data)), data);
+    EXPECT_EQ(channel.writeCounts, (std::vector<int>{kLZHBufferSize, kLZHBufferSize, 0}));
+}
+
+TEST(LZHDecode, AgreesWithTheByteWiseDefinitionOnArbitraryInput) {
+    for (std::uint32_t seed = 1; seed <= 40; ++seed) {
+        Bytes garbage = randomBytes(1 + seed * 997, seed);
+        if (seed % 2 == 0) {
+            // Mostly-match groups make long outputs that cross the buffer ends.
+            for (std::size_t i = 0; i < garbage.size(); i += 17) {
+                garbage[i] &= 0x11;
+            }
+        }
+        EXPECT_EQ(decode(garbage), referenceDecode(garbage)) << "seed " << seed;
+    }
+    const Bytes repeatedMatches = [] {
+        Bytes stream;
+        for (int group = 0; group < 40000; ++group) {
+            stream.push_back(0x00);
+            for (int k = 0; k < 8; ++k) {
+                stream.push_back(static_cast<std::uint8_t>(group * 8 + k));
+                stream.push_back(static_cast<std::uint8_t>(0x0F | ((group + k) << 4)));
+            }
+        }
+        return stream;
+    }();
+    EXPECT_EQ(decode(repeatedMatches), referenceDecode(repeatedMatches));
+}
+
+struct Golden {
+    const char* name;
+    Bytes data;
+    std::size_t packedSize;
+    std::uint32_t packedChecksum;
+};
+
+// Sizes and checksums of the encoder's output for inputs that grow deep trees
+// and drive the splaying; they pin the match choices bit for bit.
+TEST(LZHEncode, MatchesTheGoldenOutputsOfDeepTrees) {
+    const Golden cases[] = {
+        {"periodic 1 MB", periodic(1 << 20, 4099), 124716, 0x9D339FEA},
+        {"short period", periodic(300000, 37), 35455, 0x0B2A992D},
+        {"runs", runs(600000, 5), 71842, 0x66069423},
+        {"counter lines", counterLines(300000, 1), 63928, 0x49C14849},
+        {"repeated counter blocks", counterLines(600000, 400), 132548, 0xD6DFA0CF},
+        {"record text", recordText(700000, 21), 236367, 0xB11732AE},
+        {"random", randomBytes(400000, 99), 450001, 0x0524E99C},
+        {"four letters", smallAlphabet(500000, 42), 59463, 0x33F2CD5D},
+    };
+    for (const Golden& golden : cases) {
+        const Bytes packed = encode(golden.data);
+        EXPECT_EQ(packed.size(), golden.packedSize) << golden.name;
+        EXPECT_EQ(Checksum32(packed.data(), packed.size()), golden.packedChecksum) << golden.name;
+        EXPECT_EQ(decode(packed), golden.data) << golden.name;
+    }
+}
+
+} // namespace
+} // namespace vantrel
