@@ -63,28 +63,70 @@ bool parseHex8(const std::string& text, std::size_t at, std::uint32_t& value) {
     return true;
 }
 
+// The generator's step as an affine map s -> mul * s + add (mod 2^32), so that
+// k steps can be taken at once.
+struct Lcg {
+    std::uint32_t mul;
+    std::uint32_t add;
+};
+
+constexpr Lcg kGeneratorStep{134775813u, 1u};
+
+constexpr Lcg then(Lcg first, Lcg second) {
+    return {second.mul * first.mul, second.mul * first.add + second.add};
+}
+
+constexpr Lcg steps(std::size_t count) {
+    Lcg result{1u, 0u};
+    Lcg power = kGeneratorStep;
+    for (; count != 0; count >>= 1) {
+        if (count & 1u) {
+            result = then(result, power);
+        }
+        power = then(power, power);
+    }
+    return result;
+}
+
+inline std::uint32_t below(std::uint32_t seed, std::uint32_t range) {
+    return static_cast<std::uint32_t>((static_cast<std::uint64_t>(seed) * range) >> 32);
+}
+
+// One buffer call draws n permutation targets and then n keystream bytes. Both
+// runs come from the same generator; the keystream draw i is the permutation
+// draw i moved n steps ahead, so both are made in one pass without waiting on
+// one long chain of steps.
+template <std::uint32_t kFixedRange = 0>
+void drawRuns(std::size_t n, std::uint32_t range, std::uint16_t* targets, std::uint8_t* keys) {
+    if constexpr (kFixedRange != 0) {
+        range = kFixedRange; // a constant range lets the compiler avoid a multiply
+    }
+    const std::uint32_t start = RandomSeed();
+    const Lcg ahead = steps(n);
+    const Lcg two = steps(2);
+    // Two interleaved chains (seeds 1, 3, 5, ... and 2, 4, 6, ...).
+    std::uint32_t odd = kGeneratorStep.mul * start + kGeneratorStep.add;
+    std::uint32_t even = kGeneratorStep.mul * odd + kGeneratorStep.add;
+    std::size_t i = 0;
+    for (; i + 1 < n; i += 2) {
+        targets[i] = static_cast<std::uint16_t>(below(odd, range));
+        targets[i + 1] = static_cast<std::uint16_t>(below(even, range));
+        keys[i] = static_cast<std::uint8_t>(below(ahead.mul * odd + ahead.add, 255));
+        keys[i + 1] = static_cast<std::uint8_t>(below(ahead.mul * even + ahead.add, 255));
+        odd = two.mul * odd + two.add;
+        even = two.mul * even + two.add;
+    }
+    if (i < n) {
+        targets[i] = static_cast<std::uint16_t>(below(odd, range));
+        keys[i] = static_cast<std::uint8_t>(below(ahead.mul * odd + ahead.add, 255));
+    }
+    const Lcg all = steps(2 * n);
+    SetRandomSeed(all.mul * start + all.add);
+}
+
 inline std::uint32_t xorOfBytes(std::uint32_t word) {
     return (word ^ (word >> 8) ^ (word >> 16) ^ (word >> 24)) & 0xFFu;
 }
-
-// The process-wide generator run on a local copy of the seed: the buffers are
-// byte arrays, which may alias the global, so a loop on the global itself would
-// reload and store it for every byte.
-class LocalRandom {
-public:
-    LocalRandom() : seed_(RandomSeed()) {}
-    ~LocalRandom() { SetRandomSeed(seed_); }
-    LocalRandom(const LocalRandom&) = delete;
-    LocalRandom& operator=(const LocalRandom&) = delete;
-
-    std::uint32_t below(std::uint32_t range) {
-        seed_ = seed_ * 134775813u + 1u;
-        return static_cast<std::uint32_t>((static_cast<std::uint64_t>(seed_) * range) >> 32);
-    }
-
-private:
-    std::uint32_t seed_;
-};
 
 } // namespace
 
@@ -152,29 +194,39 @@ void TCryptLib::AllocateWorkBuffer() {
     workBuffer_ = std::make_unique<std::uint8_t[]>(kBlockSize);
 }
 
-// T[i] in 1 ... n-1 for positions 1 ... n (stored 0-based: table[i - 1] holds
-// T[i] - 1). For n = 1 the single draw has range 0 and gives T[1] = 1.
-void TCryptLib::drawPermutation(std::uint16_t* table, std::size_t length) {
-    LocalRandom random;
-    const auto range = static_cast<std::uint32_t>(length - 1);
-    for (std::size_t i = 0; i < length; ++i) {
-        table[i] = static_cast<std::uint16_t>(random.below(range));
+// The draws of one buffer call: permutation targets T[i] in 1 ... n-1 for the
+// positions 1 ... n (kept 0-based here: targets[i] = T[i + 1] - 1; for n = 1 the
+// single draw has range 0 and the byte stays in place), then n keystream bytes.
+struct TCryptLib::BufferDraws {
+    explicit BufferDraws(std::size_t n)
+        : targetTable(std::make_unique_for_overwrite<std::uint16_t[]>(n)),
+          keyTable(std::make_unique_for_overwrite<std::uint8_t[]>(n)), targets(targetTable.get()),
+          keys(keyTable.get()) {
+        if (n == kBlockSize) {
+            drawRuns<kBlockSize - 1>(n, 0, targetTable.get(), keyTable.get());
+        } else {
+            drawRuns(n, static_cast<std::uint32_t>(n - 1), targetTable.get(), keyTable.get());
+        }
     }
-}
+    std::unique_ptr<std::uint16_t[]> targetTable;
+    std::unique_ptr<std::uint8_t[]> keyTable;
+    const std::uint16_t* targets;
+    const std::uint8_t* keys;
+};
 
-// Keystream with ciphertext feedback: c = p ^ xor(B) ^ r, B = (c + B + C) * MultKey + AddKey.
-void TCryptLib::cipherBytes(std::uint8_t* buffer, std::size_t length, bool decrypt) {
-    LocalRandom random;
+// Keystream with ciphertext feedback: c = p ^ xor(bytes of B) ^ r, then
+// B = (c + B + C) * MultKey + AddKey, all modulo 2^32.
+template <bool kDecrypt>
+void TCryptLib::cipherBytes(std::uint8_t* buffer, const std::uint8_t* keys, std::size_t length) {
     std::uint32_t b = keyB_;
     const std::uint32_t c = keyC_;
     const auto mult = static_cast<std::uint32_t>(multKey_);
     const auto add = static_cast<std::uint32_t>(addKey_);
     for (std::size_t i = 0; i < length; ++i) {
         const std::uint32_t in = buffer[i];
-        const std::uint32_t out = in ^ xorOfBytes(b) ^ random.below(255);
+        const std::uint32_t out = in ^ xorOfBytes(b) ^ keys[i];
         buffer[i] = static_cast<std::uint8_t>(out);
-        const std::uint32_t cipherByte = decrypt ? in : (out & 0xFFu);
-        b = (cipherByte + b + c) * mult + add;
+        b = ((kDecrypt ? in : out) + b + c) * mult + add;
     }
     keyB_ = b;
 }
@@ -183,11 +235,10 @@ void TCryptLib::EncryptBuffer(std::uint8_t* buffer, std::size_t length) {
     if (length == 0) {
         return;
     }
-    auto table = std::make_unique_for_overwrite<std::uint16_t[]>(length);
-    drawPermutation(table.get(), length);
-    cipherBytes(buffer, length, false);
+    const BufferDraws draws(length);
+    cipherBytes<false>(buffer, draws.keys, length);
     for (std::size_t i = 0; i < length; ++i) {
-        std::swap(buffer[i], buffer[table[i]]);
+        std::swap(buffer[i], buffer[draws.targets[i]]);
     }
 }
 
@@ -196,14 +247,11 @@ void TCryptLib::DecryptBuffer(std::size_t length) {
         return;
     }
     std::uint8_t* buffer = workBuffer_.get();
-    {
-        auto table = std::make_unique_for_overwrite<std::uint16_t[]>(length);
-        drawPermutation(table.get(), length);
-        for (std::size_t i = length; i-- > 0;) {
-            std::swap(buffer[i], buffer[table[i]]);
-        }
+    const BufferDraws draws(length);
+    for (std::size_t i = length; i-- > 0;) {
+        std::swap(buffer[i], buffer[draws.targets[i]]);
     }
-    cipherBytes(buffer, length, true);
+    cipherBytes<true>(buffer, draws.keys, length);
 }
 
 std::string TCryptLib::EncryptString(const std::string& text) {

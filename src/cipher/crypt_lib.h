@@ -86,9 +86,9 @@ public:
     void ReleaseWorkBuffer() { workBuffer_.reset(); }
 
 private:
-    // One keystream step on byte c; returns the ciphertext byte.
-    void cipherBytes(std::uint8_t* buffer, std::size_t length, bool decrypt);
-    void drawPermutation(std::uint16_t* table, std::size_t length);
+    struct BufferDraws;
+    template <bool kDecrypt>
+    void cipherBytes(std::uint8_t* buffer, const std::uint8_t* keys, std::size_t length);
     std::uint32_t passwordChecksum();
 
     std::string infile_;
