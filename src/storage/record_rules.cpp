@@ -66,7 +66,7 @@ std::vector<std::string> StoredFields(std::string name, std::string password, st
                                       std::string startDate, std::string endDate,
                                       std::string note) {
     if (note.empty()) {
-        note = " ";
+        note.push_back(' ');
     }
     return {std::move(name),    std::move(password), std::move(resource),
             std::move(startDate), std::move(endDate), std::move(note)};
