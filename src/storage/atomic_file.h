@@ -33,7 +33,7 @@ namespace vantrel {
 // lives (process-wide, one at a time). Not for use outside tests.
 struct AtomicFileFaults {
     // The temporary file's write fails (ENOSPC) once this many bytes are written.
-    std::optional<std::size_t> failWriteAfter;
+    std::optional<std::size_t> failWriteAfter = std::nullopt;
     // Flushing the temporary file fails (EIO).
     bool failSync = false;
     // The rename over the old file fails (EXDEV).

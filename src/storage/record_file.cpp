@@ -135,7 +135,12 @@ RecordList ParseRecordText(std::string_view text) {
 }
 
 bool IsPlainTextPath(const std::filesystem::path& path) {
-    return path.filename().extension() == ".txt";
+    // The extension runs from the last "." of the last name component on.
+    // std::filesystem::path::extension() differs for names such as ".txt",
+    // which it takes for a stem without extension.
+    const std::string name = path.filename().string();
+    const std::size_t dot = name.rfind('.');
+    return dot != std::string::npos && name.compare(dot, std::string::npos, ".txt") == 0;
 }
 
 void SaveRecordFile(const RecordList& records, const std::filesystem::path& path,
