@@ -1,1 +1,7 @@
-# target_sources(vantrel_forms PRIVATE ...)
+# Login and user creation, the about and licence dialogs, the web-site command.
+# Their plain rule code lives in the core library.
+target_sources(vantrel_core PRIVATE
+    ${CMAKE_SOURCE_DIR}/src/storage/login.cpp
+    ${CMAKE_SOURCE_DIR}/src/storage/rtf_reader.cpp
+    ${CMAKE_SOURCE_DIR}/src/storage/system_info.cpp
+)
