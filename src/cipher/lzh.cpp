@@ -1,5 +1,7 @@
 #include "cipher/lzh.h"
 
+#include <bit>
+#include <cstddef>
 #include <cstring>
 #include <new>
 
@@ -11,14 +13,15 @@ namespace {
 constexpr int kWindowSize = 4096;                       // ring window; positions are 12 bits
 constexpr int kMaxMatch = 18;                           // look-ahead length and longest match
 constexpr int kThreshold = 2;                           // matches this short go as literals
-constexpr int kNoNode = kWindowSize;                    // empty value of every tree link
 constexpr int kStartPosition = kWindowSize - kMaxMatch; // first writing position (4078)
-constexpr int kHeaderBase = kWindowSize + 1;            // header of first byte c is node 4097 + c
-constexpr int kSplayDepth = 30;                         // insertions this deep are splayed
+constexpr std::uint32_t kNoNode = kWindowSize;          // empty value of every tree link
+constexpr std::uint32_t kHeaderBase = kWindowSize + 1;  // header of first byte c: node 4097 + c
+constexpr int kSplayDepth = 30; // an insertion this deep is splayed to the top
+constexpr unsigned kRingMask = kWindowSize - 1;
 
-// Coder block layout: window (4096 ring bytes + 17 mirror bytes, padded to
-// 4116), left links (4097), right links (4097 nodes + 256 headers), parent
-// links (4097), all 32-bit.
+// Coder block: the window (4096 ring bytes and 17 mirror bytes, padded to
+// 4116), then 32-bit links: left (4097), right (4097 nodes + 256 headers) and
+// parent (4097).
 constexpr int kMirrorBytes = kMaxMatch - 1;
 constexpr int kWindowBytes = kWindowSize + kMirrorBytes;
 constexpr int kWindowPadded = 4116;
@@ -28,10 +31,15 @@ constexpr std::size_t kCoderBlockSize =
     kWindowPadded + sizeof(std::uint32_t) * (kNodeLinks + kRightLinks + kNodeLinks);
 static_assert(kCoderBlockSize == 54304);
 
-constexpr int kGroupBytes = 17; // flag byte + eight tokens of at most two bytes
+constexpr int kGroupBytes = 1 + 8 * 2; // flag byte and eight tokens of at most two bytes
+
+// Output buffers flush at multiples of the window size, so the ring position
+// of output byte k of any buffer is (kStartPosition + k) mod 4096.
+static_assert(kLZHBufferSize % kWindowSize == 0);
 
 struct Codec {
     bool initialized = false;
+    bool running = false;
     std::uint8_t* inBuffer = nullptr;
     std::uint8_t* outBuffer = nullptr;
     std::uint8_t* coderBlock = nullptr;
@@ -40,62 +48,212 @@ struct Codec {
     int outCount = 0;
     LZHReadProc read = nullptr;
     LZHWriteProc write = nullptr;
-
-    // Views into the coder block.
-    std::uint8_t* window = nullptr;
-    std::uint32_t* left = nullptr;
-    std::uint32_t* right = nullptr;
-    std::uint32_t* parent = nullptr;
-
-    int matchPosition = 0;
-    int matchLength = 0;
-    int depth = 0;
     std::uint8_t group[kGroupBytes] = {};
 };
 
 Codec codec;
 
-// Returns the next input byte, or -1 at the end of the input.
-int nextByte() {
-    if (codec.inPosition >= codec.inCount) {
-        int count = codec.read(codec.inBuffer);
-        if (count > kLZHBufferSize) {
-            count = kLZHBufferSize;
-        }
-        codec.inCount = count > 0 ? count : 0;
-        if (codec.inCount == 0) {
-            return -1;
-        }
-        codec.inPosition = 0;
+// Refills the input buffer; false at the end of the input. A count outside
+// 0 ... kLZHBufferSize from the callback is taken as the end or as a full
+// buffer, so no later read leaves the buffer.
+bool refillInput() {
+    const int count = codec.read(codec.inBuffer);
+    codec.inCount = count <= 0 ? 0 : (count > kLZHBufferSize ? kLZHBufferSize : count);
+    if (codec.inCount == 0) {
+        return false;
+    }
+    codec.inPosition = 0;
+    return true;
+}
+
+// The next input byte, or -1 at the end of the input.
+inline int nextByte() {
+    if (codec.inPosition >= codec.inCount && !refillInput()) {
+        return -1;
     }
     return codec.inBuffer[codec.inPosition++];
 }
 
-void putByte(std::uint8_t byte) {
+void flushFullOutput() {
+    codec.write(codec.outBuffer, kLZHBufferSize);
+    codec.outCount = 0;
+}
+
+inline void putByte(std::uint8_t byte) {
     codec.outBuffer[codec.outCount++] = byte;
     if (codec.outCount == kLZHBufferSize) {
-        codec.write(codec.outBuffer, kLZHBufferSize);
-        codec.outCount = 0;
+        flushFullOutput();
     }
 }
 
-void startRun(LZHReadProc read, LZHWriteProc write, std::size_t clearBytes) {
-    codec.inPosition = kLZHBufferSize;
-    codec.inCount = kLZHBufferSize;
-    codec.outCount = 0;
-    codec.matchPosition = 0;
-    codec.matchLength = 0;
-    codec.depth = 0;
-    std::memset(codec.coderBlock, 0, clearBytes);
-    std::memset(codec.group, 0, sizeof codec.group);
-    codec.read = read;
-    codec.write = write;
+void putBytes(const std::uint8_t* bytes, int count) {
+    if (codec.outCount + count < kLZHBufferSize) {
+        std::memcpy(codec.outBuffer + codec.outCount, bytes, static_cast<std::size_t>(count));
+        codec.outCount += count;
+        return;
+    }
+    for (int i = 0; i < count; ++i) {
+        putByte(bytes[i]);
+    }
 }
 
-void splay(std::uint32_t x) {
-    std::uint32_t* left = codec.left;
-    std::uint32_t* right = codec.right;
-    std::uint32_t* parent = codec.parent;
+// ---------------------------------------------------------------------------
+// Encoder: one binary search tree of window strings per first byte.
+
+// Eight window bytes as a big-endian number, so that numeric order is the
+// order of the bytes and the first differing byte is the highest set bit.
+inline std::uint64_t loadOrdered(const std::uint8_t* bytes) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    if constexpr (std::endian::native == std::endian::little) {
+        word = __builtin_bswap64(word);
+    }
+    return word;
+}
+
+class Encoder {
+public:
+    explicit Encoder(std::uint8_t* coderBlock)
+        : window_(coderBlock), left_(reinterpret_cast<std::uint32_t*>(coderBlock + kWindowPadded)),
+          right_(left_ + kNodeLinks), parent_(right_ + kRightLinks) {}
+
+    void run();
+
+private:
+    void insertNode(std::uint32_t r);
+    void deleteNode(std::uint32_t p);
+    void splay(std::uint32_t x);
+    void replaceNode(std::uint32_t p, std::uint32_t r);
+
+    std::uint8_t* const window_;
+    std::uint32_t* const left_;
+    std::uint32_t* const right_;
+    std::uint32_t* const parent_;
+    // Set by every insertion: the first longest match met on the search path
+    // and the depth at which the inserted node ended.
+    std::uint32_t matchPosition_ = 0;
+    int matchLength_ = 0;
+    int depth_ = 0;
+};
+
+// Inserts the 18-byte string at r into the tree of its first byte and finds
+// the longest match on the way; an equal string is replaced by r.
+void Encoder::insertNode(std::uint32_t r) {
+    const std::uint8_t* const key = window_ + r;
+    const std::uint64_t key1 = loadOrdered(key + 1); // bytes 1 ... 8
+    const std::uint64_t key2 = loadOrdered(key + 9); // bytes 9 ... 16
+    const std::uint8_t key17 = key[17];
+    left_[r] = kNoNode;
+    right_[r] = kNoNode;
+
+    std::uint32_t p = kHeaderBase + key[0];
+    std::uint32_t next = right_[p];
+    bool greater = true; // the last comparison was >= 0: go right
+    std::uint32_t matchPosition = 0;
+    int matchLength = 0;
+    int depth = 1;
+    while (next != kNoNode) {
+        p = next;
+        const std::uint8_t* const text = window_ + p;
+        // Both children are loaded before the comparison decides between them.
+        const std::uint32_t leftChild = left_[p];
+        const std::uint32_t rightChild = right_[p];
+        int length;
+        const std::uint64_t text1 = loadOrdered(text + 1);
+        if (text1 != key1) {
+            length = 1 + std::countl_zero(text1 ^ key1) / 8;
+            greater = key1 > text1;
+        } else {
+            const std::uint64_t text2 = loadOrdered(text + 9);
+            if (text2 != key2) {
+                length = 9 + std::countl_zero(text2 ^ key2) / 8;
+                greater = key2 > text2;
+            } else if (text[17] != key17) {
+                length = 17;
+                greater = key17 > text[17];
+            } else {
+                length = kMaxMatch;
+            }
+        }
+        if (length > matchLength) {
+            matchPosition = p;
+            matchLength = length;
+            if (length == kMaxMatch) {
+                replaceNode(p, r);
+                break;
+            }
+        }
+        next = greater ? rightChild : leftChild;
+        ++depth;
+    }
+    if (next == kNoNode) {
+        (greater ? right_ : left_)[p] = r;
+        parent_[r] = p;
+    }
+    matchPosition_ = matchPosition;
+    matchLength_ = matchLength;
+    depth_ = depth;
+    if (depth >= kSplayDepth) {
+        splay(r);
+    }
+}
+
+// r takes the place of p, which holds an equal string and leaves the tree.
+void Encoder::replaceNode(std::uint32_t p, std::uint32_t r) {
+    const std::uint32_t up = parent_[p];
+    parent_[r] = up;
+    left_[r] = left_[p];
+    right_[r] = right_[p];
+    parent_[left_[p]] = r;
+    parent_[right_[p]] = r;
+    if (right_[up] == p) {
+        right_[up] = r;
+    } else {
+        left_[up] = r;
+    }
+    parent_[p] = kNoNode;
+}
+
+void Encoder::deleteNode(std::uint32_t p) {
+    if (parent_[p] == kNoNode) {
+        return;
+    }
+    std::uint32_t q;
+    if (right_[p] == kNoNode) {
+        q = left_[p];
+    } else if (left_[p] == kNoNode) {
+        q = right_[p];
+    } else {
+        q = left_[p];
+        if (right_[q] != kNoNode) {
+            do {
+                q = right_[q];
+            } while (right_[q] != kNoNode);
+            right_[parent_[q]] = left_[q];
+            parent_[left_[q]] = parent_[q];
+            left_[q] = left_[p];
+            parent_[left_[p]] = q;
+        }
+        right_[q] = right_[p];
+        parent_[right_[p]] = q;
+    }
+    const std::uint32_t up = parent_[p];
+    parent_[q] = up;
+    if (right_[up] == p) {
+        right_[up] = q;
+    } else {
+        left_[up] = q;
+    }
+    parent_[p] = kNoNode;
+}
+
+// Bottom-up splaying of x to the top of its tree. Headers are the nodes above
+// kNoNode; they have only a right link. A moved empty subtree writes the
+// parent entry of kNoNode, which is never read.
+void Encoder::splay(std::uint32_t x) {
+    std::uint32_t* const left = left_;
+    std::uint32_t* const right = right_;
+    std::uint32_t* const parent = parent_;
     for (;;) {
         const std::uint32_t p = parent[x];
         if (p > kNoNode) {
@@ -168,117 +326,20 @@ void splay(std::uint32_t x) {
     }
 }
 
-void insertNode(std::uint32_t r) {
-    std::uint8_t* window = codec.window;
-    std::uint32_t* left = codec.left;
-    std::uint32_t* right = codec.right;
-    std::uint32_t* parent = codec.parent;
-    const std::uint8_t* key = window + r;
-    std::uint32_t p = kHeaderBase + key[0];
-    int cmp = 1;
-    left[r] = right[r] = kNoNode;
-    codec.matchLength = 0;
-    codec.depth = 0;
-    for (;;) {
-        ++codec.depth;
-        if (cmp >= 0) {
-            if (right[p] == kNoNode) {
-                right[p] = r;
-                parent[r] = p;
-                break;
-            }
-            p = right[p];
-        } else {
-            if (left[p] == kNoNode) {
-                left[p] = r;
-                parent[r] = p;
-                break;
-            }
-            p = left[p];
-        }
-        int i = 1;
-        for (; i < kMaxMatch; ++i) {
-            cmp = key[i] - window[p + i];
-            if (cmp != 0) {
-                break;
-            }
-        }
-        if (i > codec.matchLength) {
-            codec.matchPosition = static_cast<int>(p);
-            codec.matchLength = i;
-            if (i == kMaxMatch) {
-                const std::uint32_t up = parent[p];
-                parent[r] = up;
-                left[r] = left[p];
-                right[r] = right[p];
-                parent[left[p]] = r;
-                parent[right[p]] = r;
-                if (right[up] == p) {
-                    right[up] = r;
-                } else {
-                    left[up] = r;
-                }
-                parent[p] = kNoNode;
-                break;
-            }
-        }
-    }
-    if (codec.depth >= kSplayDepth) {
-        splay(r);
-    }
-}
-
-void deleteNode(std::uint32_t p) {
-    std::uint32_t* left = codec.left;
-    std::uint32_t* right = codec.right;
-    std::uint32_t* parent = codec.parent;
-    if (parent[p] == kNoNode) {
-        return;
-    }
-    std::uint32_t q;
-    if (right[p] == kNoNode) {
-        q = left[p];
-    } else if (left[p] == kNoNode) {
-        q = right[p];
-    } else {
-        q = left[p];
-        if (right[q] != kNoNode) {
-            do {
-                q = right[q];
-            } while (right[q] != kNoNode);
-            right[parent[q]] = left[q];
-            parent[left[q]] = parent[q];
-            left[q] = left[p];
-            parent[left[p]] = q;
-        }
-        right[q] = right[p];
-        parent[right[p]] = q;
-    }
-    const std::uint32_t up = parent[p];
-    parent[q] = up;
-    if (right[up] == p) {
-        right[up] = q;
-    } else {
-        left[up] = q;
-    }
-    parent[p] = kNoNode;
-}
-
-void encode() {
+void Encoder::run() {
     for (int i = 0; i < kNodeLinks; ++i) {
-        codec.parent[i] = kNoNode;
+        parent_[i] = kNoNode;
     }
     for (int c = 0; c < 256; ++c) {
-        codec.right[kHeaderBase + c] = kNoNode;
+        right_[kHeaderBase + c] = kNoNode;
     }
-    std::uint8_t* window = codec.window;
     int len = 0;
     for (; len < kMaxMatch; ++len) {
         const int byte = nextByte();
         if (byte < 0) {
             break;
         }
-        window[kStartPosition + len] = static_cast<std::uint8_t>(byte);
+        window_[kStartPosition + len] = static_cast<std::uint8_t>(byte);
     }
     if (len == 0) {
         return;
@@ -290,33 +351,31 @@ void encode() {
     }
     insertNode(r);
 
-    std::uint8_t* group = codec.group;
+    std::uint8_t* const group = codec.group;
     int groupSize = 1;
-    std::uint8_t mask = 1;
+    unsigned mask = 1;
     group[0] = 0;
     while (len > 0) {
-        if (codec.matchLength > len) {
-            codec.matchLength = len;
+        if (matchLength_ > len) {
+            matchLength_ = len;
         }
-        if (codec.matchLength <= kThreshold) {
-            codec.matchLength = 1;
-            group[0] |= mask;
-            group[groupSize++] = window[r];
+        if (matchLength_ <= kThreshold) {
+            matchLength_ = 1;
+            group[0] = static_cast<std::uint8_t>(group[0] | mask);
+            group[groupSize++] = window_[r];
         } else {
-            group[groupSize++] = static_cast<std::uint8_t>(codec.matchPosition & 0xFF);
-            group[groupSize++] = static_cast<std::uint8_t>(((codec.matchPosition >> 8) << 4) |
-                                                           (codec.matchLength - (kThreshold + 1)));
+            group[groupSize++] = static_cast<std::uint8_t>(matchPosition_ & 0xFF);
+            group[groupSize++] = static_cast<std::uint8_t>(((matchPosition_ >> 8) << 4) |
+                                                           (matchLength_ - (kThreshold + 1)));
         }
-        mask = static_cast<std::uint8_t>(mask << 1);
-        if (mask == 0) {
-            for (int i = 0; i < groupSize; ++i) {
-                putByte(group[i]);
-            }
+        mask <<= 1;
+        if (mask == 0x100) {
+            putBytes(group, groupSize);
             group[0] = 0;
             groupSize = 1;
             mask = 1;
         }
-        const int last = codec.matchLength;
+        const int last = matchLength_;
         int i = 0;
         for (; i < last; ++i) {
             const int byte = nextByte();
@@ -324,66 +383,179 @@ void encode() {
                 break;
             }
             deleteNode(s);
-            window[s] = static_cast<std::uint8_t>(byte);
+            window_[s] = static_cast<std::uint8_t>(byte);
             if (s < kMirrorBytes) {
-                window[s + kWindowSize] = static_cast<std::uint8_t>(byte);
+                window_[s + kWindowSize] = static_cast<std::uint8_t>(byte);
             }
-            s = (s + 1) & (kWindowSize - 1);
-            r = (r + 1) & (kWindowSize - 1);
+            s = (s + 1) & kRingMask;
+            r = (r + 1) & kRingMask;
             insertNode(r);
         }
-        while (i < last) {
-            ++i;
+        // The input has ended: the look-ahead drains.
+        for (; i < last; ++i) {
             deleteNode(s);
-            s = (s + 1) & (kWindowSize - 1);
-            r = (r + 1) & (kWindowSize - 1);
+            s = (s + 1) & kRingMask;
+            r = (r + 1) & kRingMask;
             if (--len != 0) {
                 insertNode(r);
             }
         }
     }
-    for (int i = 0; i < groupSize; ++i) {
-        putByte(group[i]);
-    }
+    // The last group goes out even when it holds only its flag byte.
+    putBytes(group, groupSize);
 }
 
-void decode() {
-    std::uint8_t* window = codec.window;
-    int r = kStartPosition;
+// ---------------------------------------------------------------------------
+// Decoder. The output buffer itself serves as the recent history: a match
+// copies from earlier bytes of the buffer, and only sources older than the
+// buffer's start come from the ring, which is brought up to date whenever a
+// full buffer is flushed.
+
+class Decoder {
+public:
+    explicit Decoder(std::uint8_t* ring) : ring_(ring), out_(codec.outBuffer) {}
+
+    void run();
+
+private:
+    // The byte `distance` (1 ... 4096) places before output position `at`.
+    std::uint8_t history(int at, int distance) const {
+        return at >= distance
+                   ? out_[at - distance]
+                   : ring_[static_cast<unsigned>(kStartPosition + at - distance) & kRingMask];
+    }
+    // Distance back from output position `at` to window position `position`.
+    static int distanceTo(int at, unsigned position) {
+        const int distance = static_cast<int>((kStartPosition + at - position) & kRingMask);
+        return distance == 0 ? kWindowSize : distance;
+    }
+    void flushFull();
+    bool decodeGroupsFast();
+    void copyMatchFast(unsigned position, int length);
+
+    std::uint8_t* const ring_;
+    std::uint8_t* const out_;
+    int at_ = 0; // output count
+};
+
+// Copies the last 4096 bytes of the full buffer into the ring and hands the
+// buffer to the write callback.
+void Decoder::flushFull() {
+    const std::uint8_t* tail = out_ + kLZHBufferSize - kWindowSize;
+    std::memcpy(ring_ + kStartPosition, tail, kWindowSize - kStartPosition);
+    std::memcpy(ring_, tail + (kWindowSize - kStartPosition), kStartPosition);
+    codec.write(out_, kLZHBufferSize);
+    at_ = 0;
+}
+
+// Room the fast path needs: a group's 144 bytes plus the overshoot of an
+// eight-byte copy.
+constexpr int kFastOutputRoom = 8 * kMaxMatch + 8;
+
+void Decoder::copyMatchFast(unsigned position, int length) {
+    const int distance = distanceTo(at_, position);
+    std::uint8_t* dst = out_ + at_;
+    if (at_ >= distance && distance >= 8) {
+        // Eight bytes at a time; a chunk never reads bytes it is writing, and
+        // bytes written past the match are overwritten later.
+        const std::uint8_t* src = dst - distance;
+        for (int k = 0; k < length; k += 8) {
+            std::memcpy(dst + k, src + k, 8);
+        }
+    } else {
+        for (int k = 0; k < length; ++k) {
+            dst[k] = history(at_ + k, distance);
+        }
+    }
+    at_ += length;
+}
+
+// Decodes whole groups while the input buffer holds a complete group and the
+// output buffer has room for one. Returns at a group boundary.
+bool Decoder::decodeGroupsFast() {
+    const std::uint8_t* const in = codec.inBuffer;
+    int inAt = codec.inPosition;
+    const int inEnd = codec.inCount - kGroupBytes;
+    bool progressed = false;
+    while (inAt <= inEnd && at_ <= kLZHBufferSize - kFastOutputRoom) {
+        progressed = true;
+        unsigned flags = in[inAt++];
+        if (flags == 0xFF) {
+            std::memcpy(out_ + at_, in + inAt, 8);
+            at_ += 8;
+            inAt += 8;
+            continue;
+        }
+        for (int token = 0; token < 8; ++token, flags >>= 1) {
+            if (flags & 1) {
+                out_[at_++] = in[inAt++];
+            } else {
+                const unsigned c = in[inAt];
+                const unsigned d = in[inAt + 1];
+                inAt += 2;
+                copyMatchFast(c | ((d >> 4) << 8), static_cast<int>(d & 15) + kThreshold + 1);
+            }
+        }
+    }
+    codec.inPosition = inAt;
+    return progressed;
+}
+
+void Decoder::run() {
     unsigned flags = 0;
     for (;;) {
         flags >>= 1;
         if ((flags & 0xFF00) == 0) {
+            if (decodeGroupsFast()) {
+                continue; // flags is 0: the next token starts a group again
+            }
             const int byte = nextByte();
             if (byte < 0) {
-                return;
+                break;
             }
             flags = 0xFF00u | static_cast<unsigned>(byte);
         }
         const int c = nextByte();
         if (c < 0) {
-            return;
+            break;
         }
         if (flags & 1) {
-            window[r] = static_cast<std::uint8_t>(c);
-            r = (r + 1) & (kWindowSize - 1);
-            putByte(static_cast<std::uint8_t>(c));
+            out_[at_++] = static_cast<std::uint8_t>(c);
+            if (at_ == kLZHBufferSize) {
+                flushFull();
+            }
             continue;
         }
         const int d = nextByte();
         if (d < 0) {
-            return;
+            break;
         }
-        int position = c + 256 * (d >> 4);
-        const int length = (d & 15) + kThreshold + 1;
-        for (int k = 0; k < length; ++k) {
-            const std::uint8_t b = window[position & (kWindowSize - 1)];
-            window[r] = b;
-            r = (r + 1) & (kWindowSize - 1);
-            putByte(b);
-            ++position;
+        const unsigned position = static_cast<unsigned>(c) | ((static_cast<unsigned>(d) >> 4) << 8);
+        const int distance = distanceTo(at_, position);
+        for (int k = (d & 15) + kThreshold + 1; k > 0; --k) {
+            out_[at_] = history(at_, distance);
+            if (++at_ == kLZHBufferSize) {
+                flushFull();
+            }
         }
     }
+    codec.outCount = at_;
+}
+
+void startRun(LZHReadProc read, LZHWriteProc write, std::size_t clearBytes) {
+    codec.inPosition = kLZHBufferSize;
+    codec.inCount = kLZHBufferSize;
+    codec.outCount = 0;
+    std::memset(codec.coderBlock, 0, clearBytes);
+    std::memset(codec.group, 0, sizeof codec.group);
+    codec.read = read;
+    codec.write = write;
+    codec.running = true;
+}
+
+void finishRun() {
+    codec.write(codec.outBuffer, codec.outCount);
+    codec.running = false;
 }
 
 } // namespace
@@ -404,41 +576,39 @@ bool LZHInit() {
         LZHDone();
         return false;
     }
-    codec.window = codec.coderBlock;
-    codec.left = reinterpret_cast<std::uint32_t*>(codec.coderBlock + kWindowPadded);
-    codec.right = codec.left + kNodeLinks;
-    codec.parent = codec.right + kRightLinks;
     return true;
 }
 
 void LZHDone() {
+    if (codec.running) {
+        return;
+    }
     delete[] codec.inBuffer;
     delete[] codec.outBuffer;
     delete[] codec.coderBlock;
     codec.inBuffer = nullptr;
     codec.outBuffer = nullptr;
     codec.coderBlock = nullptr;
-    codec.window = nullptr;
-    codec.left = codec.right = codec.parent = nullptr;
     codec.initialized = false;
 }
 
 void LZHEncode(LZHReadProc read, LZHWriteProc write) {
-    if (!codec.initialized) {
+    if (!codec.initialized || codec.running) {
         return;
     }
     startRun(read, write, kCoderBlockSize);
-    encode();
-    codec.write(codec.outBuffer, codec.outCount);
+    Encoder(codec.coderBlock).run();
+    finishRun();
 }
 
 void LZHDecode(LZHReadProc read, LZHWriteProc write) {
-    if (!codec.initialized) {
+    if (!codec.initialized || codec.running) {
         return;
     }
     startRun(read, write, kWindowBytes);
-    decode();
-    codec.write(codec.outBuffer, codec.outCount);
+    Decoder decoder(codec.coderBlock);
+    decoder.run();
+    finishRun();
 }
 
 } // namespace vantrel
