@@ -1,3 +1,41 @@
+// ParseRecordText on arbitrary bytes: every list it yields must obey the text
+// layout's rules and survive a format/parse round trip unchanged.
+#include "storage/record_file.h"
+
 #include <cstddef>
 #include <cstdint>
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t*, std::size_t) { return 0; }
+#include <cstdlib>
+#include <string_view>
+
+namespace {
+
+void check(bool condition) {
+    if (!condition) {
+        std::abort();
+    }
+}
+
+bool holdsLineEnd(std::string_view text) {
+    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    const vantrel::RecordList records = vantrel::ParseRecordText(bytes);
+
+    for (const vantrel::Record& record : records) {
+        check(!holdsLineEnd(record.number));
+        check(record.number.empty() || record.number.front() != '\t');
+        for (const std::string& field : record.fields) {
+            check(!holdsLineEnd(field));
+            check(field.empty() || (static_cast<unsigned char>(field.front()) > 0x20 &&
+                                    static_cast<unsigned char>(field.back()) > 0x20));
+        }
+    }
+
+    const std::string text = vantrel::FormatRecordText(records);
+    check(vantrel::ParseRecordText(text) == records);
+    return 0;
+}
