@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace vantrel {
+class TCryptLib;
+}
+
+// Files and cipher set-up shared by the commands.
+namespace vantrel::cli {
+
+// The keys of the program's cipher components; record files and password
+// check strings exist only under these.
+inline constexpr std::int32_t kProgramAddKey = 3517;
+inline constexpr std::int32_t kProgramMultKey = 2683;
+
+// Sets the password (throws "TCryptLib.Password is too long" beyond 12
+// characters), the keys and the compression of `cipher`.
+void ConfigureCipher(TCryptLib& cipher, const std::string& password1251,
+                     std::int32_t addKey = kProgramAddKey, std::int32_t multKey = kProgramMultKey,
+                     bool compression = true);
+
+// Throws vantrel::Error "Cannot open file %s: reason" unless `path` can be
+// opened for reading. Checked before a password is asked for.
+void RequireReadable(const std::filesystem::path& path);
+
+// Throws vantrel::Error when something (a dangling link included) already
+// exists at `path` and `force` is off.
+void RequireNewOutput(const std::filesystem::path& path, bool force);
+
+// The whole file; vantrel::Error "Cannot open file %s: reason" on failure.
+std::string ReadInputFile(const std::filesystem::path& path);
+
+// Replaces `path` atomically (new files get mode 0600); vantrel::Error
+// "Cannot create file %s: reason" on failure, the old file intact.
+void WriteOutputFile(const std::filesystem::path& path, std::string_view bytes);
+
+} // namespace vantrel::cli

@@ -1,0 +1,183 @@
+#include "cli/commands.h"
+
+#include "cipher/error.h"
+#include "cli/password_input.h"
+#include "product_config.h"
+
+#include <iostream>
+
+namespace vantrel::cli {
+
+namespace {
+
+const OptionSpec kPasswordStdin{"password-stdin", "",
+                                "read the password as the first line of standard input"};
+const OptionSpec kOutput{"output", "OUT", "the file to write (required)", 'o', true};
+const OptionSpec kForce{"force", "", "replace OUT when it exists"};
+const OptionSpec kPlain{"plain", "", "FILE is a plain-text record file"};
+const OptionSpec kNoCompression{"no-compression", "", "no compression step (default: on)"};
+const OptionSpec kAddKey{"add-key", "N", "additive key, not 0 (default 3517)"};
+const OptionSpec kMultKey{"mult-key", "N", "multiplicative key, not 0 (default 2683)"};
+
+std::vector<Command> MakeCommands() {
+    return {
+        {{"list",
+          {"FILE"},
+          {kPlain, {"show-passwords", "", "add the password column"}, kPasswordStdin},
+          "Lists the records of a record file as a table.\n"
+          "Columns: number, name, resource, start, end, note. A wrong password cannot be\n"
+          "told from the right one: the table shows whatever decrypting gives."},
+         ListCommand},
+        {{"show",
+          {"FILE", "NUMBER"},
+          {kPlain, kPasswordStdin},
+          "Shows one record, every field, the password included.\n"
+          "Every record whose number is NUMBER is shown."},
+         ShowCommand},
+        {{"export",
+          {"FILE"},
+          {kOutput, kForce, kPasswordStdin},
+          "Writes an encrypted record file as a plain-text one.\n"
+          "The text is Windows-1251 with CR LF line ends; a new file gets mode 0600."},
+         ExportCommand},
+        {{"import",
+          {"TXT"},
+          {kOutput, kForce, kPasswordStdin},
+          "Saves a plain-text record file as an encrypted one.\n"
+          "A password typed on the terminal is asked twice."},
+         ImportCommand},
+        {{"encrypt",
+          {"IN"},
+          {kOutput, kForce, kNoCompression, kAddKey, kMultKey, kPasswordStdin},
+          "Encrypts any file as a record-file container.\n"
+          "A password typed on the terminal is asked twice."},
+         EncryptCommand},
+        {{"decrypt",
+          {"IN"},
+          {kOutput, kForce, kNoCompression, kAddKey, kMultKey, kPasswordStdin},
+          "Decrypts a container (or an encrypted record file).\n"
+          "A wrong password or key gives meaningless bytes, not an error."},
+         DecryptCommand},
+        {{"generate",
+          {},
+          {{"upper", "", "Latin capitals without I and O"},
+           {"lower", "", "Latin small letters without l and o"},
+           {"digits", "", "digits without 0 and 1"},
+           {"signs", "", "signs #%&()=@{[]}+;-~.,"},
+           {"extra", "", "add the look-alikes O I o l g q 0 1 and \\/:*?\"<>|`_$"},
+           {"repeat", "", "a character may occur more than once"},
+           {"min", "N", "shortest length, 1...100 (default 8)"},
+           {"max", "N", "longest length, 1...100 (default 12)"},
+           {"count", "N", "how many strings, 1...100000 (default 1)"},
+           {"seed", "N", "start the generator at seed N (0...4294967295) instead of the clock"}},
+          "Generates names or passwords, one per line.\n"
+          "At least one character set is needed. Without --repeat a string is never longer\n"
+          "than the number of different characters it is drawn from."},
+         GenerateCommand},
+        {{"check-user",
+          {"SETTINGS", "NAME"},
+          {kPasswordStdin},
+          "Tests a user's password against a settings file.\n"
+          "Exit code 0: the password is the one stored for user NAME; 1: it is not."},
+         CheckUserCommand},
+    };
+}
+
+std::string ProgramHelp() {
+    std::string text = "Usage: vantrel-cli COMMAND ARGUMENTS [options]\n"
+                       "       vantrel-cli --version | --help\n\n"
+                       "Commands:\n";
+    for (const Command& command : Commands()) {
+        std::string left = "  " + std::string(command.spec.name);
+        for (std::string_view operand : command.spec.operands) {
+            left += " " + std::string(operand);
+        }
+        left.resize(std::max<std::size_t>(left.size() + 2, 28), ' ');
+        const std::string_view summary = command.spec.summary;
+        text += left + std::string(summary.substr(0, summary.find('\n'))) + "\n";
+    }
+    text += "\n"
+            "\"vantrel-cli COMMAND --help\" describes a command. Passwords are never given on\n"
+            "the command line: they are typed on the terminal without echo, or read with\n"
+            "--password-stdin as the first line of standard input.\n\n"
+            "Exit codes: 0 success, 1 negative answer (check-user), 2 usage error,\n"
+            "3 failure (input/output, bad input).\n";
+    return text;
+}
+
+const Command* FindCommand(std::string_view name) {
+    for (const Command& command : Commands()) {
+        if (command.spec.name == name) {
+            return &command;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+std::string CommandContext::ReadPassword(bool confirm) const {
+    if (args.Flag("password-stdin")) {
+        return PasswordTo1251(ReadPasswordLine(in));
+    }
+    const std::string password = PasswordTo1251(ReadPasswordFromTerminal("Password: "));
+    if (confirm && PasswordTo1251(ReadPasswordFromTerminal("Repeat the password: ")) != password) {
+        throw Error("The two passwords differ");
+    }
+    return password;
+}
+
+std::filesystem::path OutputPath(const Arguments& args) {
+    const std::string output = args.Value("output").value_or("");
+    if (output.empty()) {
+        throw UsageError("the output file name is empty");
+    }
+    return output;
+}
+
+const std::vector<Command>& Commands() {
+    static const std::vector<Command> commands = MakeCommands();
+    return commands;
+}
+
+int RunCli(std::span<const std::string> words, std::istream& in, std::ostream& out,
+           std::ostream& err) {
+    const Command* command = nullptr;
+    try {
+        if (words.empty()) {
+            throw UsageError("no command given");
+        }
+        if (words[0].starts_with("-")) {
+            if (words.size() == 1 && (words[0] == "--help" || words[0] == "-h")) {
+                out << ProgramHelp();
+                return kExitSuccess;
+            }
+            if (words.size() == 1 && words[0] == "--version") {
+                out << product::kVersion << "\n";
+                return kExitSuccess;
+            }
+            const bool known = words[0] == "--help" || words[0] == "-h" || words[0] == "--version";
+            throw UsageError(known ? "'" + words[0] + "' takes no arguments"
+                                   : "unknown option '" + words[0] + "'; a command comes first");
+        }
+        command = FindCommand(words[0]);
+        if (command == nullptr) {
+            throw UsageError("unknown command '" + words[0] + "'");
+        }
+        const Arguments args = ParseArguments(command->spec, words.subspan(1));
+        if (args.help) {
+            out << CommandHelp(command->spec);
+            return kExitSuccess;
+        }
+        return command->run(CommandContext{args, in, out});
+    } catch (const UsageError& e) {
+        err << "vantrel-cli: " << e.what() << " (see \"vantrel-cli "
+            << (command ? std::string(command->spec.name) + " " : std::string()) << "--help\")\n";
+        return kExitUsage;
+    } catch (const std::exception& e) {
+        err << "vantrel-cli: " << e.what() << "\n";
+        return kExitFailure;
+    }
+}
+
+} // namespace vantrel::cli

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "cli/cli_args.h"
+
+#include <filesystem>
+#include <iosfwd>
+#include <span>
+#include <string>
+#include <vector>
+
+// The commands of vantrel-cli and the one entry point that runs them.
+namespace vantrel::cli {
+
+// Exit codes.
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitNo = 1;      // a negative answer (check-user)
+inline constexpr int kExitUsage = 2;   // a mistake in the command line
+inline constexpr int kExitFailure = 3; // I/O errors, bad input
+
+struct CommandContext {
+    const Arguments& args;
+    std::istream& in;
+    std::ostream& out;
+
+    // The password as 1251 bytes: the first line of `in` with
+    // --password-stdin, otherwise typed on the terminal without echo. With
+    // `confirm` a typed password is asked twice (a new file's password).
+    std::string ReadPassword(bool confirm) const;
+};
+
+// The -o OUT of a command; UsageError when it is empty.
+std::filesystem::path OutputPath(const Arguments& args);
+
+using CommandHandler = int (*)(const CommandContext&);
+
+struct Command {
+    CommandSpec spec;
+    CommandHandler run;
+};
+
+// The commands in the order the program's help lists them.
+const std::vector<Command>& Commands();
+
+// Runs the command line (without the program name): prints help, version,
+// results to `out` and one line per error to `err`; returns the exit code.
+int RunCli(std::span<const std::string> words, std::istream& in, std::ostream& out,
+           std::ostream& err);
+
+// The handlers, one module per group.
+int ListCommand(const CommandContext& context);
+int ShowCommand(const CommandContext& context);
+int ExportCommand(const CommandContext& context);
+int ImportCommand(const CommandContext& context);
+int EncryptCommand(const CommandContext& context);
+int DecryptCommand(const CommandContext& context);
+int GenerateCommand(const CommandContext& context);
+int CheckUserCommand(const CommandContext& context);
+
+} // namespace vantrel::cli

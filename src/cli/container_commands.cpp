@@ -1,0 +1,59 @@
+// encrypt and decrypt: the container transform of any bytes.
+#include "cipher/crypt_lib.h"
+#include "cli/cli_files.h"
+#include "cli/commands.h"
+
+#include <limits>
+
+namespace vantrel::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::int32_t KeyOption(const CommandContext& context, std::string_view name,
+                       std::int32_t fallback) {
+    const auto text = context.args.Value(name);
+    if (!text) {
+        return fallback;
+    }
+    const auto value = ParseNumber(name, *text, std::numeric_limits<std::int32_t>::min(),
+                                   std::numeric_limits<std::int32_t>::max());
+    if (value == 0) {
+        throw UsageError("--" + std::string(name) + " must not be 0");
+    }
+    return static_cast<std::int32_t>(value);
+}
+
+int Transform(const CommandContext& context, bool encrypt) {
+    const fs::path input = context.args.operands[0];
+    const fs::path output = OutputPath(context.args);
+    const std::int32_t addKey = KeyOption(context, "add-key", kProgramAddKey);
+    const std::int32_t multKey = KeyOption(context, "mult-key", kProgramMultKey);
+    RequireNewOutput(output, context.args.Flag("force"));
+    RequireReadable(input);
+
+    TCryptLib cipher;
+    ConfigureCipher(cipher, context.ReadPassword(encrypt), addKey, multKey,
+                    !context.args.Flag("no-compression"));
+    MemoryStream stream(ReadInputFile(input));
+    if (encrypt) {
+        cipher.EncryptStream(stream);
+    } else {
+        cipher.DecryptStream(stream);
+    }
+    WriteOutputFile(output, stream.bytes());
+    return kExitSuccess;
+}
+
+} // namespace
+
+int EncryptCommand(const CommandContext& context) {
+    return Transform(context, true);
+}
+
+int DecryptCommand(const CommandContext& context) {
+    return Transform(context, false);
+}
+
+} // namespace vantrel::cli

@@ -1,0 +1,16 @@
+#include "cli/commands.h"
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> words(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const int code = vantrel::cli::RunCli(words, std::cin, std::cout, std::cerr);
+    std::cout.flush();
+    if (!std::cout) {
+        std::cerr << "vantrel-cli: cannot write to standard output\n";
+        return vantrel::cli::kExitFailure;
+    }
+    return code;
+}

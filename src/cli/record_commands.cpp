@@ -1,0 +1,116 @@
+// list, show, export and import: the record file commands.
+#include "cipher/crypt_lib.h"
+#include "cipher/error.h"
+#include "cli/cli_files.h"
+#include "cli/commands.h"
+#include "cli/terminal_text.h"
+#include "storage/cp1251.h"
+#include "storage/record_file.h"
+
+#include <optional>
+#include <ostream>
+
+namespace vantrel::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Column captions of the six fields, in field order.
+constexpr const char* kFieldCaptions[kFieldCount] = {"Name",  "Password", "Resource",
+                                                     "Start", "End",      "Note"};
+
+RecordList LoadRecords(const CommandContext& context, const fs::path& file, bool plain) {
+    RequireReadable(file); // before the password is asked for
+    if (plain) {
+        return LoadRecordFile(file, nullptr);
+    }
+    TCryptLib cipher;
+    ConfigureCipher(cipher, context.ReadPassword(false));
+    return LoadRecordFile(file, &cipher);
+}
+
+std::string FieldText(const Record& record, std::size_t field) {
+    return field < record.fields.size() ? TerminalText(record.fields[field]) : std::string();
+}
+
+} // namespace
+
+int ListCommand(const CommandContext& context) {
+    const fs::path file = context.args.operands[0];
+    const bool showPasswords = context.args.Flag("show-passwords");
+    const RecordList records = LoadRecords(context, file, context.args.Flag("plain"));
+
+    std::vector<std::vector<std::string>> rows;
+    rows.push_back({"No."});
+    for (std::size_t field = 0; field < kFieldCount; ++field) {
+        if (field != kFieldPassword || showPasswords) {
+            rows.front().push_back(kFieldCaptions[field]);
+        }
+    }
+    for (const Record& record : records) {
+        std::vector<std::string> row{TerminalText(record.number)};
+        for (std::size_t field = 0; field < kFieldCount; ++field) {
+            if (field != kFieldPassword || showPasswords) {
+                row.push_back(FieldText(record, field));
+            }
+        }
+        rows.push_back(std::move(row));
+    }
+    context.out << FormatTable(rows);
+    return kExitSuccess;
+}
+
+int ShowCommand(const CommandContext& context) {
+    const fs::path file = context.args.operands[0];
+    const std::string& wanted = context.args.operands[1];
+    const RecordList records = LoadRecords(context, file, context.args.Flag("plain"));
+
+    std::optional<std::string> number1251;
+    try {
+        number1251 = Utf8ToCp1251(wanted);
+    } catch (const Error&) {
+        // No record number in the file can hold such a character.
+    }
+    bool found = false;
+    for (const Record& record : records) {
+        if (record.number != number1251) {
+            continue;
+        }
+        std::vector<std::vector<std::string>> rows{{"No.:", TerminalText(record.number)}};
+        const std::size_t shown = std::max<std::size_t>(record.fields.size(), kFieldCount);
+        for (std::size_t field = 0; field < shown; ++field) {
+            std::string caption =
+                field < kFieldCount ? kFieldCaptions[field] : "Field " + std::to_string(field + 1);
+            rows.push_back({caption + ":", FieldText(record, field)});
+        }
+        context.out << (found ? "\n" : "") << FormatTable(rows);
+        found = true;
+    }
+    if (!found) {
+        throw Error("No record numbered '" + EscapeControls(wanted) + "' in " + file.string());
+    }
+    return kExitSuccess;
+}
+
+int ExportCommand(const CommandContext& context) {
+    const fs::path file = context.args.operands[0];
+    const fs::path output = OutputPath(context.args);
+    RequireNewOutput(output, context.args.Flag("force"));
+    const RecordList records = LoadRecords(context, file, false);
+    SaveRecordFile(records, output, nullptr);
+    return kExitSuccess;
+}
+
+int ImportCommand(const CommandContext& context) {
+    const fs::path text = context.args.operands[0];
+    const fs::path output = OutputPath(context.args);
+    RequireNewOutput(output, context.args.Flag("force"));
+    const RecordList records = LoadRecords(context, text, true);
+    TCryptLib cipher;
+    ConfigureCipher(cipher, context.ReadPassword(true));
+    SaveRecordFile(records, output, &cipher);
+    return kExitSuccess;
+}
+
+} // namespace vantrel::cli

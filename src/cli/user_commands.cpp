@@ -1,0 +1,34 @@
+// check-user: tests a password against a user's check string.
+#include "cipher/crypt_lib.h"
+#include "cipher/error.h"
+#include "cli/cli_files.h"
+#include "cli/commands.h"
+#include "storage/cp1251.h"
+#include "storage/settings_file.h"
+
+#include <ostream>
+
+namespace vantrel::cli {
+
+int CheckUserCommand(const CommandContext& context) {
+    const std::filesystem::path settings = context.args.operands[0];
+    const std::string name = Utf8ToCp1251(context.args.operands[1]);
+    RequireReadable(settings); // a missing file is a failure, not a "no"
+
+    const std::string check = ReadSetting("UsersName", name, settings);
+    // As the login dialog: the typed password becomes the component's
+    // Password, then is the candidate. It is never trimmed, so every password
+    // that user creation accepts also passes here.
+    const std::string password = context.ReadPassword(false);
+    TCryptLib cipher;
+    ConfigureCipher(cipher, password);
+    if (cipher.CheckPassword(check, password)) {
+        context.out << "The password matches.\n";
+        return kExitSuccess;
+    }
+    // Like the login: an unknown user and a wrong password look the same.
+    context.out << "The user name and the password do not match.\n";
+    return kExitNo;
+}
+
+} // namespace vantrel::cli

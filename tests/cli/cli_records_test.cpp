@@ -1,0 +1,195 @@
+// list, show, export and import through the built program.
+#include "cli_test_support.h"
+
+#include "cipher/crypt_lib.h"
+#include "storage/cp1251.h"
+#include "storage/record_file.h"
+
+#include <algorithm>
+#include <sys/stat.h>
+
+namespace vantrel::cli::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A plain-text record file as a person might write it: blanks around fields,
+// an empty note placeholder, an empty date, lone LF line ends, Cyrillic text.
+std::string SampleText() {
+    return Utf8ToCp1251("1\r\n\tИван\r\n\tпароль\\1\r\n\tпочта\r\n\t01.02.2020\r\n"
+                        "\t  .  .  \r\n\t \r\n"
+                        "7\n\t  spaced name  \n\tp@ss\n\tsite\n\t\n\t\n\tзаметка\n"
+                        "12\r\n\tonly two\r\n\tfields\r\n");
+}
+
+mode_t Mode(const fs::path& path) {
+    struct stat info {};
+    stat(path.c_str(), &info);
+    return info.st_mode & 07777;
+}
+
+class CliRecords : public CliTest {
+protected:
+    // Imports SampleText() as "records.vtr" under `password`.
+    void Import(const std::string& password = "secret") {
+        WriteFile(Path("in.txt"), SampleText());
+        const RunResult r = RunProgram({"import", Path("in.txt").string(), "-o",
+                                        Path("records.vtr").string(), "--password-stdin"},
+                                       password + "\n");
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+    }
+};
+
+TEST_F(CliRecords, ImportListExportRoundTrip) {
+    Import();
+    // The encrypted file is what the program's own save writes.
+    TCryptLib cipher;
+    cipher.SetAddKey(3517);
+    cipher.SetMultKey(2683);
+    cipher.SetPassword("secret");
+    const RecordList expected = ParseRecordText(SampleText());
+    SaveRecordFile(expected, Path("reference.vtr"), &cipher);
+    EXPECT_EQ(ReadFile(Path("records.vtr")), ReadFile(Path("reference.vtr")));
+    EXPECT_EQ(Mode(Path("records.vtr")), 0600u);
+
+    const RunResult exported = RunProgram({"export", Path("records.vtr").string(), "--output",
+                                           Path("out.txt").string(), "--password-stdin"},
+                                          "secret\n");
+    ASSERT_EQ(exported.exitCode, 0) << exported.err;
+    // Equal to the input after the reading rules' trimming, in CR LF form.
+    EXPECT_EQ(ReadFile(Path("out.txt")), FormatRecordText(expected));
+    EXPECT_NE(ReadFile(Path("out.txt")).find("\t\xEF\xE0\xF0\xEE\xEB\xFC\\1\r\n"),
+              std::string::npos); // "пароль\1" in 1251
+    EXPECT_EQ(Mode(Path("out.txt")), 0600u);
+}
+
+TEST_F(CliRecords, ListShowsATableAndHidesPasswords) {
+    Import();
+    const RunResult hidden =
+        RunProgram({"list", Path("records.vtr").string(), "--password-stdin"}, "secret\n");
+    ASSERT_EQ(hidden.exitCode, 0) << hidden.err;
+    EXPECT_EQ(hidden.out, "No.  Name         Resource  Start       End   Note\n"
+                          "1    Иван         почта     01.02.2020  .  .\n"
+                          "7    spaced name  site                        заметка\n"
+                          "12   only two\n");
+    EXPECT_EQ(hidden.out.find("пароль"), std::string::npos);
+    EXPECT_EQ(hidden.out.find("p@ss"), std::string::npos);
+
+    const RunResult shown = RunProgram(
+        {"list", "--show-passwords", Path("records.vtr").string(), "--password-stdin"}, "secret\n");
+    ASSERT_EQ(shown.exitCode, 0) << shown.err;
+    EXPECT_EQ(shown.out.substr(0, shown.out.find('\n')),
+              "No.  Name         Password  Resource  Start       End   Note");
+    EXPECT_NE(shown.out.find("Иван         пароль\\1  почта"), std::string::npos) << shown.out;
+    EXPECT_NE(shown.out.find("12   only two     fields\n"), std::string::npos) << shown.out;
+}
+
+TEST_F(CliRecords, ShowPrintsEveryFieldOfTheRecord) {
+    WriteFile(
+        Path("plain.txt"),
+        Utf8ToCp1251("5\r\n\tname\r\n\tпароль\r\n\tres\r\n\ts\r\n\te\r\n\tnote\r\n\tseventh\r\n"
+                     "6\r\n\tother\r\n"));
+    const RunResult r = RunProgram({"show", "--plain", Path("plain.txt").string(), "5"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "No.:       5\n"
+                     "Name:      name\n"
+                     "Password:  пароль\n"
+                     "Resource:  res\n"
+                     "Start:     s\n"
+                     "End:       e\n"
+                     "Note:      note\n"
+                     "Field 7:   seventh\n");
+
+    const RunResult missing = RunProgram({"show", "--plain", Path("plain.txt").string(), "9"});
+    EXPECT_EQ(missing.exitCode, 3);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_EQ(missing.err,
+              "vantrel-cli: No record numbered '9' in " + Path("plain.txt").string() + "\n");
+}
+
+TEST_F(CliRecords, HostileTextCannotReachTheTerminal) {
+    WriteFile(Path("evil.txt"), "1\x1b]0;owned\x07\r\n\tname\x1b[2J!\r\n\tpw\x9b"
+                                "31m\r\n\tres\x7f\r\n");
+    const RunResult r =
+        RunProgram({"list", "--plain", "--show-passwords", Path("evil.txt").string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out.find('\x1b'), std::string::npos);
+    EXPECT_EQ(r.out.find('\x07'), std::string::npos);
+    EXPECT_EQ(r.out.find('\x7f'), std::string::npos);
+    EXPECT_EQ(r.out.find("\xc2\x9b"), std::string::npos); // no C1 control either
+    EXPECT_NE(r.out.find("1\\x1b]0;owned\\x07"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("name\\x1b[2J!"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("res\\x7f"), std::string::npos) << r.out;
+}
+
+TEST_F(CliRecords, WrongPasswordListsWhateverDecryptingGives) {
+    Import("secret");
+    const RunResult r =
+        RunProgram({"list", Path("records.vtr").string(), "--password-stdin"}, "wrong\n");
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out.find("Иван"), std::string::npos);
+    EXPECT_EQ(r.out.substr(0, 4), "No. ");
+}
+
+TEST_F(CliRecords, ExistingOutputIsRefusedWithoutForce) {
+    Import();
+    WriteFile(Path("keep.txt"), "precious");
+    WriteFile(Path("keep.vtr"), "precious");
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"export", Path("records.vtr").string(), "-o", Path("keep.txt").string()},
+             {"import", Path("in.txt").string(), "-o", Path("keep.vtr").string()}}) {
+        auto withStdin = args;
+        withStdin.push_back("--password-stdin");
+        const RunResult refused = RunProgram(withStdin, "secret\n");
+        EXPECT_EQ(refused.exitCode, 3) << args[0];
+        EXPECT_NE(refused.err.find(args[3]), std::string::npos) << refused.err;
+        EXPECT_NE(refused.err.find("--force"), std::string::npos) << refused.err;
+
+        withStdin.push_back("--force");
+        const RunResult forced = RunProgram(withStdin, "secret\n");
+        EXPECT_EQ(forced.exitCode, 0) << forced.err;
+    }
+    EXPECT_EQ(ReadFile(Path("keep.txt")), FormatRecordText(ParseRecordText(SampleText())));
+    EXPECT_NE(ReadFile(Path("keep.vtr")), "precious");
+}
+
+TEST_F(CliRecords, RefusedOutputIsLeftIntact) {
+    Import();
+    WriteFile(Path("keep.txt"), "precious");
+    const RunResult r = RunProgram({"export", Path("records.vtr").string(), "-o",
+                                    Path("keep.txt").string(), "--password-stdin"},
+                                   "secret\n");
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_EQ(ReadFile(Path("keep.txt")), "precious");
+}
+
+TEST_F(CliRecords, MissingInputNamesTheFileBeforeAskingThePassword) {
+    const RunResult r = RunProgram({"list", Path("nowhere.vtr").string()}); // no terminal, no stdin
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_EQ(r.err.rfind("vantrel-cli: Cannot open file " + Path("nowhere.vtr").string(), 0), 0u)
+        << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+}
+
+TEST_F(CliRecords, FailedWriteLeavesNothingBehind) {
+    Import();
+    fs::create_directory(Path("folder"));
+    WriteFile(Path("folder") / "inside", "x");
+    const RunResult r = RunProgram({"export", Path("records.vtr").string(), "-o",
+                                    Path("folder").string(), "--force", "--password-stdin"},
+                                   "secret\n");
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_NE(r.err.find(Path("folder").string()), std::string::npos) << r.err;
+    EXPECT_EQ(ReadFile(Path("folder") / "inside"), "x");
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir_)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"folder", "in.txt", "records.vtr"}));
+}
+
+} // namespace
+} // namespace vantrel::cli::testing

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// Running the built vantrel-cli from the tests, and a scratch folder per test.
+namespace vantrel::cli::testing {
+
+struct RunResult {
+    int exitCode = -1; // -1: killed or did not exit
+    std::string out;
+    std::string err;
+};
+
+// Runs the program with `args` in a new session without a controlling
+// terminal, `input` on its standard input. Gives up (and kills it) after
+// `timeout`.
+RunResult RunProgram(const std::vector<std::string>& args, const std::string& input = "",
+                     std::chrono::seconds timeout = std::chrono::seconds(60));
+
+// Runs the program with a pseudo-terminal as its controlling terminal; each
+// time the terminal shows the next of `prompts`, the matching line of
+// `typed` is typed (with Enter). `terminalOut` receives all the terminal
+// showed.
+RunResult RunOnTerminal(const std::vector<std::string>& args,
+                        const std::vector<std::string>& prompts,
+                        const std::vector<std::string>& typed, std::string& terminalOut);
+
+std::string ReadFile(const std::filesystem::path& path);
+void WriteFile(const std::filesystem::path& path, const std::string& bytes);
+
+// A fresh folder, removed after the test.
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    std::filesystem::path Path(const std::string& name) const { return dir_ / name; }
+
+    std::filesystem::path dir_;
+};
+
+} // namespace vantrel::cli::testing
