@@ -76,8 +76,8 @@ private:
     std::string_view text_;
     std::size_t at_ = 0;
     // Positions of the next CR and LF at or after at_ (kNone: there is none).
-    std::size_t nextCr_ = 0;
-    std::size_t nextLf_ = 0;
+    std::size_t nextCr_;
+    std::size_t nextLf_;
 };
 
 // Overwrites password material before its memory is given back.
@@ -179,7 +179,11 @@ std::optional<std::string> WipeFile(const std::filesystem::path& path) {
 std::optional<std::string> WipeFile(const std::filesystem::path& path,
                                     const std::function<void()>& beforeDelete) {
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) {
+    const bool exists = std::filesystem::exists(path, ec);
+    if (ec) { // e.g. a folder on the way that may not be searched
+        throw Error(formatMessage(kCannotOpen, path.string()));
+    }
+    if (!exists) {
         return "Ошибка уничтожения файла\rФайл " + path.string() + " не был найден.";
     }
     std::string buffer;

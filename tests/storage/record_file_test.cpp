@@ -347,6 +347,17 @@ TEST_F(Wipe, MissingFileGivesTheMessageAndDeletesNothing) {
     EXPECT_EQ(*message, "Ошибка уничтожения файла\rФайл " + file.string() + " не был найден.");
 }
 
+TEST_F(Wipe, FolderThatMayNotBeSearchedIsAnErrorNotAMissingFile) {
+    if (test::RunningAsRoot()) {
+        GTEST_SKIP() << "root may search any folder";
+    }
+    WriteBytes(file, "secret");
+    ASSERT_EQ(::chmod(folder.path().c_str(), 0), 0);
+    EXPECT_THROW(WipeFile(file), Error);
+    ASSERT_EQ(::chmod(folder.path().c_str(), 0755), 0);
+    EXPECT_EQ(ReadBytes(file), "secret");
+}
+
 TEST_F(Wipe, UnreadableFileIsNotDeleted) {
     if (test::RunningAsRoot()) {
         GTEST_SKIP() << "root can read any file";
