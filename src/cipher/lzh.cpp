@@ -158,30 +158,27 @@ void Encoder::insertNode(std::uint32_t r) {
         // Both children are loaded before the comparison decides between them.
         const std::uint32_t leftChild = left_[p];
         const std::uint32_t rightChild = right_[p];
-        int length;
+        // Bytes 1 ... 16 are compared as two words. The outcome of each step
+        // follows no pattern, so it is computed with masks, not branches.
         const std::uint64_t text1 = loadOrdered(text + 1);
-        if (text1 != key1) {
-            length = 1 + std::countl_zero(text1 ^ key1) / 8;
-            greater = key1 > text1;
+        const std::uint64_t text2 = loadOrdered(text + 9);
+        const std::uint64_t differ1 = key1 ^ text1;
+        const std::uint64_t firstEqual = 0 - static_cast<std::uint64_t>(differ1 == 0);
+        const std::uint64_t differ = differ1 | ((key2 ^ text2) & firstEqual);
+        int length;
+        if (differ != 0) {
+            length = 1 + static_cast<int>(firstEqual & 8) + __builtin_clzll(differ) / 8;
+            greater = (key1 > text1) | (static_cast<bool>(firstEqual) & (key2 > text2));
         } else {
-            const std::uint64_t text2 = loadOrdered(text + 9);
-            if (text2 != key2) {
-                length = 9 + std::countl_zero(text2 ^ key2) / 8;
-                greater = key2 > text2;
-            } else if (text[17] != key17) {
-                length = 17;
-                greater = key17 > text[17];
-            } else {
-                length = kMaxMatch;
-            }
+            greater = key17 > text[17];
+            length = key17 == text[17] ? kMaxMatch : 17;
         }
-        if (length > matchLength) {
-            matchPosition = p;
-            matchLength = length;
-            if (length == kMaxMatch) {
-                replaceNode(p, r);
-                break;
-            }
+        const std::uint32_t longer = 0 - static_cast<std::uint32_t>(length > matchLength);
+        matchPosition ^= (matchPosition ^ p) & longer;
+        matchLength = length > matchLength ? length : matchLength;
+        if (length == kMaxMatch) {
+            replaceNode(p, r);
+            break;
         }
         next = greater ? rightChild : leftChild;
         ++depth;
@@ -206,44 +203,39 @@ void Encoder::replaceNode(std::uint32_t p, std::uint32_t r) {
     right_[r] = right_[p];
     parent_[left_[p]] = r;
     parent_[right_[p]] = r;
-    if (right_[up] == p) {
-        right_[up] = r;
-    } else {
-        left_[up] = r;
-    }
+    (right_[up] == p ? right_ : left_)[up] = r;
     parent_[p] = kNoNode;
 }
 
 void Encoder::deleteNode(std::uint32_t p) {
-    if (parent_[p] == kNoNode) {
+    const std::uint32_t up = parent_[p];
+    if (up == kNoNode) {
         return;
     }
+    const std::uint32_t leftChild = left_[p];
+    const std::uint32_t rightChild = right_[p];
     std::uint32_t q;
-    if (right_[p] == kNoNode) {
-        q = left_[p];
-    } else if (left_[p] == kNoNode) {
-        q = right_[p];
-    } else {
-        q = left_[p];
+    if (leftChild != kNoNode && rightChild != kNoNode) {
+        // The rightmost node of the left subtree takes p's place.
+        q = leftChild;
         if (right_[q] != kNoNode) {
             do {
                 q = right_[q];
             } while (right_[q] != kNoNode);
-            right_[parent_[q]] = left_[q];
-            parent_[left_[q]] = parent_[q];
-            left_[q] = left_[p];
-            parent_[left_[p]] = q;
+            const std::uint32_t qParent = parent_[q];
+            right_[qParent] = left_[q];
+            parent_[left_[q]] = qParent;
+            left_[q] = leftChild;
+            parent_[leftChild] = q;
         }
-        right_[q] = right_[p];
-        parent_[right_[p]] = q;
-    }
-    const std::uint32_t up = parent_[p];
-    parent_[q] = up;
-    if (right_[up] == p) {
-        right_[up] = q;
+        right_[q] = rightChild;
+        parent_[rightChild] = q;
     } else {
-        left_[up] = q;
+        q = leftChild == kNoNode ? rightChild : leftChild; // may be kNoNode
     }
+    parent_[q] = up;
+    // A header has only a right link, so right_ is looked at first.
+    (right_[up] == p ? right_ : left_)[up] = q;
     parent_[p] = kNoNode;
 }
 
