@@ -179,7 +179,11 @@ std::filesystem::path SettingsFilePath(const std::filesystem::path& programDirec
 }
 
 const std::string& ReadFailureText() {
-    static const std::string text = Utf8ToCp1251("Ошибка при считывании параметра");
+    // "Ошибка при считывании параметра" as fixed 1251 bytes, so that reading
+    // cannot fail even without the code page converter.
+    static const std::string text =
+        "\xCE\xF8\xE8\xE1\xEA\xE0 \xEF\xF0\xE8 \xF1\xF7\xE8\xF2\xFB\xE2\xE0\xED\xE8\xE8 "
+        "\xEF\xE0\xF0\xE0\xEC\xE5\xF2\xF0\xE0";
     return text;
 }
 
