@@ -146,6 +146,7 @@ TEST_F(CliRecords, ExistingOutputIsRefusedWithoutForce) {
         EXPECT_EQ(refused.exitCode, 3) << args[0];
         EXPECT_NE(refused.err.find(args[3]), std::string::npos) << refused.err;
         EXPECT_NE(refused.err.find("--force"), std::string::npos) << refused.err;
+        EXPECT_EQ(ReadFile(args[3]), "precious");
 
         withStdin.push_back("--force");
         const RunResult forced = RunProgram(withStdin, "secret\n");
@@ -153,16 +154,6 @@ TEST_F(CliRecords, ExistingOutputIsRefusedWithoutForce) {
     }
     EXPECT_EQ(ReadFile(Path("keep.txt")), FormatRecordText(ParseRecordText(SampleText())));
     EXPECT_NE(ReadFile(Path("keep.vtr")), "precious");
-}
-
-TEST_F(CliRecords, RefusedOutputIsLeftIntact) {
-    Import();
-    WriteFile(Path("keep.txt"), "precious");
-    const RunResult r = RunProgram({"export", Path("records.vtr").string(), "-o",
-                                    Path("keep.txt").string(), "--password-stdin"},
-                                   "secret\n");
-    EXPECT_EQ(r.exitCode, 3);
-    EXPECT_EQ(ReadFile(Path("keep.txt")), "precious");
 }
 
 TEST_F(CliRecords, MissingInputNamesTheFileBeforeAskingThePassword) {
