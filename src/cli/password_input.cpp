@@ -111,6 +111,7 @@ std::string ReadPasswordFromTerminal(const std::string& prompt) {
         throw UsageError("no terminal to read the password from; use --password-stdin");
     }
     std::string line;
+    bool ended = false; // Enter was pressed
     {
         // Echo goes off before the prompt appears: switching it off flushes
         // pending input, which must not swallow what is typed after the prompt.
@@ -122,13 +123,18 @@ std::string ReadPasswordFromTerminal(const std::string& prompt) {
             if (got < 0 && errno == EINTR) {
                 continue;
             }
-            if (got <= 0 || c == '\n') {
+            ended = got == 1 && c == '\n';
+            if (got != 1 || ended) {
                 break;
             }
             line += c;
         }
     }
     WriteAll(terminal.get(), "\n"); // the Enter the user typed was not echoed
+    if (!ended && line.empty()) {
+        // Ctrl+D on an empty line: the user gave up, not an empty password.
+        throw Error("No password was typed");
+    }
     if (!line.empty() && line.back() == '\r') {
         line.pop_back();
     }

@@ -176,7 +176,10 @@ RunResult RunOnTerminal(const std::vector<std::string>& args,
             terminalOut.append(buffer, static_cast<std::size_t>(got));
         }
         seen = terminalOut.find(prompts[i], seen) + prompts[i].size();
-        const std::string line = i < typed.size() ? typed[i] + "\n" : "\n";
+        std::string line = i < typed.size() ? typed[i] : "";
+        if (!line.ends_with('\x04')) { // Ctrl+D is sent without Enter
+            line += '\n';
+        }
         ok = ok && write(master, line.data(), line.size()) == static_cast<ssize_t>(line.size());
     }
     RunResult result;

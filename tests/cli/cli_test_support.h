@@ -24,8 +24,8 @@ RunResult RunProgram(const std::vector<std::string>& args, const std::string& in
 
 // Runs the program with a pseudo-terminal as its controlling terminal; each
 // time the terminal shows the next of `prompts`, the matching line of
-// `typed` is typed (with Enter). `terminalOut` receives all the terminal
-// showed.
+// `typed` is typed (with Enter, unless it ends with Ctrl+D "\x04"). `terminalOut` receives all the
+// terminal showed.
 RunResult RunOnTerminal(const std::vector<std::string>& args,
                         const std::vector<std::string>& prompts,
                         const std::vector<std::string>& typed, std::string& terminalOut);

@@ -92,6 +92,19 @@ TEST_F(CliUsers, PasswordIsTypedOnTheTerminalWithoutEcho) {
     EXPECT_NE(terminal.find("Password: "), std::string::npos);
     EXPECT_EQ(terminal.find("s3cret"), std::string::npos) << terminal;
 
+    // Enter alone is the empty password; Ctrl+D on an empty line gives up.
+    CreateUser("nopw", "");
+    terminal.clear();
+    EXPECT_EQ(
+        RunOnTerminal({"check-user", Settings().string(), "nopw"}, {"Password: "}, {""}, terminal)
+            .exitCode,
+        0);
+    terminal.clear();
+    const RunResult gaveUp = RunOnTerminal({"check-user", Settings().string(), "nopw"},
+                                           {"Password: "}, {"\x04"}, terminal);
+    EXPECT_EQ(gaveUp.exitCode, 3);
+    EXPECT_EQ(gaveUp.err, "vantrel-cli: No password was typed\n");
+
     // A new file's password is asked twice; two different answers stop it.
     WriteFile(Path("in.bin"), "data");
     terminal.clear();
