@@ -5,3 +5,9 @@ target_sources(vantrel_core PRIVATE
     ${CMAKE_SOURCE_DIR}/src/storage/rtf_reader.cpp
     ${CMAKE_SOURCE_DIR}/src/storage/system_info.cpp
 )
+target_sources(vantrel_forms PRIVATE
+    ${CMAKE_SOURCE_DIR}/src/forms/about.cpp
+    ${CMAKE_SOURCE_DIR}/src/forms/eula.cpp
+    ${CMAKE_SOURCE_DIR}/src/forms/site.cpp
+    ${CMAKE_SOURCE_DIR}/src/forms/user_pwd.cpp
+)
