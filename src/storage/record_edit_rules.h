@@ -1,0 +1,39 @@
+#pragma once
+
+#include "storage/program_state.h"
+#include "storage/record.h"
+
+#include <string>
+#include <vector>
+
+// The rules of the record editor that need no window: its drop-down lists,
+// the limits of its length boxes and how OK writes the record.
+namespace vantrel {
+
+// The length boxes run from 1 to 100.
+inline constexpr int kMinGeneratedLength = 1;
+inline constexpr int kMaxGeneratedLength = 100;
+
+// The six texts of the editor (1251 bytes), as its controls hold them.
+struct EditorTexts {
+    std::string name;
+    std::string password;
+    std::string resource;
+    std::string startDate;
+    std::string endDate;
+    std::string note;
+};
+
+// The drop-down list of one field: its texts in list order, leaving out empty
+// texts, a single blank " " and texts already taken (exact comparison, letter
+// case included). Records without that field contribute nothing to it.
+std::vector<std::string> DropDownEntries(const RecordList& records, RecordField field);
+
+// OK of the editor. When state.editingExisting is set and state.selected
+// names a record, that record keeps its number and place and gets the six
+// fields; otherwise (also when the selection is gone) a record numbered
+// NextRecordNumber is appended, so the user's input is never dropped. An empty
+// note is stored as " ". Sets state.modified.
+void StoreEditorRecord(ProgramState& state, EditorTexts texts);
+
+} // namespace vantrel
