@@ -111,24 +111,34 @@ inline std::uint64_t loadOrdered(const std::uint8_t* bytes) {
     return word;
 }
 
+// Byte offsets of the parts of the coder block.
+constexpr std::size_t kLeftOffset = kWindowPadded;
+constexpr std::size_t kRightOffset = kLeftOffset + sizeof(std::uint32_t) * kNodeLinks;
+constexpr std::size_t kParentOffset = kRightOffset + sizeof(std::uint32_t) * kRightLinks;
+
 class Encoder {
 public:
-    explicit Encoder(std::uint8_t* coderBlock)
-        : window_(coderBlock), left_(reinterpret_cast<std::uint32_t*>(coderBlock + kWindowPadded)),
-          right_(left_ + kNodeLinks), parent_(right_ + kRightLinks) {}
+    explicit Encoder(std::uint8_t* coderBlock) : block_(coderBlock) {}
 
     void run();
 
 private:
+    // Every part is reached from the one block pointer, which leaves the
+    // registers to the search.
+    std::uint8_t* window() const { return block_; }
+    std::uint32_t& left(std::uint32_t n) const { return links(kLeftOffset)[n]; }
+    std::uint32_t& right(std::uint32_t n) const { return links(kRightOffset)[n]; }
+    std::uint32_t& parent(std::uint32_t n) const { return links(kParentOffset)[n]; }
+    std::uint32_t* links(std::size_t offset) const {
+        return reinterpret_cast<std::uint32_t*>(block_ + offset);
+    }
+
     void insertNode(std::uint32_t r);
     void deleteNode(std::uint32_t p);
     void splay(std::uint32_t x);
     void replaceNode(std::uint32_t p, std::uint32_t r);
 
-    std::uint8_t* const window_;
-    std::uint32_t* const left_;
-    std::uint32_t* const right_;
-    std::uint32_t* const parent_;
+    std::uint8_t* const block_;
     // Set by every insertion: the first longest match met on the search path
     // and the depth at which the inserted node ended.
     std::uint32_t matchPosition_ = 0;
@@ -136,43 +146,69 @@ private:
     int depth_ = 0;
 };
 
+// The child to descend to: rightChild when key > text, else leftChild. The
+// choice is a coin toss for a branch predictor and sits on the longest chain
+// of dependent steps of the search, so on x86-64 it is one conditional move
+// (compilers tend to turn it into a branch or longer arithmetic).
+inline std::uint32_t childToward(std::uint64_t key, std::uint64_t text, std::uint32_t leftChild,
+                                 std::uint32_t rightChild) {
+#if defined(__x86_64__) && defined(__GNUC__)
+    __asm__("cmpq %[text], %[key]\n\tcmova %[right], %[left]"
+            : [left] "+r"(leftChild)
+            : [right] "r"(rightChild), [key] "r"(key), [text] "r"(text)
+            : "cc");
+    return leftChild;
+#else
+    return key > text ? rightChild : leftChild;
+#endif
+}
+
+// Compares bytes 9 ... 17 of two strings whose bytes 1 ... 8 agree; returns
+// the index of the first differing byte (18 if none) and whether key's byte
+// there is the greater.
+inline int compareTail(const std::uint8_t* key, const std::uint8_t* text, bool& greater) {
+    const std::uint64_t key2 = loadOrdered(key + 9);
+    const std::uint64_t text2 = loadOrdered(text + 9);
+    if (key2 != text2) {
+        greater = key2 > text2;
+        return 9 + __builtin_clzll(key2 ^ text2) / 8;
+    }
+    greater = key[17] > text[17];
+    return key[17] != text[17] ? 17 : kMaxMatch;
+}
+
 // Inserts the 18-byte string at r into the tree of its first byte and finds
 // the longest match on the way; an equal string is replaced by r.
 void Encoder::insertNode(std::uint32_t r) {
-    const std::uint8_t* const key = window_ + r;
+    const std::uint8_t* const key = window() + r;
     const std::uint64_t key1 = loadOrdered(key + 1); // bytes 1 ... 8
-    const std::uint64_t key2 = loadOrdered(key + 9); // bytes 9 ... 16
-    const std::uint8_t key17 = key[17];
-    left_[r] = kNoNode;
-    right_[r] = kNoNode;
+    left(r) = kNoNode;
+    right(r) = kNoNode;
 
     std::uint32_t p = kHeaderBase + key[0];
-    std::uint32_t next = right_[p];
+    std::uint32_t next = right(p);
     bool greater = true; // the last comparison was >= 0: go right
     std::uint32_t matchPosition = 0;
     int matchLength = 0;
     int depth = 1;
     while (next != kNoNode) {
         p = next;
-        const std::uint8_t* const text = window_ + p;
+        const std::uint8_t* const text = window() + p;
         // Both children are loaded before the comparison decides between them.
-        const std::uint32_t leftChild = left_[p];
-        const std::uint32_t rightChild = right_[p];
-        // Bytes 1 ... 16 are compared as two words. The outcome of each step
-        // follows no pattern, so it is computed with masks, not branches.
+        const std::uint32_t leftChild = left(p);
+        const std::uint32_t rightChild = right(p);
         const std::uint64_t text1 = loadOrdered(text + 1);
-        const std::uint64_t text2 = loadOrdered(text + 9);
-        const std::uint64_t differ1 = key1 ^ text1;
-        const std::uint64_t firstEqual = 0 - static_cast<std::uint64_t>(differ1 == 0);
-        const std::uint64_t differ = differ1 | ((key2 ^ text2) & firstEqual);
         int length;
-        if (differ != 0) {
-            length = 1 + static_cast<int>(firstEqual & 8) + __builtin_clzll(differ) / 8;
-            greater = (key1 > text1) | (static_cast<bool>(firstEqual) & (key2 > text2));
+        if (text1 != key1) [[likely]] {
+            length = 1 + static_cast<int>(static_cast<unsigned>(__builtin_clzll(key1 ^ text1)) / 8);
+            greater = key1 > text1;
+            next = childToward(key1, text1, leftChild, rightChild);
         } else {
-            greater = key17 > text[17];
-            length = key17 == text[17] ? kMaxMatch : 17;
+            length = compareTail(key, text, greater);
+            next = greater ? rightChild : leftChild;
         }
+        // Only a longer match replaces the one found so far. Which way this
+        // goes follows no pattern, so it is computed with a mask, not a branch.
         const std::uint32_t longer = 0 - static_cast<std::uint32_t>(length > matchLength);
         matchPosition ^= (matchPosition ^ p) & longer;
         matchLength = length > matchLength ? length : matchLength;
@@ -180,12 +216,11 @@ void Encoder::insertNode(std::uint32_t r) {
             replaceNode(p, r);
             break;
         }
-        next = greater ? rightChild : leftChild;
         ++depth;
     }
-    if (next == kNoNode) {
-        (greater ? right_ : left_)[p] = r;
-        parent_[r] = p;
+    if (matchLength != kMaxMatch) { // r was not put in an equal string's place
+        (greater ? right(p) : left(p)) = r;
+        parent(r) = p;
     }
     matchPosition_ = matchPosition;
     matchLength_ = matchLength;
@@ -197,55 +232,55 @@ void Encoder::insertNode(std::uint32_t r) {
 
 // r takes the place of p, which holds an equal string and leaves the tree.
 void Encoder::replaceNode(std::uint32_t p, std::uint32_t r) {
-    const std::uint32_t up = parent_[p];
-    parent_[r] = up;
-    left_[r] = left_[p];
-    right_[r] = right_[p];
-    parent_[left_[p]] = r;
-    parent_[right_[p]] = r;
-    (right_[up] == p ? right_ : left_)[up] = r;
-    parent_[p] = kNoNode;
+    const std::uint32_t up = parent(p);
+    parent(r) = up;
+    left(r) = left(p);
+    right(r) = right(p);
+    parent(left(p)) = r;
+    parent(right(p)) = r;
+    // A header has only a right link, so that one is looked at first.
+    (right(up) == p ? right(up) : left(up)) = r;
+    parent(p) = kNoNode;
 }
 
 void Encoder::deleteNode(std::uint32_t p) {
-    const std::uint32_t up = parent_[p];
+    const std::uint32_t up = parent(p);
     if (up == kNoNode) {
         return;
     }
-    const std::uint32_t leftChild = left_[p];
-    const std::uint32_t rightChild = right_[p];
+    const std::uint32_t leftChild = left(p);
+    const std::uint32_t rightChild = right(p);
     std::uint32_t q;
     if (leftChild != kNoNode && rightChild != kNoNode) {
         // The rightmost node of the left subtree takes p's place.
         q = leftChild;
-        if (right_[q] != kNoNode) {
+        if (right(q) != kNoNode) {
             do {
-                q = right_[q];
-            } while (right_[q] != kNoNode);
-            const std::uint32_t qParent = parent_[q];
-            right_[qParent] = left_[q];
-            parent_[left_[q]] = qParent;
-            left_[q] = leftChild;
-            parent_[leftChild] = q;
+                q = right(q);
+            } while (right(q) != kNoNode);
+            const std::uint32_t qParent = parent(q);
+            right(qParent) = left(q);
+            parent(left(q)) = qParent;
+            left(q) = leftChild;
+            parent(leftChild) = q;
         }
-        right_[q] = rightChild;
-        parent_[rightChild] = q;
+        right(q) = rightChild;
+        parent(rightChild) = q;
     } else {
         q = leftChild == kNoNode ? rightChild : leftChild; // may be kNoNode
     }
-    parent_[q] = up;
-    // A header has only a right link, so right_ is looked at first.
-    (right_[up] == p ? right_ : left_)[up] = q;
-    parent_[p] = kNoNode;
+    parent(q) = up;
+    (right(up) == p ? right(up) : left(up)) = q;
+    parent(p) = kNoNode;
 }
 
 // Bottom-up splaying of x to the top of its tree. Headers are the nodes above
 // kNoNode; they have only a right link. A moved empty subtree writes the
 // parent entry of kNoNode, which is never read.
 void Encoder::splay(std::uint32_t x) {
-    std::uint32_t* const left = left_;
-    std::uint32_t* const right = right_;
-    std::uint32_t* const parent = parent_;
+    std::uint32_t* const left = links(kLeftOffset);
+    std::uint32_t* const right = links(kRightOffset);
+    std::uint32_t* const parent = links(kParentOffset);
     for (;;) {
         const std::uint32_t p = parent[x];
         if (p > kNoNode) {
@@ -320,10 +355,10 @@ void Encoder::splay(std::uint32_t x) {
 
 void Encoder::run() {
     for (int i = 0; i < kNodeLinks; ++i) {
-        parent_[i] = kNoNode;
+        parent(i) = kNoNode;
     }
     for (int c = 0; c < 256; ++c) {
-        right_[kHeaderBase + c] = kNoNode;
+        right(kHeaderBase + c) = kNoNode;
     }
     int len = 0;
     for (; len < kMaxMatch; ++len) {
@@ -331,7 +366,7 @@ void Encoder::run() {
         if (byte < 0) {
             break;
         }
-        window_[kStartPosition + len] = static_cast<std::uint8_t>(byte);
+        window()[kStartPosition + len] = static_cast<std::uint8_t>(byte);
     }
     if (len == 0) {
         return;
@@ -354,7 +389,7 @@ void Encoder::run() {
         if (matchLength_ <= kThreshold) {
             matchLength_ = 1;
             group[0] = static_cast<std::uint8_t>(group[0] | mask);
-            group[groupSize++] = window_[r];
+            group[groupSize++] = window()[r];
         } else {
             group[groupSize++] = static_cast<std::uint8_t>(matchPosition_ & 0xFF);
             group[groupSize++] = static_cast<std::uint8_t>(((matchPosition_ >> 8) << 4) |
@@ -375,9 +410,9 @@ void Encoder::run() {
                 break;
             }
             deleteNode(s);
-            window_[s] = static_cast<std::uint8_t>(byte);
+            window()[s] = static_cast<std::uint8_t>(byte);
             if (s < kMirrorBytes) {
-                window_[s + kWindowSize] = static_cast<std::uint8_t>(byte);
+                window()[s + kWindowSize] = static_cast<std::uint8_t>(byte);
             }
             s = (s + 1) & kRingMask;
             r = (r + 1) & kRingMask;
