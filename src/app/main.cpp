@@ -1,0 +1,34 @@
+#include "app/application.h"
+#include "app/startup.h"
+#include "forms/main_window.h"
+#include "storage/program_state.h"
+
+#include <cstdio>
+
+#if __has_include("forms/user_pwd.h")
+#include "forms/user_pwd.h"
+#define VANTREL_HAS_LOGIN 1
+#endif
+
+// Vantrel Lite takes no command-line arguments of its own.
+int main(int argc, char** argv) {
+    vantrel::HardenProcess();
+    if (const auto message = vantrel::MissingDisplayMessage()) {
+        std::fprintf(stderr, "%s\n", message->c_str());
+        return 1;
+    }
+    vantrel::VantrelApplication app(argc, argv);
+
+    vantrel::ProgramState state;
+    vantrel::TfmMain fmMain(state, app.prompts());
+#ifdef VANTREL_HAS_LOGIN
+    vantrel::TfmUserPwd fmUserPwd(state, fmMain.fileCommands(), app.prompts(), &fmMain);
+    fmUserPwd.hide();
+    fmMain.setLoginDialog(&fmUserPwd);
+#endif
+    fmMain.show();
+    // Without a window manager nothing activates the window by itself; the
+    // activation is what brings up the login dialog.
+    fmMain.activateWindow();
+    return app.exec();
+}

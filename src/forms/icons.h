@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QIcon>
+
+namespace vantrel {
+
+// The pictures of the main window's commands.
+enum class CommandIcon {
+    Open,
+    Save,
+    Print,
+    PrinterSetup,
+    Exit,
+    RecordAdd,
+    RecordEdit,
+    RecordDelete,
+    ShowPasswords,
+    Site,
+    Licence,
+    About,
+    History,
+};
+
+// The desktop theme's icon for the command, or, on a machine without a theme,
+// the program's own 16 x 16 drawing of it, so every button has a picture.
+QIcon commandIcon(CommandIcon kind);
+
+// The program's own drawing alone (16 and 32 pixels), whatever the theme.
+QIcon builtInIcon(CommandIcon kind);
+
+} // namespace vantrel

@@ -1,0 +1,556 @@
+#include "forms/main_window.h"
+
+#include "forms/icons.h"
+#include "forms/qt_prompts.h"
+#include "forms/record_table_model.h"
+#include "storage/settings_file.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTableView>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <algorithm>
+#include <array>
+
+#if __has_include("forms/record_edit.h")
+#include "forms/record_edit.h"
+#define VANTREL_HAS_RECORD_EDIT 1
+#endif
+#if __has_include("forms/about.h")
+#include "forms/about.h"
+#define VANTREL_HAS_ABOUT 1
+#endif
+#if __has_include("forms/eula.h")
+#include "forms/eula.h"
+#define VANTREL_HAS_EULA 1
+#endif
+#if __has_include("forms/wizard.h")
+#include "forms/wizard.h"
+#define VANTREL_HAS_WIZARD 1
+#endif
+#if __has_include("forms/site.h")
+#include "forms/site.h"
+#define VANTREL_HAS_SITE 1
+#endif
+#if __has_include("generator/generator_settings.h")
+#include "generator/generator_settings.h"
+#define VANTREL_HAS_GENERATOR_SETTINGS 1
+#endif
+
+namespace vantrel {
+
+namespace {
+
+constexpr int kPasswordColumn = 2;
+
+// The width rules of the list: "№" fixed, the others auto-size with their
+// minimums (the password column is handled by PasswordColumn).
+struct ColumnSpec {
+    bool autoSize;
+    int width;
+};
+constexpr std::array<ColumnSpec, RecordTableModel::kColumnCount> kColumns = {{
+    {false, 30},
+    {true, 60},
+    {false, 0},
+    {true, 60},
+    {true, 100},
+    {true, 120},
+    {true, 70},
+}};
+
+QString utf8(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+} // namespace
+
+TfmMain::TfmMain(ProgramState& state, Prompts& prompts, QWidget* parent)
+    : QMainWindow(parent), state_(state), prompts_(prompts), files_(state, prompts) {
+    setObjectName(QStringLiteral("fmMain"));
+    setWindowTitle(utf8(kProgramTitle));
+    // FormCreate: the program directory is the running program file's folder.
+    state_.programDirectory =
+        std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / "";
+
+    endProgram_ = [] { QCoreApplication::exit(0); };
+#ifdef VANTREL_HAS_GENERATOR_SETTINGS
+    saveGeneratorOptions_ = [this] {
+        SaveGeneratorOptions(state_.generatorOptions, state_.settingsFile());
+    };
+#endif
+    files_.onCaptionChanged = [this](const std::string& caption) {
+        setWindowTitle(QString::fromStdString(caption));
+    };
+    files_.onRecordsReplaced = [this] { refreshList(); };
+
+    createActions();
+    createMenu();
+    createToolbar();
+    createList();
+    statusBar()->setObjectName(QStringLiteral("sbMain"));
+
+    resize(626, 460);
+    setMinimumSize(472, 200);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+TfmMain::~TfmMain() = default;
+
+QAction* TfmMain::addCommand(const char* name, const char* caption, const char* hint,
+                             const QKeySequence& shortcut, const QIcon& icon) {
+    auto* action = new QAction(icon, utf8(caption), this);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcut(shortcut);
+    if (hint != nullptr) {
+        // "short|long": the short part is the tooltip, the long part the
+        // status-bar text; a hint without "|" serves for both.
+        const QString text = utf8(hint);
+        const auto bar = text.indexOf(QLatin1Char('|'));
+        action->setToolTip(bar < 0 ? text : text.left(bar));
+        action->setStatusTip(bar < 0 ? text : text.mid(bar + 1));
+    }
+    addAction(action); // shortcuts of hidden menu items keep working
+    return action;
+}
+
+void TfmMain::createActions() {
+    const auto run = [this](QAction* action, void (TfmMain::*handler)()) {
+        connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+    };
+    run(addCommand("FileOpenCmd", "&Открыть", "Открыть существующий файл",
+                   QKeySequence(Qt::CTRL | Qt::Key_O), commandIcon(CommandIcon::Open)),
+        &TfmMain::FileOpenCmdExecute);
+    run(addCommand("FileSaveCmd", "&Сохранить", "Сохранить текущий файл",
+                   QKeySequence(Qt::CTRL | Qt::Key_S), commandIcon(CommandIcon::Save)),
+        &TfmMain::FileSaveCmdExecute);
+    run(addCommand("FileSaveAsCmd", "Сохранить &как...", "Сохранить текущий файл под новым именем",
+                   QKeySequence(), commandIcon(CommandIcon::Save)),
+        &TfmMain::FileSaveAsCmdExecute);
+    // Printing is offered by the menu but does nothing.
+    addCommand("FilePrintCmd", "&Печать", nullptr, QKeySequence(Qt::CTRL | Qt::Key_P),
+               commandIcon(CommandIcon::Print));
+    run(addCommand("PrinterPrprts", "Настройки принтера", nullptr, QKeySequence(),
+                   commandIcon(CommandIcon::PrinterSetup)),
+        &TfmMain::PrinterPrprtsExecute);
+    run(addCommand("Exit", "В&ыход", nullptr, QKeySequence(Qt::CTRL | Qt::Key_X),
+                   commandIcon(CommandIcon::Exit)),
+        &TfmMain::ExitExecute);
+    run(addCommand("RcrdAdd", "Соз&дать", "Создать новую запись",
+                   QKeySequence(Qt::CTRL | Qt::Key_N), commandIcon(CommandIcon::RecordAdd)),
+        &TfmMain::RcrdAddExecute);
+    run(addCommand("RcrdEdit", "&Редактировать", "Редактировать текущую запись",
+                   QKeySequence(Qt::CTRL | Qt::Key_E), commandIcon(CommandIcon::RecordEdit)),
+        &TfmMain::RcrdEditExecute);
+    run(addCommand("RcrdDelete", "&Удалить", "Удалить текущую запись", QKeySequence(Qt::Key_Delete),
+                   commandIcon(CommandIcon::RecordDelete)),
+        &TfmMain::RcrdDeleteExecute);
+    run(addCommand("SiteEnter", "&Посетить сайт разработчика", "Посетить сайт разработчика",
+                   QKeySequence(Qt::CTRL | Qt::Key_A), commandIcon(CommandIcon::Site)),
+        &TfmMain::SiteEnterExecute);
+    run(addCommand("ShowEula", "&Лицензионное соглашение", "Показать лицензионное соглашение",
+                   QKeySequence(), commandIcon(CommandIcon::Licence)),
+        &TfmMain::ShowEulaExecute);
+    run(addCommand("ShowAbout", "&О программе", "О программе", QKeySequence(),
+                   commandIcon(CommandIcon::About)),
+        &TfmMain::ShowAboutExecute);
+    // The version history is offered (in a hidden item) but does nothing.
+    addCommand("ShowVersionHistory", "&История версий", "Показать историю версий программы",
+               QKeySequence(), commandIcon(CommandIcon::History));
+    run(addCommand("ShowPwd", "ShowPwd", "Показ паролей|Показывать пароли в главном окне",
+                   QKeySequence(), commandIcon(CommandIcon::ShowPasswords)),
+        &TfmMain::ShowPwdExecute);
+
+#ifndef VANTREL_HAS_RECORD_EDIT
+    findChild<QAction*>(QStringLiteral("RcrdAdd"))->setEnabled(false);
+    findChild<QAction*>(QStringLiteral("RcrdEdit"))->setEnabled(false);
+#endif
+#ifndef VANTREL_HAS_SITE
+    findChild<QAction*>(QStringLiteral("SiteEnter"))->setEnabled(false);
+#endif
+#ifndef VANTREL_HAS_EULA
+    findChild<QAction*>(QStringLiteral("ShowEula"))->setEnabled(false);
+#endif
+#ifndef VANTREL_HAS_ABOUT
+    findChild<QAction*>(QStringLiteral("ShowAbout"))->setEnabled(false);
+#endif
+}
+
+QAction* TfmMain::addMenuItem(QMenu* menu, const char* name, QAction* command, bool visible) {
+    // A menu item is its own action (with its own name) that runs the command.
+    // Its shortcut is only displayed: the command's own shortcut, on the
+    // window, does the work, so the two never compete.
+    auto* item = new QAction(menu);
+    item->setObjectName(QString::fromLatin1(name));
+    item->setShortcutContext(Qt::WidgetShortcut);
+    const auto mirror = [item, command] {
+        item->setText(command->text());
+        item->setIcon(command->icon());
+        item->setShortcut(command->shortcut());
+        item->setStatusTip(command->statusTip());
+        item->setEnabled(command->isEnabled());
+    };
+    mirror();
+    connect(command, &QAction::changed, item, mirror);
+    connect(item, &QAction::triggered, command, &QAction::trigger);
+    item->setVisible(visible);
+    menu->addAction(item);
+    return item;
+}
+
+void TfmMain::createMenu() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("mmMain"));
+    const auto command = [this](const char* name) {
+        return findChild<QAction*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
+    };
+
+    QMenu* file = bar->addMenu(utf8("Файл"));
+    file->setObjectName(QStringLiteral("nFile"));
+    addMenuItem(file, "NOpen", command("FileOpenCmd"));
+    addMenuItem(file, "NSave", command("FileSaveCmd"));
+    addMenuItem(file, "NSaveAs", command("FileSaveAsCmd"));
+    addMenuItem(file, "NPrinterSettings", command("PrinterPrprts"), false);
+    addMenuItem(file, "NPrint", command("FilePrintCmd"), false);
+    addMenuItem(file, "NExit", command("Exit"));
+
+    QMenu* record = bar->addMenu(utf8("Запись"));
+    record->setObjectName(QStringLiteral("NRecord"));
+    addMenuItem(record, "NCreateNew", command("RcrdAdd"));
+    addMenuItem(record, "NEdit", command("RcrdEdit"));
+    addMenuItem(record, "NDelete", command("RcrdDelete"));
+
+    // The unfinished wizard: a hidden menu-bar entry without sub-items.
+    auto* generator = bar->addAction(utf8("&Генератор"));
+    generator->setObjectName(QStringLiteral("NGenerator"));
+    generator->setVisible(false);
+    connect(generator, &QAction::triggered, this, [this] { NGeneratorClick(); });
+
+    QMenu* settings = bar->addMenu(utf8("Настройки"));
+    settings->setObjectName(QStringLiteral("NSettings"));
+    settings->menuAction()->setVisible(false);
+    auto* setPassword = settings->addAction(utf8("Установить пароль"));
+    setPassword->setObjectName(QStringLiteral("NSetPwd"));
+    setPassword->setVisible(false);
+    auto* divider1 = settings->addSeparator();
+    divider1->setObjectName(QStringLiteral("N_Divider1"));
+    divider1->setVisible(false);
+    flatItem_ = settings->addAction(utf8("Плоские кнопки на панели"));
+    flatItem_->setObjectName(QStringLiteral("NFlattbMain"));
+    flatItem_->setCheckable(true);
+    flatItem_->setChecked(true);
+    // The handler sets the check mark itself.
+    connect(flatItem_, &QAction::triggered, this, [this] { NFlattbMainClick(); });
+    settings->addSeparator()->setObjectName(QStringLiteral("NDivider2"));
+    settings->addAction(utf8("Шрифт в таблице"))->setObjectName(QStringLiteral("NFont"));
+
+    QMenu* help = bar->addMenu(utf8("Помощь"));
+    help->setObjectName(QStringLiteral("nHelp"));
+    addMenuItem(help, "NSiteEnter", command("SiteEnter"));
+    addMenuItem(help, "ShowVersionHistory1", command("ShowVersionHistory"), false);
+    addMenuItem(help, "NEULA", command("ShowEula"));
+    addMenuItem(help, "NAbout", command("ShowAbout"));
+}
+
+void TfmMain::createToolbar() {
+    tbMain_ = addToolBar(QStringLiteral("tbMain"));
+    tbMain_->setObjectName(QStringLiteral("tbMain"));
+    tbMain_->setMovable(false);
+    tbMain_->setFloatable(false);
+    tbMain_->setIconSize(QSize(16, 16));
+    tbMain_->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    tbMain_->toggleViewAction()->setVisible(false);
+    setContextMenuPolicy(Qt::NoContextMenu);
+
+    const auto button = [this](const char* buttonName, const char* commandName) {
+        QAction* command =
+            findChild<QAction*>(QString::fromLatin1(commandName), Qt::FindDirectChildrenOnly);
+        tbMain_->addAction(command);
+        QWidget* widget = tbMain_->widgetForAction(command);
+        widget->setObjectName(QString::fromLatin1(buttonName));
+        QString name = command->text();
+        name.remove(QLatin1Char('&'));
+        widget->setAccessibleName(command->toolTip().isEmpty() ? name : command->toolTip());
+    };
+    button("btOpen", "FileOpenCmd");
+    button("btSave", "FileSaveCmd");
+    tbMain_->addSeparator();
+    button("btNewRcrd", "RcrdAdd");
+    button("btnEditRcrd", "RcrdEdit");
+    button("btDeleteRcrd", "RcrdDelete");
+    tbMain_->addSeparator();
+    button("btShowPwd", "ShowPwd");
+}
+
+void TfmMain::createList() {
+    model_ = new RecordTableModel(state_, prompts_, this);
+    lvMain_ = new QTableView(this);
+    lvMain_->setObjectName(QStringLiteral("lvMain"));
+    lvMain_->setAccessibleName(utf8("Записи"));
+    lvMain_->setModel(model_);
+    lvMain_->setShowGrid(true);
+    lvMain_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvMain_->setSelectionMode(QAbstractItemView::SingleSelection);
+    lvMain_->setEditTriggers(QAbstractItemView::SelectedClicked |
+                             QAbstractItemView::EditKeyPressed);
+    lvMain_->setWordWrap(false);
+    lvMain_->setTextElideMode(Qt::ElideRight);
+    lvMain_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+
+    // The selection stays visible when the list loses the focus.
+    QPalette palette = lvMain_->palette();
+    palette.setColor(QPalette::Inactive, QPalette::Highlight,
+                     palette.color(QPalette::Active, QPalette::Highlight));
+    palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                     palette.color(QPalette::Active, QPalette::HighlightedText));
+    lvMain_->setPalette(palette);
+
+    QHeaderView* rows = lvMain_->verticalHeader();
+    rows->hide();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(lvMain_->fontMetrics().height() + 6);
+
+    QHeaderView* header = lvMain_->horizontalHeader();
+    header->setSectionsClickable(true);
+    header->setHighlightSections(false);
+    header->setSortIndicatorShown(false);
+    header->setMinimumSectionSize(0);
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->setSectionResizeMode(0, QHeaderView::Fixed);
+    connect(header, &QHeaderView::sectionClicked, this,
+            [this](int column) { lvMainColumnClick(column); });
+
+    connect(lvMain_, &QAbstractItemView::doubleClicked, this, [this] { RcrdEditExecute(); });
+    connect(lvMain_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { selectionChangedInView(); });
+    lvMain_->viewport()->installEventFilter(this);
+
+    setCentralWidget(lvMain_);
+    layoutColumns();
+}
+
+void TfmMain::layoutColumns() {
+    QHeaderView* header = lvMain_->horizontalHeader();
+    std::vector<ColumnRule> rules;
+    for (int column = 0; column < RecordTableModel::kColumnCount; ++column) {
+        ColumnSpec spec = kColumns[static_cast<std::size_t>(column)];
+        if (column == kPasswordColumn) {
+            spec = {passwordColumn_.autoSize, passwordColumn_.width};
+        }
+        if (spec.autoSize) {
+            // A header is never cut: its text sets the minimum where it is wider.
+            const QString title =
+                model_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+            const int margin =
+                header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+            spec.width =
+                std::max(spec.width, header->fontMetrics().horizontalAdvance(title) + 4 * margin);
+        }
+        rules.push_back({spec.autoSize, spec.width});
+    }
+    const std::vector<int> widths = ShareColumnWidths(lvMain_->viewport()->width(), rules);
+    for (int column = 0; column < RecordTableModel::kColumnCount; ++column) {
+        const int width = widths[static_cast<std::size_t>(column)];
+        lvMain_->setColumnHidden(column, width == 0);
+        if (width > 0) {
+            lvMain_->setColumnWidth(column, width);
+        }
+    }
+}
+
+bool TfmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lvMain_->viewport() && event->type() == QEvent::Resize) {
+        layoutColumns();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TfmMain::refreshList() {
+    model_->refresh();
+    showSelection();
+}
+
+void TfmMain::showSelection() {
+    syncingSelection_ = true;
+    if (state_.selected && *state_.selected < state_.records.size()) {
+        const QModelIndex index = model_->index(static_cast<int>(*state_.selected), 0);
+        lvMain_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                              QItemSelectionModel::Rows);
+        lvMain_->scrollTo(index);
+    } else {
+        state_.selected.reset();
+        lvMain_->selectionModel()->clearSelection();
+    }
+    syncingSelection_ = false;
+}
+
+void TfmMain::selectionChangedInView() {
+    if (syncingSelection_) {
+        return;
+    }
+    const QModelIndexList rows = lvMain_->selectionModel()->selectedRows();
+    if (rows.isEmpty()) {
+        state_.selected.reset();
+    } else {
+        state_.selected = static_cast<std::size_t>(rows.first().row());
+    }
+}
+
+bool TfmMain::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate) {
+        FormActivate();
+    }
+    return QMainWindow::event(event);
+}
+
+void TfmMain::FormActivate() {
+    if (!state_.loggedIn() && loginDialog_ != nullptr) {
+        loginDialog_->show();
+        loginDialog_->raise();
+        loginDialog_->activateWindow();
+    }
+}
+
+void TfmMain::closeEvent(QCloseEvent* event) {
+    if (!CloseSequence(state_, prompts_, files_, saveGeneratorOptions_)) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    // The login dialog may still be on screen: closing this window ends the
+    // program all the same.
+    if (endProgram_) {
+        endProgram_();
+    }
+}
+
+void TfmMain::FileOpenCmdExecute() {
+    RunCommand(prompts_, [this] { files_.FileOpenCmdExecute(); });
+}
+
+void TfmMain::FileSaveCmdExecute() {
+    RunCommand(prompts_, [this] { files_.FileSaveCmdExecute(); });
+}
+
+void TfmMain::FileSaveAsCmdExecute() {
+    RunCommand(prompts_, [this] { files_.FileSaveAsCmdExecute(); });
+}
+
+void TfmMain::PrinterPrprtsExecute() {
+    QPrinter printer;
+    QPrintDialog dialog(&printer, this);
+    dialog.setObjectName(QStringLiteral("PrinterSetupDialog"));
+    dialog.exec(); // the choice is not used
+}
+
+void TfmMain::ExitExecute() {
+    // Ends at once: no question, nothing stored.
+    if (endProgram_) {
+        endProgram_();
+    }
+}
+
+void TfmMain::openEditor(const EditorRequest& request) {
+#ifdef VANTREL_HAS_RECORD_EDIT
+    RunCommand(prompts_, [&] {
+        TfmRecordEdit editor(state_, prompts_, this);
+        editor.setWindowTitle(QString::fromStdString(request.caption));
+        if (request.record) {
+            editor.loadRecord(*request.record);
+        }
+        editor.exec();
+    });
+    refreshList();
+#else
+    (void)request;
+#endif
+}
+
+void TfmMain::RcrdAddExecute() {
+    openEditor(PrepareAdd(state_));
+}
+
+void TfmMain::RcrdEditExecute() {
+    openEditor(PrepareEdit(state_));
+}
+
+void TfmMain::RcrdDeleteExecute() {
+    RunCommand(prompts_, [this] {
+        if (DeleteSelected(state_, prompts_)) {
+            refreshList();
+        }
+    });
+}
+
+void TfmMain::SiteEnterExecute() {
+#ifdef VANTREL_HAS_SITE
+    RunCommand(prompts_, [] { OpenSiteAddress(); });
+#endif
+}
+
+void TfmMain::ShowEulaExecute() {
+#ifdef VANTREL_HAS_EULA
+    RunCommand(prompts_, [this] {
+        TfmEULA dialog(this);
+        dialog.exec();
+    });
+#endif
+}
+
+void TfmMain::ShowAboutExecute() {
+#ifdef VANTREL_HAS_ABOUT
+    RunCommand(prompts_, [this] {
+        TfmAbout dialog(this);
+        dialog.exec();
+    });
+#endif
+}
+
+void TfmMain::NGeneratorClick() {
+#ifdef VANTREL_HAS_WIZARD
+    RunCommand(prompts_, [this] {
+        TfmWizard wizard(this);
+        wizard.exec();
+    });
+#endif
+}
+
+void TfmMain::ShowPwdExecute() {
+    TogglePasswordColumn(passwordColumn_);
+    layoutColumns();
+}
+
+void TfmMain::NFlattbMainClick() {
+    toolbarFlat_ = !toolbarFlat_;
+    for (QToolButton* button : tbMain_->findChildren<QToolButton*>()) {
+        button->setAutoRaise(toolbarFlat_);
+    }
+    flatItem_->setChecked(toolbarFlat_);
+    RunCommand(prompts_, [this] {
+        WriteSetting("VTRSettings", "FlattbMain", toolbarFlat_ ? "True" : "False",
+                     state_.settingsFile());
+    });
+}
+
+void TfmMain::lvMainColumnClick(int column) {
+    SortByColumn(state_, column);
+    refreshList();
+}
+
+} // namespace vantrel

@@ -1,0 +1,100 @@
+#pragma once
+
+#include "storage/file_commands.h"
+#include "storage/main_commands.h"
+#include "storage/program_state.h"
+#include "storage/prompts.h"
+
+#include <QMainWindow>
+
+#include <functional>
+
+class QAction;
+class QMenu;
+class QTableView;
+class QToolBar;
+
+namespace vantrel {
+
+class RecordTableModel;
+
+// The main window: menu mmMain, toolbar tbMain, the record list lvMain and the
+// status bar sbMain. It owns the file commands over the program-wide state and
+// asks everything through the given Prompts. The rules live in
+// storage/main_commands.h and storage/file_commands.h; this class wires them.
+class TfmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    TfmMain(ProgramState& state, Prompts& prompts, QWidget* parent = nullptr);
+    ~TfmMain() override;
+
+    FileCommands& fileCommands() { return files_; }
+
+    // The login dialog, shown (not modally) whenever this window becomes active
+    // while nobody is logged in.
+    void setLoginDialog(QWidget* dialog) { loginDialog_ = dialog; }
+    // What ends the program (Exit, and a close that the close sequence allows);
+    // by default it ends the event loop.
+    void setProgramEnder(std::function<void()> end) { endProgram_ = std::move(end); }
+    // What stores the generator options at the start of every close attempt.
+    void setGeneratorOptionsSaver(std::function<void()> save) {
+        saveGeneratorOptions_ = std::move(save);
+    }
+
+    const PasswordColumn& passwordColumn() const { return passwordColumn_; }
+    bool toolbarFlat() const { return toolbarFlat_; }
+
+    // The commands (also reachable through the actions).
+    void FileOpenCmdExecute();
+    void FileSaveCmdExecute();
+    void FileSaveAsCmdExecute();
+    void PrinterPrprtsExecute();
+    void ExitExecute();
+    void RcrdAddExecute();
+    void RcrdEditExecute();
+    void RcrdDeleteExecute();
+    void SiteEnterExecute();
+    void ShowEulaExecute();
+    void ShowAboutExecute();
+    void ShowPwdExecute();
+    void NGeneratorClick();
+    void NFlattbMainClick();
+    void lvMainColumnClick(int column);
+    void FormActivate();
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createActions();
+    void createMenu();
+    void createToolbar();
+    void createList();
+    QAction* addCommand(const char* name, const char* caption, const char* hint,
+                        const QKeySequence& shortcut, const QIcon& icon);
+    QAction* addMenuItem(QMenu* menu, const char* name, QAction* command, bool visible = true);
+    void openEditor(const EditorRequest& request);
+    // Rebuilds the list from state.records and selects state.selected.
+    void refreshList();
+    void showSelection();
+    void selectionChangedInView();
+    void layoutColumns();
+
+    ProgramState& state_;
+    Prompts& prompts_;
+    FileCommands files_;
+    RecordTableModel* model_ = nullptr;
+    QTableView* lvMain_ = nullptr;
+    QToolBar* tbMain_ = nullptr;
+    QWidget* loginDialog_ = nullptr;
+    QAction* flatItem_ = nullptr;
+    PasswordColumn passwordColumn_;
+    bool toolbarFlat_ = true;
+    bool syncingSelection_ = false;
+    std::function<void()> endProgram_;
+    std::function<void()> saveGeneratorOptions_;
+};
+
+} // namespace vantrel
