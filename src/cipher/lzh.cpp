@@ -111,45 +111,24 @@ inline std::uint64_t loadOrdered(const std::uint8_t* bytes) {
     return word;
 }
 
-// Byte offsets of the parts of the coder block.
-constexpr std::size_t kLeftOffset = kWindowPadded;
-constexpr std::size_t kRightOffset = kLeftOffset + sizeof(std::uint32_t) * kNodeLinks;
-constexpr std::size_t kParentOffset = kRightOffset + sizeof(std::uint32_t) * kRightLinks;
+// Conditional moves for the choices of the tree code that follow no pattern
+// (which child, which link): a mispredicted branch costs far more than the
+// move, and compilers tend to turn such choices back into branches.
+inline std::uint64_t choose(bool condition, std::uint64_t ifTrue, std::uint64_t ifFalse) {
+#if defined(__x86_64__) && defined(__GNUC__)
+    __asm__("testb %[condition], %[condition]\n\tcmovnz %[ifTrue], %[result]"
+            : [result] "+r"(ifFalse)
+            : [condition] "q"(condition), [ifTrue] "r"(ifTrue)
+            : "cc");
+    return ifFalse;
+#else
+    return condition ? ifTrue : ifFalse;
+#endif
+}
 
-class Encoder {
-public:
-    explicit Encoder(std::uint8_t* coderBlock) : block_(coderBlock) {}
-
-    void run();
-
-private:
-    // Every part is reached from the one block pointer, which leaves the
-    // registers to the search.
-    std::uint8_t* window() const { return block_; }
-    std::uint32_t& left(std::uint32_t n) const { return links(kLeftOffset)[n]; }
-    std::uint32_t& right(std::uint32_t n) const { return links(kRightOffset)[n]; }
-    std::uint32_t& parent(std::uint32_t n) const { return links(kParentOffset)[n]; }
-    std::uint32_t* links(std::size_t offset) const {
-        return reinterpret_cast<std::uint32_t*>(block_ + offset);
-    }
-
-    void insertNode(std::uint32_t r);
-    void deleteNode(std::uint32_t p);
-    void splay(std::uint32_t x);
-    void replaceNode(std::uint32_t p, std::uint32_t r);
-
-    std::uint8_t* const block_;
-    // Set by every insertion: the first longest match met on the search path
-    // and the depth at which the inserted node ended.
-    std::uint32_t matchPosition_ = 0;
-    int matchLength_ = 0;
-    int depth_ = 0;
-};
-
-// The child to descend to: rightChild when key > text, else leftChild. The
-// choice is a coin toss for a branch predictor and sits on the longest chain
-// of dependent steps of the search, so on x86-64 it is one conditional move
-// (compilers tend to turn it into a branch or longer arithmetic).
+// The child to descend to: rightChild when key > text, else leftChild. This
+// sits on the longest chain of dependent steps of the search, so the
+// comparison feeds the move directly.
 inline std::uint32_t childToward(std::uint64_t key, std::uint64_t text, std::uint32_t leftChild,
                                  std::uint32_t rightChild) {
 #if defined(__x86_64__) && defined(__GNUC__)
@@ -176,6 +155,51 @@ inline int compareTail(const std::uint8_t* key, const std::uint8_t* text, bool& 
     greater = key[17] > text[17];
     return key[17] != text[17] ? 17 : kMaxMatch;
 }
+
+// Byte offsets of the parts of the coder block.
+constexpr std::size_t kLeftOffset = kWindowPadded;
+constexpr std::size_t kRightOffset = kLeftOffset + sizeof(std::uint32_t) * kNodeLinks;
+constexpr std::size_t kParentOffset = kRightOffset + sizeof(std::uint32_t) * kRightLinks;
+
+class Encoder {
+public:
+    explicit Encoder(std::uint8_t* coderBlock) : block_(coderBlock) {}
+
+    void run();
+
+private:
+    // Every part is reached from the one block pointer, which leaves the
+    // registers to the search.
+    std::uint8_t* window() const { return block_; }
+    std::uint32_t& left(std::uint32_t n) const { return links(kLeftOffset)[n]; }
+    std::uint32_t& right(std::uint32_t n) const { return links(kRightOffset)[n]; }
+    std::uint32_t& parent(std::uint32_t n) const { return links(kParentOffset)[n]; }
+    std::uint32_t* links(std::size_t offset) const {
+        return reinterpret_cast<std::uint32_t*>(block_ + offset);
+    }
+    // The left or right link of node n.
+    std::uint32_t& child(std::uint32_t n, bool rightSide) const {
+        const std::size_t offset = choose(rightSide, kRightOffset, kLeftOffset);
+        return *reinterpret_cast<std::uint32_t*>(block_ + offset + sizeof(std::uint32_t) * n);
+    }
+    // The link of `up` that points to `node`; a header has only a right link,
+    // so that one is looked at.
+    std::uint32_t& linkTo(std::uint32_t up, std::uint32_t node) const {
+        return child(up, right(up) == node);
+    }
+
+    void insertNode(std::uint32_t r);
+    void deleteNode(std::uint32_t p);
+    void splay(std::uint32_t x);
+    void replaceNode(std::uint32_t p, std::uint32_t r);
+
+    std::uint8_t* const block_;
+    // Set by every insertion: the first longest match met on the search path
+    // and the depth at which the inserted node ended.
+    std::uint32_t matchPosition_ = 0;
+    int matchLength_ = 0;
+    int depth_ = 0;
+};
 
 // Inserts the 18-byte string at r into the tree of its first byte and finds
 // the longest match on the way; an equal string is replaced by r.
@@ -219,7 +243,7 @@ void Encoder::insertNode(std::uint32_t r) {
         ++depth;
     }
     if (matchLength != kMaxMatch) { // r was not put in an equal string's place
-        (greater ? right(p) : left(p)) = r;
+        child(p, greater) = r;
         parent(r) = p;
     }
     matchPosition_ = matchPosition;
@@ -238,8 +262,7 @@ void Encoder::replaceNode(std::uint32_t p, std::uint32_t r) {
     right(r) = right(p);
     parent(left(p)) = r;
     parent(right(p)) = r;
-    // A header has only a right link, so that one is looked at first.
-    (right(up) == p ? right(up) : left(up)) = r;
+    linkTo(up, p) = r;
     parent(p) = kNoNode;
 }
 
@@ -270,7 +293,7 @@ void Encoder::deleteNode(std::uint32_t p) {
         q = leftChild == kNoNode ? rightChild : leftChild; // may be kNoNode
     }
     parent(q) = up;
-    (right(up) == p ? right(up) : left(up)) = q;
+    linkTo(up, p) = q;
     parent(p) = kNoNode;
 }
 
