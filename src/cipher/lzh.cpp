@@ -273,24 +273,29 @@ void Encoder::deleteNode(std::uint32_t p) {
     }
     const std::uint32_t leftChild = left(p);
     const std::uint32_t rightChild = right(p);
+    const bool twoChildren = (leftChild != kNoNode) & (rightChild != kNoNode);
     std::uint32_t q;
-    if (leftChild != kNoNode && rightChild != kNoNode) {
+    if (twoChildren & (right(leftChild) != kNoNode)) {
         // The rightmost node of the left subtree takes p's place.
-        q = leftChild;
-        if (right(q) != kNoNode) {
-            do {
-                q = right(q);
-            } while (right(q) != kNoNode);
-            const std::uint32_t qParent = parent(q);
-            right(qParent) = left(q);
-            parent(left(q)) = qParent;
-            left(q) = leftChild;
-            parent(leftChild) = q;
+        q = right(leftChild);
+        while (right(q) != kNoNode) {
+            q = right(q);
         }
+        const std::uint32_t qParent = parent(q);
+        right(qParent) = left(q);
+        parent(left(q)) = qParent;
+        left(q) = leftChild;
+        parent(leftChild) = q;
         right(q) = rightChild;
         parent(rightChild) = q;
     } else {
-        q = leftChild == kNoNode ? rightChild : leftChild; // may be kNoNode
+        // The only child takes p's place (or nothing does); with two children
+        // the left one, which has no right child, and takes the right one
+        // there. Written without branches, as the three cases come in no
+        // order; surplus writes go to the unused links of kNoNode.
+        q = choose(leftChild == kNoNode, rightChild, leftChild);
+        right(q) = choose(twoChildren, rightChild, right(q));
+        parent(choose(twoChildren, rightChild, kNoNode)) = q;
     }
     parent(q) = up;
     linkTo(up, p) = q;
