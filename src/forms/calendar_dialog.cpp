@@ -85,8 +85,12 @@ std::chrono::year_month_day toCalendarDate(const QDate& date) {
 }
 
 QString calendarTitle(year_month shown) {
-    const QString name =
+    QString name =
         QLocale().standaloneMonthName(static_cast<int>(static_cast<unsigned>(shown.month())));
+    // Some languages write stand-alone month names in lower case; a title starts upper case.
+    if (!name.isEmpty()) {
+        name[0] = name[0].toUpper();
+    }
     return name + QStringLiteral(", ") +
            QStringLiteral("%1").arg(static_cast<int>(shown.year()), 4, 10, QLatin1Char('0'));
 }

@@ -81,7 +81,7 @@ private:
     QRect screen_;
 };
 
-// "MMMM, YYYY" with the platform's stand-alone month name.
+// "MMMM, YYYY" with the platform's stand-alone month name, first letter upper case.
 QString calendarTitle(std::chrono::year_month month);
 
 // The calendar's top-left corner for a field (global coordinates) on a screen:

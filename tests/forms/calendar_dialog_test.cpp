@@ -107,6 +107,18 @@ TEST_F(CalendarDialogTest, WindowAsDrawn) {
     testing::saveSnapshot(*dialog_, QStringLiteral("calendar_dialog"));
 }
 
+TEST_F(CalendarDialogTest, NamesComeFromTheUsersLanguage) {
+    const QLocale saved;
+    const QLocale russian(QLocale::Russian, QLocale::Russia);
+    QLocale::setDefault(russian);
+    open(year(2026) / 12 / 7);
+    const QString december = russian.standaloneMonthName(12);
+    EXPECT_EQ(title(), december.left(1).toUpper() + december.mid(1) + QStringLiteral(", 2026"));
+    EXPECT_TRUE(title().startsWith(QStringLiteral("Дек"))) << title().toStdString();
+    testing::saveSnapshot(*dialog_, QStringLiteral("calendar_dialog_ru"));
+    QLocale::setDefault(saved);
+}
+
 TEST_F(CalendarDialogTest, MonthAndYearStepsAtMonthEnds) {
     open(year(2026) / 1 / 31);
     key(Qt::Key_PageDown);

@@ -1,6 +1,8 @@
 #include "forms/record_edit.h"
 
+#include "forms/calendar_dialog.h"
 #include "forms/date_edit.h"
+#include "forms/wizard.h"
 #include "generator/password_generator.h"
 #include "record_edit_test_support.h"
 
@@ -8,6 +10,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -411,6 +414,47 @@ TEST_F(RecordEditTest, DateFieldsKeepTheirTextsAsTheyStand) {
     pressOk();
     EXPECT_EQ(state_.records[0].fields[kFieldStartDate], " 7.12.26");
     EXPECT_EQ(state_.records[0].fields[kFieldEndDate], "12.  .  ");
+}
+
+TEST(WizardTest, WindowAsDrawnAndBothDateButtonsActOnTheEndDate) {
+    TfmWizard wizard;
+    EXPECT_EQ(wizard.windowTitle(), QStringLiteral("fmWizard"));
+    auto* pages = wizard.findChild<QTabWidget*>();
+    ASSERT_NE(pages, nullptr);
+    ASSERT_EQ(pages->count(), 4);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(pages->tabText(i), QStringLiteral("TabSheet%1").arg(i + 1));
+    }
+    EXPECT_EQ(wizard.findChild<QPlainTextEdit*>()->toPlainText(), QStringLiteral("Memo1"));
+    for (const char* name : {"btSave", "btPrev", "btNext", "btClose"}) {
+        auto* button = wizard.findChild<QPushButton*>(QString::fromLatin1(name));
+        ASSERT_NE(button, nullptr) << name;
+        EXPECT_EQ(button->text(), QString::fromLatin1(name));
+    }
+    auto* start = wizard.findChild<DateEdit*>(QStringLiteral("ceStartDate"));
+    auto* end = wizard.findChild<DateEdit*>(QStringLiteral("ceEndDate"));
+    ASSERT_NE(start, nullptr);
+    ASSERT_NE(end, nullptr);
+    EXPECT_EQ(start->dateText(), "  .  .  ");
+    wizard.show();
+    testing::saveSnapshot(wizard, QStringLiteral("wizard"));
+
+    end->setDateText("31.12.26");
+    std::vector<std::chrono::year_month_day> opened;
+    for (DateEdit* field : {start, end}) {
+        QTimer::singleShot(0, [&opened] {
+            auto* dialog = qobject_cast<CalendarDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            opened.push_back(dialog->date());
+            dialog->step(CalendarStep::NextDay);
+            dialog->accept();
+        });
+        emit field->buttonClicked();
+    }
+    using namespace std::chrono;
+    EXPECT_EQ(opened, (std::vector<year_month_day>{year(2026) / 12 / 31, year(2027) / 1 / 1}));
+    EXPECT_EQ(start->dateText(), "  .  .  ");
+    EXPECT_EQ(end->dateText(), "02.01.27");
 }
 
 } // namespace
