@@ -5,4 +5,5 @@ vantrel_add_test(main_commands_tests ${CMAKE_SOURCE_DIR}/tests/storage/main_comm
 vantrel_add_gui_test(main_window_tests ${CMAKE_CURRENT_SOURCE_DIR}/main_window_test.cpp)
 # The start-up tests run the real program.
 add_dependencies(main_window_tests vantrel)
-target_compile_definitions(main_window_tests PRIVATE VANTREL_PROGRAM="$<TARGET_FILE:vantrel>")
+target_compile_definitions(main_window_tests PRIVATE VANTREL_PROGRAM="$<TARGET_FILE:vantrel>"
+    VANTREL_DEFAULT_SNAPSHOTS="${CMAKE_BINARY_DIR}/snapshots")
