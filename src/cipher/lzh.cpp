@@ -194,11 +194,9 @@ private:
     void replaceNode(std::uint32_t p, std::uint32_t r);
 
     std::uint8_t* const block_;
-    // Set by every insertion: the first longest match met on the search path
-    // and the depth at which the inserted node ended.
+    // Set by every insertion: the first longest match met on the search path.
     std::uint32_t matchPosition_ = 0;
     int matchLength_ = 0;
-    int depth_ = 0;
 };
 
 // Inserts the 18-byte string at r into the tree of its first byte and finds
@@ -248,7 +246,8 @@ void Encoder::insertNode(std::uint32_t r) {
     }
     matchPosition_ = matchPosition;
     matchLength_ = matchLength;
-    depth_ = depth;
+    // Depth counts from 1 directly under the header; an insertion that ended
+    // by taking an equal string's place is judged by the depth of that place.
     if (depth >= kSplayDepth) {
         splay(r);
     }
@@ -509,20 +508,28 @@ constexpr int kFastOutputRoom = 8 * kMaxMatch + 8;
 
 void Decoder::copyMatchFast(unsigned position, int length) {
     const int distance = distanceTo(at_, position);
-    std::uint8_t* dst = out_ + at_;
-    if (at_ >= distance && distance >= 8) {
-        // Eight bytes at a time; a chunk never reads bytes it is writing, and
+    std::uint8_t* const dst = out_ + at_;
+    at_ += length;
+    if (at_ - length < distance) { // the match starts before this buffer
+        for (int k = 0; k < length; ++k) {
+            dst[k] = history(at_ - length + k, distance);
+        }
+        return;
+    }
+    const std::uint8_t* const src = dst - distance;
+    if (distance >= 8) {
+        // Eight bytes at a time: a chunk never reads bytes it is writing, and
         // bytes written past the match are overwritten later.
-        const std::uint8_t* src = dst - distance;
         for (int k = 0; k < length; k += 8) {
             std::memcpy(dst + k, src + k, 8);
         }
+    } else if (distance == 1) {
+        std::memset(dst, src[0], static_cast<std::size_t>(length));
     } else {
         for (int k = 0; k < length; ++k) {
-            dst[k] = history(at_ + k, distance);
+            dst[k] = src[k];
         }
     }
-    at_ += length;
 }
 
 // Decodes whole groups while the input buffer holds a complete group and the
@@ -597,20 +604,31 @@ void Decoder::run() {
     codec.outCount = at_;
 }
 
-void startRun(LZHReadProc read, LZHWriteProc write, std::size_t clearBytes) {
-    codec.inPosition = kLZHBufferSize;
-    codec.inCount = kLZHBufferSize;
-    codec.outCount = 0;
-    std::memset(codec.coderBlock, 0, clearBytes);
-    std::memset(codec.group, 0, sizeof codec.group);
-    codec.read = read;
-    codec.write = write;
-    codec.running = true;
-}
+// One encoding or decoding from its resets to the final write. The running
+// mark keeps the callbacks from starting or ending the codec underneath it,
+// and is cleared however the run ends (a callback may throw).
+class Run {
+public:
+    Run(LZHReadProc read, LZHWriteProc write, std::size_t clearBytes) {
+        codec.inPosition = kLZHBufferSize;
+        codec.inCount = kLZHBufferSize;
+        codec.outCount = 0;
+        std::memset(codec.coderBlock, 0, clearBytes);
+        std::memset(codec.group, 0, sizeof codec.group);
+        codec.read = read;
+        codec.write = write;
+        codec.running = true;
+    }
+    ~Run() { codec.running = false; }
+    Run(const Run&) = delete;
+    Run& operator=(const Run&) = delete;
 
-void finishRun() {
-    codec.write(codec.outBuffer, codec.outCount);
-    codec.running = false;
+    // Hands the rest of the output (possibly nothing) to the write callback.
+    void finish() { codec.write(codec.outBuffer, codec.outCount); }
+};
+
+bool available() {
+    return codec.initialized && !codec.running;
 }
 
 } // namespace
@@ -648,22 +666,21 @@ void LZHDone() {
 }
 
 void LZHEncode(LZHReadProc read, LZHWriteProc write) {
-    if (!codec.initialized || codec.running) {
+    if (!available()) {
         return;
     }
-    startRun(read, write, kCoderBlockSize);
+    Run run(read, write, kCoderBlockSize);
     Encoder(codec.coderBlock).run();
-    finishRun();
+    run.finish();
 }
 
 void LZHDecode(LZHReadProc read, LZHWriteProc write) {
-    if (!codec.initialized || codec.running) {
+    if (!available()) {
         return;
     }
-    startRun(read, write, kWindowBytes);
-    Decoder decoder(codec.coderBlock);
-    decoder.run();
-    finishRun();
+    Run run(read, write, kWindowBytes); // the decoder needs only a zero window
+    Decoder(codec.coderBlock).run();
+    run.finish();
 }
 
 } // namespace vantrel

@@ -15,15 +15,17 @@
 // splaying of deep insertions).
 //
 // The codec has one state for the whole process: call LZHInit, then one
-// LZHEncode or LZHDecode, then LZHDone. All memory is taken by LZHInit;
-// LZHEncode and LZHDecode allocate nothing.
+// LZHEncode or LZHDecode, then LZHDone. All memory is taken by LZHInit (two
+// kLZHBufferSize buffers and a 54304-byte coder block); LZHEncode and LZHDecode
+// allocate nothing. Single-threaded.
 namespace vantrel {
 
 inline constexpr int kLZHBufferSize = 262144;
 
 // Fills the buffer (kLZHBufferSize bytes) with up to kLZHBufferSize input bytes
 // and returns how many; 0 means the input has ended (and must stay 0 when called
-// again).
+// again). A negative count is taken as the end, one above kLZHBufferSize as
+// kLZHBufferSize.
 using LZHReadProc = int (*)(std::uint8_t* buffer);
 
 // Receives count bytes of output: kLZHBufferSize each time the output buffer
@@ -43,7 +45,12 @@ void LZHDone();
 void LZHEncode(LZHReadProc read, LZHWriteProc write);
 
 // Expands any byte sequence: it never reads or writes outside its buffers, and
-// input that ends inside a token simply ends the output there.
+// input that ends inside a token simply ends the output there. Does nothing,
+// and calls neither callback, when the codec is not initialised.
 void LZHDecode(LZHReadProc read, LZHWriteProc write);
+
+// While an operation runs, calls of LZHEncode, LZHDecode and LZHDone from its
+// callbacks do nothing. An exception thrown by a callback leaves the operation
+// and propagates; the codec stays initialised and ready for the next one.
 
 } // namespace vantrel

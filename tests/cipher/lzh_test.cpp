@@ -6,8 +6,14 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace vantrel {
 namespace {
@@ -269,6 +275,127 @@ TEST(LZHCodec, DoesNothingWhenNotInitialised) {
     LZHEncode(readProc, writeProc);
     EXPECT_EQ(channel.readCalls, 0);
     EXPECT_TRUE(channel.writeCounts.empty());
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#define VANTREL_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VANTREL_ADDRESS_SANITIZER 1
+#endif
+#endif
+
+// Size of this process's address space in bytes.
+std::size_t addressSpace() {
+    std::ifstream statm("/proc/self/statm");
+    std::size_t pages = 0;
+    statm >> pages;
+    return pages * static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+}
+
+// Under a limit that lets the first buffer through but not the second,
+// LZHInit fails and gives back what it got; with the limit lifted it works.
+int initUnderTightLimit() {
+    rlimit old{};
+    getrlimit(RLIMIT_AS, &old);
+    const std::size_t before = addressSpace();
+    rlimit tight = old;
+    tight.rlim_cur = before + kLZHBufferSize + kLZHBufferSize / 2;
+    setrlimit(RLIMIT_AS, &tight);
+    const bool initialised = LZHInit();
+    const std::size_t after = addressSpace();
+    setrlimit(RLIMIT_AS, &old);
+    if (initialised || after > before) {
+        return 1;
+    }
+    channel = Channel{};
+    channel.input = bytesOf("abc");
+    LZHEncode(readProc, writeProc); // not initialised: no callback
+    if (channel.readCalls != 0 || !LZHInit()) {
+        return 2;
+    }
+    LZHEncode(readProc, writeProc);
+    LZHDone();
+    return hex(channel.output) == "07 61 62 63" ? 0 : 3;
+}
+
+TEST(LZHCodecDeathTest, FailedInitialisationHoldsNothing) {
+#ifdef VANTREL_ADDRESS_SANITIZER
+    GTEST_SKIP() << "the sanitizer's shadow memory does not fit an address-space limit";
+#else
+    // A fresh process, so no earlier run has left free memory in the heap.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(std::_Exit(initUnderTightLimit()), testing::ExitedWithCode(0), "");
+#endif
+}
+
+void throwingWrite(const std::uint8_t*, int) {
+    throw std::runtime_error("disk full");
+}
+
+TEST(LZHCodec, StaysUsableWhenACallbackThrows) {
+    ASSERT_TRUE(LZHInit());
+    channel = Channel{};
+    channel.input = bytesOf("abcabcabc");
+    EXPECT_THROW(LZHEncode(readProc, throwingWrite), std::runtime_error);
+    channel = Channel{};
+    channel.input = bytesOf("abcabcabcabcabc");
+    LZHEncode(readProc, writeProc);
+    EXPECT_EQ(hex(channel.output), "07 61 62 63 EE F9");
+    LZHDone();
+    channel = Channel{};
+    channel.input = bytesOf("abc");
+    LZHEncode(readProc, writeProc); // released: nothing happens
+    EXPECT_EQ(channel.readCalls, 0);
+}
+
+// Calls the codec from inside its own callbacks, which must change nothing.
+int meddlingRead(std::uint8_t* buffer) {
+    LZHDone();
+    LZHDecode(readProc, writeProc);
+    return readProc(buffer);
+}
+
+void meddlingWrite(const std::uint8_t* buffer, int count) {
+    LZHEncode(readProc, writeProc);
+    LZHDone();
+    writeProc(buffer, count);
+}
+
+TEST(LZHCodec, CallsFromInsideACallbackAreIgnored) {
+    const Bytes data = recordText(3 * kLZHBufferSize, 4);
+    const Bytes expected = encode(data);
+    ASSERT_TRUE(LZHInit());
+    channel = Channel{};
+    channel.input = data;
+    LZHEncode(meddlingRead, meddlingWrite);
+    EXPECT_EQ(channel.output, expected);
+    LZHDone();
+}
+
+int negativeRead(std::uint8_t*) {
+    return -5;
+}
+
+// Claims more bytes than the buffer holds.
+int boastingRead(std::uint8_t* buffer) {
+    if (channel.readCalls++ > 0) {
+        return 0;
+    }
+    std::fill_n(buffer, kLZHBufferSize, 'x');
+    return 10 * kLZHBufferSize;
+}
+
+TEST(LZHCodec, ReadCountsOutsideTheBufferAreBounded) {
+    ASSERT_TRUE(LZHInit());
+    channel = Channel{};
+    LZHEncode(negativeRead, writeProc);
+    EXPECT_EQ(channel.writeCounts, std::vector<int>{0});
+    channel = Channel{};
+    LZHEncode(boastingRead, writeProc);
+    LZHDone();
+    const Bytes packed = channel.output;
+    EXPECT_EQ(decode(packed), Bytes(kLZHBufferSize, 'x'));
 }
 
 TEST(LZHCodec, RunsDoNotDependOnEachOther) {
