@@ -151,15 +151,20 @@ RecordList SampleRecords(std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
         Record& record = records[i];
         record.number = std::to_string(i + 1);
+        // One draw per statement (the order of function arguments is
+        // unspecified), except in braced lists, which run left to right.
         const std::size_t day = 1 + random.below(28);
         const std::size_t month = 1 + random.below(12);
         const std::size_t year = 15 + random.below(10);
+        const std::size_t endDay = 1 + random.below(28);
+        const std::size_t endMonth = 1 + random.below(12);
+        const std::size_t endYear = year + 1 + random.below(5);
         record.fields = {
             login(random),
             password(random),
             random.pick(resources()),
             date(day, month, year),
-            date(1 + random.below(28), 1 + random.below(12), year + 1 + random.below(5)),
+            date(endDay, endMonth, endYear),
             random.below(3) == 0 ? std::string(" ") : random.pick(notes()),
         };
     }

@@ -156,8 +156,9 @@ Bytes recordText(std::size_t size, std::uint32_t seed) {
         }
         text += "\r\n\t";
         text += kHosts[lcg.next() % 5];
-        text += "\r\n\t0" + std::to_string(1 + lcg.next() % 9) + ".0" +
-                std::to_string(1 + lcg.next() % 9) + ".24\r\n\t31.12.25\r\n\t";
+        // One draw per statement: the order of operands is unspecified.
+        text += "\r\n\t0" + std::to_string(1 + lcg.next() % 9);
+        text += ".0" + std::to_string(1 + lcg.next() % 9) + ".24\r\n\t31.12.25\r\n\t";
         text += (lcg.next() % 3 == 0) ? "\xEF\xF0\xEE\xE4\xEB\xE8\xF2\xFC \xE4\xEE\xF1\xF2\xF3\xEF"
                                       : " ";
         text += "\r\n";
@@ -285,6 +286,7 @@ TEST(LZHCodec, DoesNothingWhenNotInitialised) {
 #endif
 #endif
 
+#ifndef VANTREL_ADDRESS_SANITIZER
 // Size of this process's address space in bytes.
 std::size_t addressSpace() {
     std::ifstream statm("/proc/self/statm");
@@ -318,6 +320,8 @@ int initUnderTightLimit() {
     LZHDone();
     return hex(channel.output) == "07 61 62 63" ? 0 : 3;
 }
+
+#endif
 
 TEST(LZHCodecDeathTest, FailedInitialisationHoldsNothing) {
 #ifdef VANTREL_ADDRESS_SANITIZER
@@ -512,7 +516,7 @@ TEST(LZHEncode, MatchesTheGoldenOutputsOfDeepTrees) {
         {"runs", runs(600000, 5), 71842, 0x66069423},
         {"counter lines", counterLines(300000, 1), 63928, 0x49C14849},
         {"repeated counter blocks", counterLines(600000, 400), 132548, 0xD6DFA0CF},
-        {"record text", recordText(700000, 21), 236367, 0xB11732AE},
+        {"record text", recordText(700000, 21), 236476, 0x8F1560C9},
         {"random", randomBytes(400000, 99), 450001, 0x0524E99C},
         {"four letters", smallAlphabet(500000, 42), 59463, 0x33F2CD5D},
     };
