@@ -302,81 +302,50 @@ void Encoder::deleteNode(std::uint32_t p) {
 }
 
 // Bottom-up splaying of x to the top of its tree. Headers are the nodes above
-// kNoNode; they have only a right link. A moved empty subtree writes the
-// parent entry of kNoNode, which is never read.
+// kNoNode; they have only a right link. `side` is the side of x under p (true:
+// right); each rotation is written once for both mirror images. A moved empty
+// subtree writes the parent entry of kNoNode, which is never read.
 void Encoder::splay(std::uint32_t x) {
-    std::uint32_t* const left = links(kLeftOffset);
-    std::uint32_t* const right = links(kRightOffset);
-    std::uint32_t* const parent = links(kParentOffset);
     for (;;) {
-        const std::uint32_t p = parent[x];
+        const std::uint32_t p = parent(x);
         if (p > kNoNode) {
             return;
         }
-        const std::uint32_t g = parent[p];
-        if (g > kNoNode) {
-            if (left[p] == x) {
-                left[p] = right[x];
-                parent[right[x]] = p;
-                right[x] = p;
-            } else {
-                right[p] = left[x];
-                parent[left[x]] = p;
-                left[x] = p;
-            }
-            right[g] = x;
-            parent[p] = x;
-            parent[x] = g;
+        const bool side = right(p) == x;
+        const std::uint32_t g = parent(p);
+        if (g > kNoNode) { // p hangs under a header: one rotation
+            child(p, side) = child(x, !side);
+            parent(child(x, !side)) = p;
+            child(x, !side) = p;
+            right(g) = x;
+            parent(p) = x;
+            parent(x) = g;
             return;
         }
-        const std::uint32_t gg = parent[g];
-        if (left[p] == x) {
-            if (left[g] == p) {
-                left[g] = right[p];
-                parent[right[p]] = g;
-                left[p] = right[x];
-                parent[right[x]] = p;
-                right[p] = g;
-                right[x] = p;
-                parent[g] = p;
-                parent[p] = x;
-            } else {
-                right[g] = left[x];
-                parent[left[x]] = g;
-                left[p] = right[x];
-                parent[right[x]] = p;
-                left[x] = g;
-                right[x] = p;
-                parent[p] = x;
-                parent[g] = x;
-            }
-        } else {
-            if (right[g] == p) {
-                right[g] = left[p];
-                parent[left[p]] = g;
-                right[p] = left[x];
-                parent[left[x]] = p;
-                left[p] = g;
-                left[x] = p;
-                parent[g] = p;
-                parent[p] = x;
-            } else {
-                left[g] = right[x];
-                parent[right[x]] = g;
-                right[p] = left[x];
-                parent[left[x]] = p;
-                right[x] = g;
-                left[x] = p;
-                parent[p] = x;
-                parent[g] = x;
-            }
+        const std::uint32_t gg = parent(g);
+        const bool gWasLeftOfGg = gg <= kNoNode && left(gg) == g;
+        if (child(g, side) == p) { // x and p on the same side: p rises first
+            child(g, side) = child(p, !side);
+            parent(child(p, !side)) = g;
+            child(p, side) = child(x, !side);
+            parent(child(x, !side)) = p;
+            child(p, !side) = g;
+            child(x, !side) = p;
+            parent(g) = p;
+            parent(p) = x;
+        } else { // x rises between p and g
+            child(g, !side) = child(x, side);
+            parent(child(x, side)) = g;
+            child(p, side) = child(x, !side);
+            parent(child(x, !side)) = p;
+            child(x, side) = g;
+            child(x, !side) = p;
+            parent(p) = x;
+            parent(g) = x;
         }
-        if (gg > kNoNode || left[gg] != g) {
-            right[gg] = x;
-        } else {
-            left[gg] = x;
-        }
-        parent[x] = gg;
+        // x takes g's place.
+        child(gg, !gWasLeftOfGg) = x;
+        parent(x) = gg;
     }
 }
 
