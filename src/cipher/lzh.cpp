@@ -24,7 +24,7 @@ constexpr unsigned kRingMask = kWindowSize - 1;
 // parent (4097).
 constexpr int kMirrorBytes = kMaxMatch - 1;
 constexpr int kWindowBytes = kWindowSize + kMirrorBytes;
-constexpr int kWindowPadded = 4116;
+constexpr int kWindowPadded = 4116; // 4113 rounded up so the links that follow are aligned
 constexpr int kNodeLinks = kWindowSize + 1;
 constexpr int kRightLinks = kNodeLinks + 256;
 constexpr std::size_t kCoderBlockSize =
