@@ -10,8 +10,8 @@ std::string Dashed(const OptionSpec& option) {
     return "--" + std::string(option.name);
 }
 
-const OptionSpec* FindLong(const CommandSpec& spec, std::string_view name) {
-    for (const OptionSpec& option : spec.options) {
+const OptionSpec* FindLong(const CommandSpec& definition, std::string_view name) {
+    for (const OptionSpec& option : definition.options) {
         if (option.name == name) {
             return &option;
         }
@@ -19,8 +19,8 @@ const OptionSpec* FindLong(const CommandSpec& spec, std::string_view name) {
     return nullptr;
 }
 
-const OptionSpec* FindShort(const CommandSpec& spec, char name) {
-    for (const OptionSpec& option : spec.options) {
+const OptionSpec* FindShort(const CommandSpec& definition, char name) {
+    for (const OptionSpec& option : definition.options) {
         if (option.shortName != 0 && option.shortName == name) {
             return &option;
         }
@@ -28,9 +28,9 @@ const OptionSpec* FindShort(const CommandSpec& spec, char name) {
     return nullptr;
 }
 
-std::string OperandList(const CommandSpec& spec) {
+std::string OperandList(const CommandSpec& definition) {
     std::string text;
-    for (std::string_view operand : spec.operands) {
+    for (std::string_view operand : definition.operands) {
         text += " ";
         text += operand;
     }
@@ -53,7 +53,7 @@ std::optional<std::string> Arguments::Value(std::string_view name) const {
     return std::nullopt;
 }
 
-Arguments ParseArguments(const CommandSpec& spec, std::span<const std::string> words) {
+Arguments ParseArguments(const CommandSpec& definition, std::span<const std::string> words) {
     Arguments result;
     bool optionsEnded = false;
     for (std::size_t i = 0; i < words.size(); ++i) {
@@ -76,15 +76,16 @@ Arguments ParseArguments(const CommandSpec& spec, std::span<const std::string> w
         if (word.starts_with("--")) {
             const std::string_view body = std::string_view(word).substr(2);
             const auto equals = body.find('=');
-            option = FindLong(spec, body.substr(0, equals));
+            option = FindLong(definition, body.substr(0, equals));
             if (equals != std::string_view::npos) {
                 inlineValue = std::string(body.substr(equals + 1));
             }
         } else if (word.size() == 2) {
-            option = FindShort(spec, word[1]);
+            option = FindShort(definition, word[1]);
         }
         if (option == nullptr) {
-            throw UsageError("unknown option '" + word + "' for '" + std::string(spec.name) + "'");
+            throw UsageError("unknown option '" + word + "' for '" + std::string(definition.name) +
+                             "'");
         }
 
         const std::string name(option->name);
@@ -109,16 +110,16 @@ Arguments ParseArguments(const CommandSpec& spec, std::span<const std::string> w
         }
     }
 
-    for (const OptionSpec& option : spec.options) {
+    for (const OptionSpec& option : definition.options) {
         if (option.required && !result.values.contains(option.name)) {
             throw UsageError("the option " + UsageForm(option) + " is missing");
         }
     }
-    if (result.operands.size() != spec.operands.size()) {
-        const bool tooFew = result.operands.size() < spec.operands.size();
+    if (result.operands.size() != definition.operands.size()) {
+        const bool tooFew = result.operands.size() < definition.operands.size();
         throw UsageError(std::string(tooFew ? "missing operand" : "too many operands") + " for '" +
-                         std::string(spec.name) + "' (expected" + OperandList(spec) +
-                         (spec.operands.empty() ? " none" : "") + ")");
+                         std::string(definition.name) + "' (expected" + OperandList(definition) +
+                         (definition.operands.empty() ? " none" : "") + ")");
     }
     return result;
 }
@@ -136,16 +137,17 @@ std::int64_t ParseNumber(std::string_view option, std::string_view text, std::in
     return value;
 }
 
-std::string CommandHelp(const CommandSpec& spec) {
-    std::string text = "Usage: vantrel-cli " + std::string(spec.name) + OperandList(spec);
-    for (const OptionSpec& option : spec.options) {
+std::string CommandHelp(const CommandSpec& definition) {
+    std::string text =
+        "Usage: vantrel-cli " + std::string(definition.name) + OperandList(definition);
+    for (const OptionSpec& option : definition.options) {
         if (option.required) {
             text += " " + UsageForm(option);
         }
     }
-    text += " [options]\n\n" + std::string(spec.summary) + "\n";
+    text += " [options]\n\n" + std::string(definition.summary) + "\n";
     text += "\nOptions:\n";
-    for (const OptionSpec& option : spec.options) {
+    for (const OptionSpec& option : definition.options) {
         std::string left = "  ";
         if (option.shortName != 0) {
             left += std::string("-") + option.shortName + ", ";

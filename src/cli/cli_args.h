@@ -49,7 +49,7 @@ struct Arguments {
 // Parses the words after the command name. Throws UsageError for an unknown
 // option, a missing or unexpected value, an option given twice, a missing
 // required option, or a wrong number of operands.
-Arguments ParseArguments(const CommandSpec& spec, std::span<const std::string> words);
+Arguments ParseArguments(const CommandSpec& definition, std::span<const std::string> words);
 
 // A whole number for an option, in min ... max. Throws UsageError naming the
 // option otherwise.
@@ -58,6 +58,6 @@ std::int64_t ParseNumber(std::string_view option, std::string_view text, std::in
 
 // "Usage: vantrel-cli NAME OPERANDS REQUIRED-OPTIONS [options]", the summary
 // and the options.
-std::string CommandHelp(const CommandSpec& spec);
+std::string CommandHelp(const CommandSpec& definition);
 
 } // namespace vantrel::cli

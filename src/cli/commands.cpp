@@ -88,12 +88,12 @@ std::string ProgramHelp() {
                        "       vantrel-cli --version | --help\n\n"
                        "Commands:\n";
     for (const Command& command : Commands()) {
-        std::string left = "  " + std::string(command.spec.name);
-        for (std::string_view operand : command.spec.operands) {
+        std::string left = "  " + std::string(command.definition.name);
+        for (std::string_view operand : command.definition.operands) {
             left += " " + std::string(operand);
         }
         left.resize(std::max<std::size_t>(left.size() + 2, 28), ' ');
-        const std::string_view summary = command.spec.summary;
+        const std::string_view summary = command.definition.summary;
         text += left + std::string(summary.substr(0, summary.find('\n'))) + "\n";
     }
     text += "\n"
@@ -107,7 +107,7 @@ std::string ProgramHelp() {
 
 const Command* FindCommand(std::string_view name) {
     for (const Command& command : Commands()) {
-        if (command.spec.name == name) {
+        if (command.definition.name == name) {
             return &command;
         }
     }
@@ -164,15 +164,16 @@ int RunCli(std::span<const std::string> words, std::istream& in, std::ostream& o
         if (command == nullptr) {
             throw UsageError("unknown command '" + words[0] + "'");
         }
-        const Arguments args = ParseArguments(command->spec, words.subspan(1));
+        const Arguments args = ParseArguments(command->definition, words.subspan(1));
         if (args.help) {
-            out << CommandHelp(command->spec);
+            out << CommandHelp(command->definition);
             return kExitSuccess;
         }
         return command->run(CommandContext{args, in, out});
     } catch (const UsageError& e) {
         err << "vantrel-cli: " << e.what() << " (see \"vantrel-cli "
-            << (command ? std::string(command->spec.name) + " " : std::string()) << "--help\")\n";
+            << (command ? std::string(command->definition.name) + " " : std::string())
+            << "--help\")\n";
         return kExitUsage;
     } catch (const std::exception& e) {
         err << "vantrel-cli: " << e.what() << "\n";

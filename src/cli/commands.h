@@ -34,7 +34,7 @@ std::filesystem::path OutputPath(const Arguments& args);
 using CommandHandler = int (*)(const CommandContext&);
 
 struct Command {
-    CommandSpec spec;
+    CommandSpec definition;
     CommandHandler run;
 };
 

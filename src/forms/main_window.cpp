@@ -349,20 +349,20 @@ void TfmMain::layoutColumns() {
     QHeaderView* header = lvMain_->horizontalHeader();
     std::vector<ColumnRule> rules;
     for (int column = 0; column < RecordTableModel::kColumnCount; ++column) {
-        ColumnSpec spec = kColumns[static_cast<std::size_t>(column)];
+        ColumnSpec definition = kColumns[static_cast<std::size_t>(column)];
         if (column == kPasswordColumn) {
-            spec = {passwordColumn_.autoSize, passwordColumn_.width};
+            definition = {passwordColumn_.autoSize, passwordColumn_.width};
         }
-        if (spec.autoSize) {
+        if (definition.autoSize) {
             // A header is never cut: its text sets the minimum where it is wider.
             const QString title =
                 model_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
             const int margin =
                 header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
-            spec.width =
-                std::max(spec.width, header->fontMetrics().horizontalAdvance(title) + 4 * margin);
+            definition.width = std::max(
+                definition.width, header->fontMetrics().horizontalAdvance(title) + 4 * margin);
         }
-        rules.push_back({spec.autoSize, spec.width});
+        rules.push_back({definition.autoSize, definition.width});
     }
     const std::vector<int> widths = ShareColumnWidths(lvMain_->viewport()->width(), rules);
     for (int column = 0; column < RecordTableModel::kColumnCount; ++column) {
