@@ -40,10 +40,10 @@
 namespace vantrel {
 namespace {
 
-using mwtest::ReadFileBytes;
+using mwtest::ReadBytes;
 using mwtest::ScriptedPrompts;
 using mwtest::TempDir;
-using mwtest::WriteFileBytes;
+using mwtest::WriteBytes;
 using Answer = Prompts::Answer;
 
 QApplication& app() {
@@ -459,7 +459,7 @@ TEST_F(MainWindowTest, CtrlSThenCloseAsksNothing) {
 TEST_F(MainWindowTest, OpenTxtOffersWipeAndSaveWritesEncryptedThere) {
     showWindow();
     const auto path = dir / "import.txt";
-    WriteFileBytes(path, "4\r\n\t" + Utf8ToCp1251("Вера") + "\r\n\tpw\r\n");
+    WriteBytes(path, "4\r\n\t" + Utf8ToCp1251("Вера") + "\r\n\tpw\r\n");
     prompts.fileNames = {path};
     prompts.answers = {Answer::Ok};
     QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
@@ -469,7 +469,7 @@ TEST_F(MainWindowTest, OpenTxtOffersWipeAndSaveWritesEncryptedThere) {
     EXPECT_FALSE(std::filesystem::exists(path));
 
     action("FileSaveCmd")->trigger();
-    EXPECT_EQ(ReadFileBytes(path).find("pw"), std::string::npos);
+    EXPECT_EQ(ReadBytes(path).find("pw"), std::string::npos);
     EXPECT_EQ(LoadRecordFile(path, &state.cryptLib)[0].fields[0], Utf8ToCp1251("Вера"));
 }
 
@@ -483,7 +483,7 @@ TEST_F(MainWindowTest, SaveAsTxtWarnsKeepsFlagAndNamesTheFile) {
     EXPECT_EQ(prompts.log.back(), "inform: Внимание!\rФайл сохранен в незашифрованном виде.");
     EXPECT_TRUE(state.modified);
     EXPECT_EQ(window->windowTitle(), QString::fromStdString("Vantrel - " + path.string()));
-    EXPECT_EQ(ReadFileBytes(path), FormatRecordText(state.records));
+    EXPECT_EQ(ReadBytes(path), FormatRecordText(state.records));
 }
 
 TEST_F(MainWindowTest, OpenWithUnsavedChangesAndCancelKeepsTheFlag) {
@@ -519,12 +519,12 @@ TEST_F(MainWindowTest, SaveIntoUnwritablePlaceShowsErrorAndKeepsOldFile) {
     // A "folder" that is a regular file: no file can be created below it, even
     // by root.
     const auto blocker = dir / "blocker";
-    WriteFileBytes(blocker, "old content");
+    WriteBytes(blocker, "old content");
     state.currentFile = blocker / "records.vtr";
     state.modified = true;
     action("FileSaveCmd")->trigger();
     EXPECT_EQ(prompts.log.back(), "error: Cannot create file " + state.currentFile.string());
-    EXPECT_EQ(ReadFileBytes(blocker), "old content");
+    EXPECT_EQ(ReadBytes(blocker), "old content");
     EXPECT_TRUE(state.modified);
     EXPECT_EQ(window->windowTitle(), "Vantrel Lite");
 }
@@ -703,7 +703,7 @@ TEST(StartupTest, WithoutDisplayOneLineAndNonZeroExit) {
     const int status = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_NE(WEXITSTATUS(status), 0);
-    const std::string text = ReadFileBytes(errors);
+    const std::string text = ReadBytes(errors);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
     EXPECT_NE(text.find("display"), std::string::npos) << text;
 }

@@ -1,22 +1,19 @@
 #pragma once
 
-// Helpers of the main window's tests: a Prompts that answers from a script and
-// logs what was asked, a temporary folder, and whole-file reads and writes.
+// Helpers of the tests that drive commands: a Prompts that answers from a
+// script and logs what was asked, plus the temporary folder and whole-file
+// reads and writes of temp_folder.h.
 
 #include "storage/prompts.h"
+#include "storage/temp_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <deque>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
-
-#include <stdlib.h>
 
 namespace vantrel::mwtest {
 
@@ -71,45 +68,8 @@ private:
     }
 };
 
-// A fresh folder, removed with its content at the end of the test.
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "vantrel-mw-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("mkdtemp failed");
-        }
-        path_ = pattern;
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
-private:
-    std::filesystem::path path_;
-};
-
-inline void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) {
-        throw std::runtime_error("cannot write " + path.string());
-    }
-}
-
-inline std::string ReadFileBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw std::runtime_error("cannot read " + path.string());
-    }
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using TempDir = test::TempFolder;
+using test::ReadBytes;
+using test::WriteBytes;
 
 } // namespace vantrel::mwtest

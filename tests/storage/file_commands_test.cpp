@@ -17,10 +17,10 @@
 namespace vantrel {
 namespace {
 
-using mwtest::ReadFileBytes;
+using mwtest::ReadBytes;
 using mwtest::ScriptedPrompts;
 using mwtest::TempDir;
-using mwtest::WriteFileBytes;
+using mwtest::WriteBytes;
 using Answer = Prompts::Answer;
 
 Record makeRecord(const std::string& number, const std::string& name, const std::string& note) {
@@ -118,7 +118,7 @@ TEST_F(FileCommandsTest, SaveAsEncryptedNameBecomesCurrentRememberedAndClearsFla
     EXPECT_EQ(remembered(), path.string());
     ASSERT_EQ(captions.size(), 1u);
     EXPECT_EQ(captions.back(), "Vantrel - " + path.string());
-    EXPECT_NE(ReadFileBytes(path), FormatRecordText(state.records)) << "must be encrypted";
+    EXPECT_NE(ReadBytes(path), FormatRecordText(state.records)) << "must be encrypted";
     EXPECT_EQ(readBack(path, true), trimmedRecords());
     EXPECT_EQ(prompts.log, std::vector<std::string>{"save"});
 }
@@ -159,7 +159,7 @@ TEST_F(FileCommandsTest, UpperCaseTxtIsAnEncryptedFile) {
 
 TEST_F(FileCommandsTest, OpenTxtOffersWipeThenSaveWritesEncryptedToThatPath) {
     const auto path = dir / "import.txt";
-    WriteFileBytes(path, "7\n\tname\n\tpass\n");
+    WriteBytes(path, "7\n\tname\n\tpass\n");
     prompts.fileNames = {path};
     prompts.answers = {Answer::Ok};
     files.FileOpenCmdExecute();
@@ -175,18 +175,18 @@ TEST_F(FileCommandsTest, OpenTxtOffersWipeThenSaveWritesEncryptedToThatPath) {
 
     files.FileSaveCmdExecute();
     EXPECT_EQ(remembered(), path.string());
-    const std::string bytes = ReadFileBytes(path);
+    const std::string bytes = ReadBytes(path);
     EXPECT_EQ(bytes.find("name"), std::string::npos) << "Save is always encrypted";
     EXPECT_EQ(readBack(path, true), state.records);
 }
 
 TEST_F(FileCommandsTest, WipeDeclinedKeepsThePlainFile) {
     const auto path = dir / "import.txt";
-    WriteFileBytes(path, "1\r\n\ta\r\n");
+    WriteBytes(path, "1\r\n\ta\r\n");
     prompts.fileNames = {path};
     prompts.answers = {Answer::Cancel};
     files.FileOpenCmdExecute();
-    EXPECT_EQ(ReadFileBytes(path), "1\r\n\ta\r\n");
+    EXPECT_EQ(ReadBytes(path), "1\r\n\ta\r\n");
     EXPECT_EQ(state.currentFile, path);
 }
 
@@ -198,7 +198,7 @@ TEST_F(FileCommandsTest, SaveAsTxtWritesPlainTextWarnsAndChangesNothingElse) {
     prompts.fileNames = {path};
     files.FileSaveAsCmdExecute();
 
-    EXPECT_EQ(ReadFileBytes(path), FormatRecordText(state.records));
+    EXPECT_EQ(ReadBytes(path), FormatRecordText(state.records));
     EXPECT_EQ(prompts.log.back(), "inform: Внимание!\rФайл сохранен в незашифрованном виде.");
     EXPECT_TRUE(state.modified);
     EXPECT_EQ(state.currentFile, current);
@@ -265,7 +265,7 @@ TEST_F(FileCommandsTest, FailedSaveKeepsOldFileAndFlag) {
     std::filesystem::create_directory(folder);
     const auto path = folder / "records.vtr";
     SaveRecordFile({makeRecord("1", "old", "n")}, path, &state.cryptLib);
-    const std::string oldBytes = ReadFileBytes(path);
+    const std::string oldBytes = ReadBytes(path);
     state.currentFile = path;
     state.modified = true;
 
@@ -279,7 +279,7 @@ TEST_F(FileCommandsTest, FailedSaveKeepsOldFileAndFlag) {
     } catch (const Error& error) {
         EXPECT_EQ(std::string(error.what()), "Cannot create file " + path.string());
     }
-    EXPECT_EQ(ReadFileBytes(path), oldBytes);
+    EXPECT_EQ(ReadBytes(path), oldBytes);
     EXPECT_TRUE(state.modified);
     EXPECT_TRUE(captions.empty());
     EXPECT_EQ(remembered(), path.string()) << "remembered before the save";
@@ -364,7 +364,7 @@ TEST_F(FileCommandsTest, EmptyListSavesAsEmptyPlainFile) {
     const auto path = dir / "empty.txt";
     prompts.fileNames = {path};
     files.FileSaveAsCmdExecute();
-    EXPECT_EQ(ReadFileBytes(path), "");
+    EXPECT_EQ(ReadBytes(path), "");
 }
 
 // Outside bytes of every kind open without a crash and give a consistent list.
@@ -375,7 +375,7 @@ TEST_F(FileCommandsTest, BadInputOpens) {
         c = static_cast<char>(random());
     }
     const auto noisy = dir / "noise.vtr";
-    WriteFileBytes(noisy, noise);
+    WriteBytes(noisy, noise);
     files.LoadRecordFile(noisy, true);
     EXPECT_EQ(state.currentFile, noisy);
 
@@ -392,7 +392,7 @@ TEST_F(FileCommandsTest, BadInputOpens) {
     // One huge line, plain and encrypted.
     const std::string huge(8 << 20, 'x');
     const auto line = dir / "line.txt";
-    WriteFileBytes(line, huge);
+    WriteBytes(line, huge);
     files.LoadRecordFile(line, false);
     ASSERT_EQ(state.records.size(), 1u);
     EXPECT_EQ(state.records[0].number.size(), huge.size());
@@ -404,7 +404,7 @@ TEST_F(FileCommandsTest, BadInputOpens) {
 
     // Field lines before any number line and empty lines.
     const auto odd = dir / "odd.txt";
-    WriteFileBytes(odd, std::string("\tfield\r\n\r\n\n2\r\n\tx\0ignored", 24));
+    WriteBytes(odd, std::string("\tfield\r\n\r\n\n2\r\n\tx\0ignored", 24));
     files.LoadRecordFile(odd, false);
     for (const Record& record : state.records) {
         EXPECT_LE(record.fields.size(), 1u);

@@ -12,7 +12,7 @@
 namespace vantrel {
 namespace {
 
-using mwtest::ReadFileBytes;
+using mwtest::ReadBytes;
 using mwtest::ScriptedPrompts;
 using mwtest::TempDir;
 using Answer = Prompts::Answer;
@@ -248,7 +248,7 @@ TEST_F(CloseTest, YesWithoutFileOnDiskAndDialogCancelledEndsWithoutSaving) {
 TEST_F(CloseTest, YesSavesEncryptedToTheCurrentFileOrTheChosenOne) {
     state.modified = true;
     state.currentFile = dir / "plain.txt"; // exists: saved there, encrypted
-    mwtest::WriteFileBytes(state.currentFile, "old");
+    mwtest::WriteBytes(state.currentFile, "old");
     prompts.answers = {Answer::Yes};
     EXPECT_TRUE(close());
     EXPECT_EQ(LoadRecordFile(state.currentFile, &state.cryptLib), state.records);
