@@ -55,6 +55,22 @@ void runCodec(MemoryStream& stream, CodecDirection direction) {
     stream.loadFrom(std::move(destination));
 }
 
+// Runs `cipher` over the stream in place, block by block: read up to 32768
+// bytes, transform them in the work buffer, write them back where they were.
+// The last read returns 0 bytes and still makes one (empty) cipher call.
+template <typename BlockCipher>
+void cipherInPlace(MemoryStream& stream, std::uint8_t* work, BlockCipher&& cipher) {
+    stream.setPosition(0);
+    for (;;) {
+        const std::size_t n = stream.read(work, TCryptLib::kBlockSize);
+        cipher(n);
+        stream.setPosition(stream.position() - n);
+        if (n == 0 || stream.write(work, n) < n) {
+            break;
+        }
+    }
+}
+
 } // namespace
 
 void TCryptLib::EncryptStream(MemoryStream& stream) {
@@ -64,16 +80,8 @@ void TCryptLib::EncryptStream(MemoryStream& stream) {
     InitKey();
     ReleaseKeyBlock();
     AllocateWorkBuffer();
-    stream.setPosition(0);
     std::uint8_t* work = workBuffer_.get();
-    for (;;) {
-        const std::size_t n = stream.read(work, kBlockSize);
-        EncryptBuffer(work, n);
-        stream.setPosition(stream.position() - n);
-        if (n == 0 || stream.write(work, n) < n) {
-            break;
-        }
-    }
+    cipherInPlace(stream, work, [this, work](std::size_t n) { EncryptBuffer(work, n); });
     ReleaseWorkBuffer();
 }
 
@@ -81,16 +89,7 @@ void TCryptLib::DecryptStream(MemoryStream& stream) {
     InitKey();
     ReleaseKeyBlock();
     AllocateWorkBuffer();
-    stream.setPosition(0);
-    std::uint8_t* work = workBuffer_.get();
-    for (;;) {
-        const std::size_t n = stream.read(work, kBlockSize);
-        DecryptBuffer(n);
-        stream.setPosition(stream.position() - n);
-        if (n == 0 || stream.write(work, n) < n) {
-            break;
-        }
-    }
+    cipherInPlace(stream, workBuffer_.get(), [this](std::size_t n) { DecryptBuffer(n); });
     ReleaseWorkBuffer();
     stream.setPosition(0);
     if (compression_) {
