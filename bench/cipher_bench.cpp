@@ -21,28 +21,9 @@ TCryptLib makeCipher(bool compression) {
     return cipher;
 }
 
-const std::string& input(int which) {
-    static const std::string record = vantrel::bench::RecordLikeText();
-    static const std::string random = vantrel::bench::RandomBytes();
-    static const std::string repeated = vantrel::bench::RepeatedByte();
-    switch (which) {
-    case 0:
-        return record;
-    case 1:
-        return random;
-    default:
-        return repeated;
-    }
-}
-
-const char* inputName(int which) {
-    static const char* const names[] = {"record_text", "random", "repeated"};
-    return names[which];
-}
-
 void BM_EncryptBuffer(benchmark::State& state) {
     TCryptLib cipher = makeCipher(false);
-    std::string data = input(0);
+    std::string data = vantrel::bench::SampleInput(0);
     for (auto _ : state) {
         cipher.InitKey();
         for (std::size_t at = 0; at < data.size(); at += TCryptLib::kBlockSize) {
@@ -57,7 +38,7 @@ BENCHMARK(BM_EncryptBuffer)->Unit(benchmark::kMillisecond);
 
 void BM_DecryptBuffer(benchmark::State& state) {
     TCryptLib cipher = makeCipher(false);
-    const std::string& data = input(0);
+    const std::string& data = vantrel::bench::SampleInput(0);
     for (auto _ : state) {
         cipher.InitKey();
         cipher.AllocateWorkBuffer();
@@ -75,7 +56,7 @@ BENCHMARK(BM_DecryptBuffer)->Unit(benchmark::kMillisecond);
 void BM_EncryptStream(benchmark::State& state) {
     const bool compression = state.range(1) != 0;
     TCryptLib cipher = makeCipher(compression);
-    const std::string& data = input(static_cast<int>(state.range(0)));
+    const std::string& data = vantrel::bench::SampleInput(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         state.PauseTiming();
         MemoryStream stream{std::string(data)};
@@ -83,7 +64,7 @@ void BM_EncryptStream(benchmark::State& state) {
         cipher.EncryptStream(stream);
         benchmark::DoNotOptimize(stream.bytes().data());
     }
-    state.SetLabel(std::string(inputName(static_cast<int>(state.range(0)))) +
+    state.SetLabel(std::string(vantrel::bench::SampleInputName(static_cast<int>(state.range(0)))) +
                    (compression ? " compressed" : " plain"));
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * data.size()));
 }
@@ -92,7 +73,7 @@ BENCHMARK(BM_EncryptStream)->ArgsProduct({{0, 1, 2}, {0, 1}})->Unit(benchmark::k
 void BM_DecryptStream(benchmark::State& state) {
     const bool compression = state.range(1) != 0;
     TCryptLib cipher = makeCipher(compression);
-    const std::string& data = input(static_cast<int>(state.range(0)));
+    const std::string& data = vantrel::bench::SampleInput(static_cast<int>(state.range(0)));
     MemoryStream encrypted{std::string(data)};
     cipher.EncryptStream(encrypted);
     for (auto _ : state) {
@@ -103,7 +84,7 @@ void BM_DecryptStream(benchmark::State& state) {
         cipher.DecryptStream(stream);
         benchmark::DoNotOptimize(stream.bytes().data());
     }
-    state.SetLabel(std::string(inputName(static_cast<int>(state.range(0)))) +
+    state.SetLabel(std::string(vantrel::bench::SampleInputName(static_cast<int>(state.range(0)))) +
                    (compression ? " compressed" : " plain"));
     // Throughput in plain bytes, so both directions compare.
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * data.size()));

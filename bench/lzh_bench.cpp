@@ -50,27 +50,12 @@ void runCodec(Op op, const std::string& source) {
     vantrel::LZHDone();
 }
 
-const std::string& input(int which) {
-    static const std::string record = vantrel::bench::RecordLikeText();
-    static const std::string random = vantrel::bench::RandomBytes();
-    static const std::string repeated = vantrel::bench::RepeatedByte();
-    switch (which) {
-    case 0:
-        return record;
-    case 1:
-        return random;
-    default:
-        return repeated;
-    }
-}
-
 void setInputLabel(benchmark::State& state) {
-    static const char* const names[] = {"record_text", "random", "repeated"};
-    state.SetLabel(names[state.range(0)]);
+    state.SetLabel(vantrel::bench::SampleInputName(static_cast<int>(state.range(0))));
 }
 
 void BM_LZHEncode(benchmark::State& state) {
-    const std::string& data = input(static_cast<int>(state.range(0)));
+    const std::string& data = vantrel::bench::SampleInput(static_cast<int>(state.range(0)));
     channel.sink.reserve(data.size() + data.size() / 8 + 16);
     for (auto _ : state) {
         runCodec(Op::Encode, data);
@@ -83,7 +68,7 @@ void BM_LZHEncode(benchmark::State& state) {
 BENCHMARK(BM_LZHEncode)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
 void BM_LZHDecode(benchmark::State& state) {
-    const std::string& data = input(static_cast<int>(state.range(0)));
+    const std::string& data = vantrel::bench::SampleInput(static_cast<int>(state.range(0)));
     runCodec(Op::Encode, data);
     const std::string packed = channel.sink;
     channel.sink.reserve(data.size());

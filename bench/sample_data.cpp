@@ -196,4 +196,23 @@ std::string RepeatedByte() {
     return std::string(kSampleSize, 'A');
 }
 
+const std::string& SampleInput(int which) {
+    static const std::string record = RecordLikeText();
+    static const std::string random = RandomBytes();
+    static const std::string repeated = RepeatedByte();
+    switch (which) {
+    case 0:
+        return record;
+    case 1:
+        return random;
+    default:
+        return repeated;
+    }
+}
+
+const char* SampleInputName(int which) {
+    static const char* const names[] = {"record_text", "random", "repeated"};
+    return names[which];
+}
+
 } // namespace vantrel::bench

@@ -27,4 +27,9 @@ std::string RandomBytes();
 // kSampleSize copies of one byte.
 std::string RepeatedByte();
 
+// The three inputs by number, for benchmark arguments: 0 record-like text,
+// 1 random bytes, 2 one repeated byte. Each is generated once.
+const std::string& SampleInput(int which);
+const char* SampleInputName(int which);
+
 } // namespace vantrel::bench
