@@ -2,6 +2,7 @@
 // checks the decoder against a byte-at-a-time rendering of the format, and
 // that encoding round-trips both the raw input and the decoded output.
 #include "cipher/lzh.h"
+#include "cipher/lzh_reference.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -48,43 +49,6 @@ Bytes run(bool encoding, const Bytes& input, std::size_t readSize) {
     return sink;
 }
 
-// The format exactly as defined, one byte at a time.
-Bytes referenceDecode(const Bytes& input) {
-    std::uint8_t window[4096] = {};
-    unsigned r = 4078;
-    unsigned flags = 0;
-    std::size_t at = 0;
-    Bytes out;
-    for (;;) {
-        flags >>= 1;
-        if ((flags & 0xFF00) == 0) {
-            if (at == input.size()) {
-                return out;
-            }
-            flags = 0xFF00u | input[at++];
-        }
-        if (at == input.size()) {
-            return out;
-        }
-        const unsigned c = input[at++];
-        if (flags & 1) {
-            window[r] = static_cast<std::uint8_t>(c);
-            r = (r + 1) & 4095;
-            out.push_back(static_cast<std::uint8_t>(c));
-            continue;
-        }
-        if (at == input.size()) {
-            return out;
-        }
-        const unsigned d = input[at++];
-        for (unsigned k = 0, position = c + 256 * (d >> 4); k < (d & 15) + 3; ++k, ++position) {
-            window[r] = window[position & 4095];
-            out.push_back(window[r]);
-            r = (r + 1) & 4095;
-        }
-    }
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -93,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t readSize = size == 0 ? 1 : 1 + data[0] % 97;
 
     const Bytes decoded = run(false, input, readSize);
-    if (decoded != referenceDecode(input)) {
+    if (decoded != vantrel::test::referenceDecode(input)) {
         std::abort();
     }
     if (run(false, run(true, decoded, readSize), vantrel::kLZHBufferSize) != decoded) {

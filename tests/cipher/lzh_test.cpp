@@ -1,6 +1,7 @@
 #include "cipher/lzh.h"
 
 #include "cipher/checksum.h"
+#include "cipher/lzh_reference.h"
 
 #include <gtest/gtest.h>
 
@@ -178,45 +179,6 @@ std::string hex(const Bytes& data) {
         text += kDigits[data[i] & 15];
     }
     return text;
-}
-
-// The decoder exactly as the format defines it, one byte at a time; an oracle
-// for the production decoder, which works in blocks.
-Bytes referenceDecode(const Bytes& input) {
-    std::uint8_t window[4096] = {};
-    unsigned r = 4078;
-    unsigned flags = 0;
-    std::size_t at = 0;
-    Bytes out;
-    for (;;) {
-        flags >>= 1;
-        if ((flags & 0xFF00) == 0) {
-            if (at == input.size()) {
-                break;
-            }
-            flags = 0xFF00u | input[at++];
-        }
-        if (at == input.size()) {
-            break;
-        }
-        const unsigned c = input[at++];
-        if (flags & 1) {
-            window[r] = static_cast<std::uint8_t>(c);
-            r = (r + 1) & 4095;
-            out.push_back(static_cast<std::uint8_t>(c));
-            continue;
-        }
-        if (at == input.size()) {
-            break;
-        }
-        const unsigned d = input[at++];
-        for (unsigned k = 0, position = c + 256 * (d >> 4); k < (d & 15) + 3; ++k, ++position) {
-            window[r] = window[position & 4095];
-            out.push_back(window[r]);
-            r = (r + 1) & 4095;
-        }
-    }
-    return out;
 }
 
 TEST(LZHEncode, ProducesTheKnownVectors) {
@@ -445,7 +407,8 @@ TEST(LZHCodec, RoundTripsManyLengthsAndKinds) {
             }
             const Bytes packed = encode(data);
             EXPECT_EQ(decode(packed), data) << "length " << length << " kind " << kind;
-            EXPECT_EQ(referenceDecode(packed), data) << "length " << length << " kind " << kind;
+            EXPECT_EQ(test::referenceDecode(packed), data)
+                << "length " << length << " kind " << kind;
         }
     }
 }
@@ -484,7 +447,7 @@ TEST(LZHDecode, AgreesWithTheByteWiseDefinitionOnArbitraryInput) {
                 garbage[i] &= 0x11;
             }
         }
-        EXPECT_EQ(decode(garbage), referenceDecode(garbage)) << "seed " << seed;
+        EXPECT_EQ(decode(garbage), test::referenceDecode(garbage)) << "seed " << seed;
     }
     const Bytes repeatedMatches = [] {
         Bytes stream;
@@ -497,7 +460,7 @@ TEST(LZHDecode, AgreesWithTheByteWiseDefinitionOnArbitraryInput) {
         }
         return stream;
     }();
-    EXPECT_EQ(decode(repeatedMatches), referenceDecode(repeatedMatches));
+    EXPECT_EQ(decode(repeatedMatches), test::referenceDecode(repeatedMatches));
 }
 
 struct Golden {
