@@ -1,14 +1,10 @@
 #include "app/application.h"
 #include "app/startup.h"
 #include "forms/main_window.h"
+#include "forms/user_pwd.h"
 #include "storage/program_state.h"
 
 #include <cstdio>
-
-#if __has_include("forms/user_pwd.h")
-#include "forms/user_pwd.h"
-#define VANTREL_HAS_LOGIN 1
-#endif
 
 // Vantrel Lite takes no command-line arguments of its own.
 int main(int argc, char** argv) {
@@ -21,11 +17,9 @@ int main(int argc, char** argv) {
 
     vantrel::ProgramState state;
     vantrel::TfmMain fmMain(state, app.prompts());
-#ifdef VANTREL_HAS_LOGIN
     vantrel::TfmUserPwd fmUserPwd(state, fmMain.fileCommands(), app.prompts(), &fmMain);
     fmUserPwd.hide();
     fmMain.setLoginDialog(&fmUserPwd);
-#endif
     fmMain.show();
     // Without a window manager nothing activates the window by itself; the
     // activation is what brings up the login dialog.

@@ -23,30 +23,12 @@
 #include <algorithm>
 #include <array>
 
-#if __has_include("forms/record_edit.h")
-#include "forms/record_edit.h"
-#define VANTREL_HAS_RECORD_EDIT 1
-#endif
-#if __has_include("forms/about.h")
 #include "forms/about.h"
-#define VANTREL_HAS_ABOUT 1
-#endif
-#if __has_include("forms/eula.h")
 #include "forms/eula.h"
-#define VANTREL_HAS_EULA 1
-#endif
-#if __has_include("forms/wizard.h")
-#include "forms/wizard.h"
-#define VANTREL_HAS_WIZARD 1
-#endif
-#if __has_include("forms/site.h")
+#include "forms/record_edit.h"
 #include "forms/site.h"
-#define VANTREL_HAS_SITE 1
-#endif
-#if __has_include("generator/generator_settings.h")
+#include "forms/wizard.h"
 #include "generator/generator_settings.h"
-#define VANTREL_HAS_GENERATOR_SETTINGS 1
-#endif
 
 namespace vantrel {
 
@@ -85,11 +67,9 @@ TfmMain::TfmMain(ProgramState& state, Prompts& prompts, QWidget* parent)
         std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / "";
 
     endProgram_ = [] { QCoreApplication::exit(0); };
-#ifdef VANTREL_HAS_GENERATOR_SETTINGS
     saveGeneratorOptions_ = [this] {
         SaveGeneratorOptions(state_.generatorOptions, state_.settingsFile());
     };
-#endif
     files_.onCaptionChanged = [this](const std::string& caption) {
         setWindowTitle(QString::fromStdString(caption));
     };
@@ -175,20 +155,6 @@ void TfmMain::createActions() {
     run(addCommand("ShowPwd", "ShowPwd", "Показ паролей|Показывать пароли в главном окне",
                    QKeySequence(), commandIcon(CommandIcon::ShowPasswords)),
         &TfmMain::ShowPwdExecute);
-
-#ifndef VANTREL_HAS_RECORD_EDIT
-    findChild<QAction*>(QStringLiteral("RcrdAdd"))->setEnabled(false);
-    findChild<QAction*>(QStringLiteral("RcrdEdit"))->setEnabled(false);
-#endif
-#ifndef VANTREL_HAS_SITE
-    findChild<QAction*>(QStringLiteral("SiteEnter"))->setEnabled(false);
-#endif
-#ifndef VANTREL_HAS_EULA
-    findChild<QAction*>(QStringLiteral("ShowEula"))->setEnabled(false);
-#endif
-#ifndef VANTREL_HAS_ABOUT
-    findChild<QAction*>(QStringLiteral("ShowAbout"))->setEnabled(false);
-#endif
 }
 
 QAction* TfmMain::addMenuItem(QMenu* menu, const char* name, QAction* command, bool visible) {
@@ -467,7 +433,6 @@ void TfmMain::ExitExecute() {
 }
 
 void TfmMain::openEditor(const EditorRequest& request) {
-#ifdef VANTREL_HAS_RECORD_EDIT
     RunCommand(prompts_, [&] {
         TfmRecordEdit editor(state_, prompts_, this);
         editor.setWindowTitle(QString::fromStdString(request.caption));
@@ -477,9 +442,6 @@ void TfmMain::openEditor(const EditorRequest& request) {
         editor.exec();
     });
     refreshList();
-#else
-    (void)request;
-#endif
 }
 
 void TfmMain::RcrdAddExecute() {
@@ -499,36 +461,28 @@ void TfmMain::RcrdDeleteExecute() {
 }
 
 void TfmMain::SiteEnterExecute() {
-#ifdef VANTREL_HAS_SITE
     RunCommand(prompts_, [] { OpenSiteAddress(); });
-#endif
 }
 
 void TfmMain::ShowEulaExecute() {
-#ifdef VANTREL_HAS_EULA
     RunCommand(prompts_, [this] {
         TfmEULA dialog(this);
         dialog.exec();
     });
-#endif
 }
 
 void TfmMain::ShowAboutExecute() {
-#ifdef VANTREL_HAS_ABOUT
     RunCommand(prompts_, [this] {
         TfmAbout dialog(this);
         dialog.exec();
     });
-#endif
 }
 
 void TfmMain::NGeneratorClick() {
-#ifdef VANTREL_HAS_WIZARD
     RunCommand(prompts_, [this] {
         TfmWizard wizard(this);
         wizard.exec();
     });
-#endif
 }
 
 void TfmMain::ShowPwdExecute() {
