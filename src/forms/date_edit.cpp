@@ -1,7 +1,7 @@
 #include "forms/date_edit.h"
 
+#include "forms/icons.h"
 #include "forms/qt_text.h"
-#include "forms/record_edit_icons.h"
 #include "storage/prompts.h"
 
 #include <QAction>
@@ -65,7 +65,7 @@ DateEdit::DateEdit(Prompts& prompts, QWidget* parent)
       textAtFocus_(kUntouchedDateText) {
     setAttribute(Qt::WA_InputMethodEnabled, false);
     setAcceptDrops(false);
-    QAction* button = addAction(calendarIcon(), QLineEdit::TrailingPosition);
+    QAction* button = addAction(commandIcon(CommandIcon::Calendar), QLineEdit::TrailingPosition);
     connect(button, &QAction::triggered, this, &DateEdit::buttonClicked);
     if (auto* tool = findChild<QToolButton*>()) {
         tool->setAccessibleName(QStringLiteral("Выбор даты"));

@@ -46,6 +46,16 @@ void drawPrinter(QPainter& p) {
     p.drawRect(QRectF(11.5, 7.5, 2, 1.5));
 }
 
+// A sheet of paper with a few lines of text on it.
+void drawSheet(QPainter& p, const QRectF& sheet) {
+    p.setPen(QPen(kOutline, 1));
+    p.setBrush(Qt::white);
+    p.drawRect(sheet);
+    for (qreal y = sheet.top() + 2.5; y < sheet.bottom() - 1; y += 2) {
+        p.drawLine(QPointF(sheet.left() + 2, y), QPointF(sheet.right() - 2, y));
+    }
+}
+
 void drawIcon(QPainter& p, CommandIcon kind) {
     switch (kind) {
     case CommandIcon::Open: {
@@ -174,6 +184,29 @@ void drawIcon(QPainter& p, CommandIcon kind) {
         p.drawLine(QPointF(8, 8), QPointF(8, 3.5));
         p.drawLine(QPointF(8, 8), QPointF(11, 10));
         break;
+    case CommandIcon::Copy:
+        drawSheet(p, QRectF(1.5, 1.5, 8, 10));
+        drawSheet(p, QRectF(6.5, 4.5, 8, 10));
+        break;
+    case CommandIcon::Paste:
+        p.setPen(QPen(kOutline, 1));
+        p.setBrush(QColor(190, 150, 90));
+        p.drawRect(QRectF(1.5, 2.5, 10, 12));
+        p.setBrush(QColor(120, 120, 120));
+        p.drawRect(QRectF(4.5, 0.5, 4, 3));
+        drawSheet(p, QRectF(6.5, 6.5, 8, 8));
+        break;
+    case CommandIcon::Calendar:
+        p.setPen(QPen(kOutline, 1));
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(1.5, 2.5, 13, 12));
+        p.fillRect(QRectF(2, 3, 12.5, 3), QColor(200, 40, 40));
+        for (int x = 4; x < 15; x += 3) {
+            for (int y = 8; y < 15; y += 3) {
+                p.drawPoint(QPointF(x, y));
+            }
+        }
+        break;
     }
 }
 
@@ -215,6 +248,12 @@ const char* themeName(CommandIcon kind) {
         return "help-about";
     case CommandIcon::History:
         return "document-open-recent";
+    case CommandIcon::Copy:
+        return "edit-copy";
+    case CommandIcon::Paste:
+        return "edit-paste";
+    case CommandIcon::Calendar:
+        return "x-office-calendar";
     }
     return "";
 }

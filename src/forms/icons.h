@@ -4,7 +4,8 @@
 
 namespace vantrel {
 
-// The pictures of the main window's commands.
+// The program's pictures: the main window's commands, the record editor's copy
+// and paste buttons and the date field's calendar button.
 enum class CommandIcon {
     Open,
     Save,
@@ -19,9 +20,12 @@ enum class CommandIcon {
     Licence,
     About,
     History,
+    Copy,
+    Paste,
+    Calendar,
 };
 
-// The desktop theme's icon for the command, or, on a machine without a theme,
+// The desktop theme's icon, or, on a machine without a theme,
 // the program's own 16 x 16 drawing of it, so every button has a picture.
 QIcon commandIcon(CommandIcon kind);
 

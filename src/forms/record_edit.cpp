@@ -3,8 +3,8 @@
 #include "cipher/random.h"
 #include "forms/calendar_dialog.h"
 #include "forms/date_edit.h"
+#include "forms/icons.h"
 #include "forms/qt_text.h"
-#include "forms/record_edit_icons.h"
 #include "generator/password_generator.h"
 #include "storage/record_edit_rules.h"
 
@@ -245,19 +245,19 @@ void TfmRecordEdit::buildMainTab(QWidget* page) {
     };
     const Row rows[] = {
         {btName, cbName_,
-         pictureButton(gbMain, "btCopyName", copyIcon(),
+         pictureButton(gbMain, "btCopyName", commandIcon(CommandIcon::Copy),
                        QStringLiteral("Копировать|Копировать имя в буфер")),
-         pictureButton(gbMain, "btPasteName", pasteIcon(),
+         pictureButton(gbMain, "btPasteName", commandIcon(CommandIcon::Paste),
                        QStringLiteral("Вставить|Вставить имя из буфера"))},
         {btPwd, cbPwd_,
-         pictureButton(gbMain, "btCopyPwd", copyIcon(),
+         pictureButton(gbMain, "btCopyPwd", commandIcon(CommandIcon::Copy),
                        QStringLiteral("Копировать|Копировать пароль в буфер")),
-         pictureButton(gbMain, "btnPastePwd", pasteIcon(),
+         pictureButton(gbMain, "btnPastePwd", commandIcon(CommandIcon::Paste),
                        QStringLiteral("Вставить|Вставить пароль из буфера"))},
         {lbResurs, cbResurs_,
-         pictureButton(gbMain, "btnCopyResurs", copyIcon(),
+         pictureButton(gbMain, "btnCopyResurs", commandIcon(CommandIcon::Copy),
                        QStringLiteral("Копировать|Копироватьимя ресурса в буфер")),
-         pictureButton(gbMain, "btnPasteResurs", pasteIcon(),
+         pictureButton(gbMain, "btnPasteResurs", commandIcon(CommandIcon::Paste),
                        QStringLiteral("Вставить|Вставить имя ресурса из буфера"))},
     };
     auto* grid = new QGridLayout(gbMain);
