@@ -1,6 +1,7 @@
 // MB/s of the byte cipher and of the stream operations (compression on and off)
 // on the three generated 10 MB inputs.
 #include "cipher/crypt_lib.h"
+#include "formats/program_cipher.h"
 #include "sample_data.h"
 
 #include <benchmark/benchmark.h>
@@ -14,9 +15,7 @@ using vantrel::TCryptLib;
 
 TCryptLib makeCipher(bool compression) {
     TCryptLib cipher;
-    cipher.SetAddKey(3517);
-    cipher.SetMultKey(2683);
-    cipher.SetPassword("benchmark");
+    ConfigureProgramCipher(cipher, "benchmark");
     cipher.SetCompression(compression);
     return cipher;
 }

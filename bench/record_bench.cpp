@@ -3,7 +3,8 @@
 #include "sample_data.h"
 
 #include "cipher/crypt_lib.h"
-#include "storage/record_file.h"
+#include "formats/program_cipher.h"
+#include "formats/record_file.h"
 
 #include <benchmark/benchmark.h>
 
@@ -48,10 +49,7 @@ const std::filesystem::path& benchFile() {
 
 TCryptLib userCipher() {
     TCryptLib cipher;
-    cipher.SetCompression(true);
-    cipher.SetAddKey(3517);
-    cipher.SetMultKey(2683);
-    cipher.SetPassword("benchmark");
+    ConfigureProgramCipher(cipher, "benchmark");
     return cipher;
 }
 

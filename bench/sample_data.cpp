@@ -1,7 +1,7 @@
 #include "sample_data.h"
 
-#include "storage/cp1251.h"
-#include "storage/record_file.h"
+#include "base/cp1251.h"
+#include "formats/record_file.h"
 
 #include <array>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "storage/record.h"
+#include "formats/record.h"
 
 #include <cstddef>
 #include <string>

@@ -1,8 +1,9 @@
 // Arbitrary bytes through DecryptString (as hex text) and DecryptStream (as a
 // container, with and without compression): every input must complete without
 // a crash or an out-of-bounds access.
+#include "base/error.h"
 #include "cipher/crypt_lib.h"
-#include "cipher/error.h"
+#include "formats/program_cipher.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -11,9 +12,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     vantrel::TCryptLib cipher;
-    cipher.SetAddKey(3517);
-    cipher.SetMultKey(2683);
-    cipher.SetPassword(bytes.substr(0, 12));
+    vantrel::ConfigureProgramCipher(cipher, bytes.substr(0, 12));
     try {
         cipher.DecryptString(bytes);
     } catch (const vantrel::Error&) {

@@ -1,6 +1,6 @@
 // ParseRecordText on arbitrary bytes: every list it yields must obey the text
 // layout's rules and survive a format/parse round trip unchanged.
-#include "storage/record_file.h"
+#include "formats/record_file.h"
 
 #include <cstddef>
 #include <cstdint>

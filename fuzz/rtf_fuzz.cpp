@@ -1,7 +1,7 @@
 // Arbitrary bytes through the licence text's RTF reader: it either gives a
 // document or refuses with the program's error, never crashes or runs away.
-#include "cipher/error.h"
-#include "storage/rtf_reader.h"
+#include "about/rtf_reader.h"
+#include "base/error.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // The settings reader and writer on arbitrary file content: reads never fail,
 // a write is read back, and a write changes no other value.
-#include "storage/cp1251.h"
-#include "storage/settings_file.h"
+#include "base/cp1251.h"
+#include "formats/settings_file.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,7 +2,7 @@
 #include "app/startup.h"
 #include "forms/main_window.h"
 #include "forms/user_pwd.h"
-#include "storage/program_state.h"
+#include "session/session.h"
 
 #include <cstdio>
 
@@ -15,9 +15,9 @@ int main(int argc, char** argv) {
     }
     vantrel::VantrelApplication app(argc, argv);
 
-    vantrel::ProgramState state;
-    vantrel::TfmMain fmMain(state, app.prompts());
-    vantrel::TfmUserPwd fmUserPwd(state, fmMain.fileCommands(), app.prompts(), &fmMain);
+    vantrel::Session session;
+    vantrel::TfmMain fmMain(session, app.prompts());
+    vantrel::TfmUserPwd fmUserPwd(session, fmMain.fileCommands(), app.prompts(), &fmMain);
     fmUserPwd.hide();
     fmMain.setLoginDialog(&fmUserPwd);
     fmMain.show();

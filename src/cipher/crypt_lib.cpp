@@ -1,7 +1,7 @@
 #include "cipher/crypt_lib.h"
 
+#include "base/error.h"
 #include "cipher/checksum.h"
-#include "cipher/error.h"
 #include "cipher/random.h"
 
 #include <cstring>

@@ -3,7 +3,7 @@
 // header: it is exactly as long as the (compressed) data.
 #include "cipher/crypt_lib.h"
 
-#include "cipher/error.h"
+#include "base/error.h"
 #include "cipher/lzh.h"
 
 namespace vantrel {

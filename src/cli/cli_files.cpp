@@ -1,8 +1,8 @@
 #include "cli/cli_files.h"
 
+#include "base/atomic_file.h"
+#include "base/error.h"
 #include "cipher/crypt_lib.h"
-#include "cipher/error.h"
-#include "storage/atomic_file.h"
 
 #include <cerrno>
 #include <cstring>

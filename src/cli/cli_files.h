@@ -1,5 +1,7 @@
 #pragma once
 
+#include "formats/program_cipher.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -11,11 +13,6 @@ class TCryptLib;
 
 // Files and cipher set-up shared by the commands.
 namespace vantrel::cli {
-
-// The keys of the program's cipher components; record files and password
-// check strings exist only under these.
-inline constexpr std::int32_t kProgramAddKey = 3517;
-inline constexpr std::int32_t kProgramMultKey = 2683;
 
 // Sets the password (throws "TCryptLib.Password is too long" beyond 12
 // characters), the keys and the compression of `cipher`.

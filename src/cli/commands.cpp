@@ -1,10 +1,12 @@
 #include "cli/commands.h"
 
-#include "cipher/error.h"
+#include "base/error.h"
 #include "cli/password_input.h"
+#include "formats/program_cipher.h"
 #include "product_config.h"
 
 #include <iostream>
+#include <string>
 
 namespace vantrel::cli {
 
@@ -16,8 +18,12 @@ const OptionSpec kOutput{"output", "OUT", "the file to write (required)", 'o', t
 const OptionSpec kForce{"force", "", "replace OUT when it exists"};
 const OptionSpec kPlain{"plain", "", "FILE is a plain-text record file"};
 const OptionSpec kNoCompression{"no-compression", "", "no compression step (default: on)"};
-const OptionSpec kAddKey{"add-key", "N", "additive key, not 0 (default 3517)"};
-const OptionSpec kMultKey{"mult-key", "N", "multiplicative key, not 0 (default 2683)"};
+const std::string kAddKeyHelp =
+    "additive key, not 0 (default " + std::to_string(kProgramAddKey) + ")";
+const std::string kMultKeyHelp =
+    "multiplicative key, not 0 (default " + std::to_string(kProgramMultKey) + ")";
+const OptionSpec kAddKey{"add-key", "N", kAddKeyHelp};
+const OptionSpec kMultKey{"mult-key", "N", kMultKeyHelp};
 
 std::vector<Command> MakeCommands() {
     return {

@@ -1,8 +1,8 @@
 #include "cli/password_input.h"
 
-#include "cipher/error.h"
+#include "base/cp1251.h"
+#include "base/error.h"
 #include "cli/cli_args.h"
-#include "storage/cp1251.h"
 
 #include <cerrno>
 #include <csignal>

@@ -1,11 +1,11 @@
 // list, show, export and import: the record file commands.
+#include "base/cp1251.h"
+#include "base/error.h"
 #include "cipher/crypt_lib.h"
-#include "cipher/error.h"
 #include "cli/cli_files.h"
 #include "cli/commands.h"
 #include "cli/terminal_text.h"
-#include "storage/cp1251.h"
-#include "storage/record_file.h"
+#include "formats/record_file.h"
 
 #include <optional>
 #include <ostream>

@@ -1,6 +1,6 @@
 #include "cli/terminal_text.h"
 
-#include "storage/cp1251.h"
+#include "base/cp1251.h"
 
 #include <algorithm>
 

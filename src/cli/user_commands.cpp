@@ -1,10 +1,11 @@
 // check-user: tests a password against a user's check string.
+#include "base/cp1251.h"
+#include "base/error.h"
 #include "cipher/crypt_lib.h"
-#include "cipher/error.h"
 #include "cli/cli_files.h"
 #include "cli/commands.h"
-#include "storage/cp1251.h"
-#include "storage/settings_file.h"
+#include "formats/settings_file.h"
+#include "formats/settings_names.h"
 
 #include <ostream>
 
@@ -15,7 +16,7 @@ int CheckUserCommand(const CommandContext& context) {
     const std::string name = Utf8ToCp1251(context.args.operands[1]);
     RequireReadable(settings); // a missing file is a failure, not a "no"
 
-    const std::string check = ReadSetting("UsersName", name, settings);
+    const std::string check = ReadSetting(kUsersSection, name, settings);
     // As the login dialog: the typed password becomes the component's
     // Password, then is the candidate. It is never trimmed, so every password
     // that user creation accepts also passes here.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "storage/system_info.h"
+#include "about/system_info.h"
 
 #include <QDialog>
 

@@ -1,7 +1,7 @@
 #include "forms/calendar_dialog.h"
 
 #include "forms/date_edit.h"
-#include "storage/date_text.h"
+#include "session/date_text.h"
 
 #include <QDate>
 #include <QFrame>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "storage/date_calendar.h"
+#include "session/date_calendar.h"
 
 #include <QDialog>
 #include <QWidget>

@@ -2,7 +2,7 @@
 
 #include "forms/icons.h"
 #include "forms/qt_text.h"
-#include "storage/prompts.h"
+#include "session/prompts.h"
 
 #include <QAction>
 #include <QApplication>

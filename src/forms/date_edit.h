@@ -1,6 +1,6 @@
 #pragma once
 
-#include "storage/date_text.h"
+#include "session/date_text.h"
 
 #include <QLineEdit>
 

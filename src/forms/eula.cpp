@@ -1,11 +1,11 @@
 #include "forms/eula.h"
 
-#include "cipher/error.h"
+#include "about/rtf_reader.h"
+#include "base/atomic_file.h"
+#include "base/error.h"
 #include "forms/qt_prompts.h"
 #include "forms/qt_text.h"
 #include "forms/site.h"
-#include "storage/atomic_file.h"
-#include "storage/rtf_reader.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

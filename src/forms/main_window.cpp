@@ -1,9 +1,10 @@
 #include "forms/main_window.h"
 
+#include "formats/settings_file.h"
+#include "formats/settings_names.h"
 #include "forms/icons.h"
 #include "forms/qt_prompts.h"
 #include "forms/record_table_model.h"
-#include "storage/settings_file.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -58,22 +59,21 @@ QString utf8(const char* text) {
 
 } // namespace
 
-TfmMain::TfmMain(ProgramState& state, Prompts& prompts, QWidget* parent)
-    : QMainWindow(parent), state_(state), prompts_(prompts), files_(state, prompts) {
+TfmMain::TfmMain(Session& session, Prompts& prompts, QWidget* parent)
+    : QMainWindow(parent), session_(session), prompts_(prompts), files_(session, prompts) {
     setObjectName(QStringLiteral("fmMain"));
     setWindowTitle(utf8(kProgramTitle));
     // FormCreate: the program directory is the running program file's folder.
-    state_.programDirectory =
-        std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / "";
+    session_.setProgramDirectory(
+        std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / "");
 
     endProgram_ = [] { QCoreApplication::exit(0); };
     saveGeneratorOptions_ = [this] {
-        SaveGeneratorOptions(state_.generatorOptions, state_.settingsFile());
+        SaveGeneratorOptions(session_.generatorOptions(), session_.settingsFile());
     };
     files_.onCaptionChanged = [this](const std::string& caption) {
         setWindowTitle(QString::fromStdString(caption));
     };
-    files_.onRecordsReplaced = [this] { refreshList(); };
 
     createActions();
     createMenu();
@@ -264,7 +264,7 @@ void TfmMain::createToolbar() {
 }
 
 void TfmMain::createList() {
-    model_ = new RecordTableModel(state_, prompts_, this);
+    model_ = new RecordTableModel(session_, prompts_, this);
     lvMain_ = new QTableView(this);
     lvMain_->setObjectName(QStringLiteral("lvMain"));
     lvMain_->setAccessibleName(utf8("Записи"));
@@ -303,8 +303,6 @@ void TfmMain::createList() {
             [this](int column) { lvMainColumnClick(column); });
 
     connect(lvMain_, &QAbstractItemView::doubleClicked, this, [this] { RcrdEditExecute(); });
-    connect(lvMain_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this] { selectionChangedInView(); });
     lvMain_->viewport()->installEventFilter(this);
 
     setCentralWidget(lvMain_);
@@ -347,35 +345,24 @@ bool TfmMain::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void TfmMain::refreshList() {
-    model_->refresh();
-    showSelection();
-}
-
-void TfmMain::showSelection() {
-    syncingSelection_ = true;
-    if (state_.selected && *state_.selected < state_.records.size()) {
-        const QModelIndex index = model_->index(static_cast<int>(*state_.selected), 0);
-        lvMain_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
-                                                              QItemSelectionModel::Rows);
-        lvMain_->scrollTo(index);
-    } else {
-        state_.selected.reset();
-        lvMain_->selectionModel()->clearSelection();
-    }
-    syncingSelection_ = false;
-}
-
-void TfmMain::selectionChangedInView() {
-    if (syncingSelection_) {
-        return;
-    }
+std::optional<RecordId> TfmMain::selectedRecord() const {
     const QModelIndexList rows = lvMain_->selectionModel()->selectedRows();
     if (rows.isEmpty()) {
-        state_.selected.reset();
-    } else {
-        state_.selected = static_cast<std::size_t>(rows.first().row());
+        return std::nullopt;
     }
+    return model_->recordId(ToSourceIndex(rows.first()));
+}
+
+void TfmMain::selectRecord(std::optional<RecordId> id) {
+    const QModelIndex index =
+        id ? ToViewIndex(lvMain_->model(), model_->indexOf(*id)) : QModelIndex();
+    if (!index.isValid()) {
+        lvMain_->selectionModel()->clearSelection();
+        return;
+    }
+    lvMain_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                          QItemSelectionModel::Rows);
+    lvMain_->scrollTo(index);
 }
 
 bool TfmMain::event(QEvent* event) {
@@ -386,7 +373,7 @@ bool TfmMain::event(QEvent* event) {
 }
 
 void TfmMain::FormActivate() {
-    if (!state_.loggedIn() && loginDialog_ != nullptr) {
+    if (!session_.loggedIn() && loginDialog_ != nullptr) {
         loginDialog_->show();
         loginDialog_->raise();
         loginDialog_->activateWindow();
@@ -394,7 +381,7 @@ void TfmMain::FormActivate() {
 }
 
 void TfmMain::closeEvent(QCloseEvent* event) {
-    if (!CloseSequence(state_, prompts_, files_, saveGeneratorOptions_)) {
+    if (!CloseSequence(session_, prompts_, files_, saveGeneratorOptions_)) {
         event->ignore();
         return;
     }
@@ -434,28 +421,24 @@ void TfmMain::ExitExecute() {
 
 void TfmMain::openEditor(const EditorRequest& request) {
     RunCommand(prompts_, [&] {
-        TfmRecordEdit editor(state_, prompts_, this);
+        TfmRecordEdit editor(session_, prompts_, request.record, this);
         editor.setWindowTitle(QString::fromStdString(request.caption));
-        if (request.record) {
-            editor.loadRecord(*request.record);
-        }
         editor.exec();
     });
-    refreshList();
 }
 
 void TfmMain::RcrdAddExecute() {
-    openEditor(PrepareAdd(state_));
+    openEditor(PrepareAdd());
 }
 
 void TfmMain::RcrdEditExecute() {
-    openEditor(PrepareEdit(state_));
+    openEditor(PrepareEdit(session_, selectedRecord()));
 }
 
 void TfmMain::RcrdDeleteExecute() {
     RunCommand(prompts_, [this] {
-        if (DeleteSelected(state_, prompts_)) {
-            refreshList();
+        if (DeleteRecord(session_, selectedRecord(), prompts_)) {
+            selectRecord(std::nullopt);
         }
     });
 }
@@ -497,14 +480,16 @@ void TfmMain::NFlattbMainClick() {
     }
     flatItem_->setChecked(toolbarFlat_);
     RunCommand(prompts_, [this] {
-        WriteSetting("VTRSettings", "FlattbMain", toolbarFlat_ ? "True" : "False",
-                     state_.settingsFile());
+        WriteSetting(kProgramSection, kFlatToolbarKey, toolbarFlat_ ? "True" : "False",
+                     session_.settingsFile());
     });
 }
 
 void TfmMain::lvMainColumnClick(int column) {
-    SortByColumn(state_, column);
-    refreshList();
+    // The selected record stays selected at its new place.
+    const std::optional<RecordId> selected = selectedRecord();
+    session_.sortBy(column);
+    selectRecord(selected);
 }
 
 } // namespace vantrel

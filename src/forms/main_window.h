@@ -1,13 +1,14 @@
 #pragma once
 
-#include "storage/file_commands.h"
-#include "storage/main_commands.h"
-#include "storage/program_state.h"
-#include "storage/prompts.h"
+#include "session/file_commands.h"
+#include "session/main_commands.h"
+#include "session/prompts.h"
+#include "session/session.h"
 
 #include <QMainWindow>
 
 #include <functional>
+#include <optional>
 
 class QAction;
 class QMenu;
@@ -19,13 +20,14 @@ namespace vantrel {
 class RecordTableModel;
 
 // The main window: menu mmMain, toolbar tbMain, the record list lvMain and the
-// status bar sbMain. It owns the file commands over the program-wide state and
-// asks everything through the given Prompts. The rules live in
-// storage/main_commands.h and storage/file_commands.h; this class wires them.
+// status bar sbMain. It owns the file commands over the session and asks
+// everything through the given Prompts. The rules live in
+// session/main_commands.h and session/file_commands.h; this class wires them.
+// What is selected belongs to the list view; commands take it as a record id.
 class TfmMain : public QMainWindow {
     Q_OBJECT
 public:
-    TfmMain(ProgramState& state, Prompts& prompts, QWidget* parent = nullptr);
+    TfmMain(Session& session, Prompts& prompts, QWidget* parent = nullptr);
     ~TfmMain() override;
 
     FileCommands& fileCommands() { return files_; }
@@ -40,6 +42,12 @@ public:
     void setGeneratorOptionsSaver(std::function<void()> save) {
         saveGeneratorOptions_ = std::move(save);
     }
+
+    // The record selected in the list, if any.
+    std::optional<RecordId> selectedRecord() const;
+    // Selects the record and scrolls to it; nullopt (or a gone id) clears the
+    // selection.
+    void selectRecord(std::optional<RecordId> id);
 
     const PasswordColumn& passwordColumn() const { return passwordColumn_; }
     bool toolbarFlat() const { return toolbarFlat_; }
@@ -76,13 +84,9 @@ private:
                         const QKeySequence& shortcut, const QIcon& icon);
     QAction* addMenuItem(QMenu* menu, const char* name, QAction* command, bool visible = true);
     void openEditor(const EditorRequest& request);
-    // Rebuilds the list from state.records and selects state.selected.
-    void refreshList();
-    void showSelection();
-    void selectionChangedInView();
     void layoutColumns();
 
-    ProgramState& state_;
+    Session& session_;
     Prompts& prompts_;
     FileCommands files_;
     RecordTableModel* model_ = nullptr;
@@ -92,7 +96,6 @@ private:
     QAction* flatItem_ = nullptr;
     PasswordColumn passwordColumn_;
     bool toolbarFlat_ = true;
-    bool syncingSelection_ = false;
     std::function<void()> endProgram_;
     std::function<void()> saveGeneratorOptions_;
 };

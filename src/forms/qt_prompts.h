@@ -1,6 +1,6 @@
 #pragma once
 
-#include "storage/prompts.h"
+#include "session/prompts.h"
 
 #include <QString>
 

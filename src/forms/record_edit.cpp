@@ -6,7 +6,7 @@
 #include "forms/icons.h"
 #include "forms/qt_text.h"
 #include "generator/password_generator.h"
-#include "storage/record_edit_rules.h"
+#include "session/record_edit_rules.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -158,8 +158,9 @@ std::string fieldText(const QString& text, const char* caption) {
 
 } // namespace
 
-TfmRecordEdit::TfmRecordEdit(ProgramState& state, Prompts& prompts, QWidget* parent)
-    : QDialog(parent), state_(state), prompts_(prompts) {
+TfmRecordEdit::TfmRecordEdit(Session& session, Prompts& prompts, std::optional<RecordId> record,
+                             QWidget* parent)
+    : QDialog(parent), session_(session), prompts_(prompts), record_(record) {
     setObjectName(QStringLiteral("fmRecordEdit"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
@@ -216,6 +217,9 @@ TfmRecordEdit::TfmRecordEdit(ProgramState& state, Prompts& prompts, QWidget* par
 
     wireOptions();
     setUpHints();
+    if (const Record* edited = record_ ? session_.find(*record_) : nullptr) {
+        loadRecord(*edited);
+    }
 }
 
 void TfmRecordEdit::buildMainTab(QWidget* page) {
@@ -371,7 +375,7 @@ void TfmRecordEdit::buildSettingsTab(QWidget* page) {
 }
 
 void TfmRecordEdit::wireOptions() {
-    GeneratorOptions& options = state_.generatorOptions;
+    GeneratorOptions& options = session_.generatorOptions();
     const std::pair<QCheckBox*, bool*> flags[] = {
         {cbBigChar_, &options.BigChar}, {cbSmallChar_, &options.SmallChar},
         {cbDigit_, &options.Digit},     {cbSign_, &options.Sign},
@@ -382,13 +386,13 @@ void TfmRecordEdit::wireOptions() {
     }
     // The minimum never exceeds the maximum: each box pulls the other along.
     connect(edMinPwd_, &QSpinBox::valueChanged, this, [this](int value) {
-        state_.generatorOptions.MinPwd = value;
+        session_.generatorOptions().MinPwd = value;
         if (value >= edMaxPwd_->value()) {
             edMaxPwd_->setValue(value);
         }
     });
     connect(edMaxPwd_, &QSpinBox::valueChanged, this, [this](int value) {
-        state_.generatorOptions.MaxPwd = value;
+        session_.generatorOptions().MaxPwd = value;
         if (value <= edMinPwd_->value()) {
             edMinPwd_->setValue(value);
         }
@@ -441,7 +445,7 @@ void TfmRecordEdit::formShow() {
     cbSign_->setText(setCaption(kSigns));
 
     // Each box stores its flag as it is set; copy the options first.
-    const GeneratorOptions options = state_.generatorOptions;
+    const GeneratorOptions options = session_.generatorOptions();
     cbBigChar_->setChecked(options.BigChar);
     cbSmallChar_->setChecked(options.SmallChar);
     cbDigit_->setChecked(options.Digit);
@@ -464,7 +468,7 @@ void TfmRecordEdit::fillDropDownLists() {
         {cbName_, kFieldName}, {cbPwd_, kFieldPassword}, {cbResurs_, kFieldResource}};
     for (const auto& [box, field] : lists) {
         QStringList entries;
-        for (const std::string& entry : DropDownEntries(state_.records, field)) {
+        for (const std::string& entry : DropDownEntries(session_.records(), field)) {
             entries.append(fromCp1251(entry));
         }
         std::sort(entries.begin(), entries.end(), [](const QString& a, const QString& b) {
@@ -482,7 +486,7 @@ void TfmRecordEdit::fillDropDownLists() {
 
 void TfmRecordEdit::generateInto(QComboBox* target) {
     const std::optional<std::string> generated =
-        GeneratePassword(state_.generatorOptions, edMinPwd_->value(), edMaxPwd_->value());
+        GeneratePassword(session_.generatorOptions(), edMinPwd_->value(), edMaxPwd_->value());
     if (!generated) {
         prompts_.inform(std::string(kEmptyPoolMessage));
         pcMain_->setCurrentWidget(tsGenSettings_);
@@ -519,13 +523,13 @@ void TfmRecordEdit::okClick() {
                           ceStartDate_->dateText(),
                           ceEndDate_->dateText(),
                           fieldText(edNote_->text(), "Примечание")};
-        StoreEditorRecord(state_, std::move(texts));
+        StoreEditorRecord(session_, record_, std::move(texts));
         accept();
     });
 }
 
 void TfmRecordEdit::copyOptionsBack() {
-    GeneratorOptions& options = state_.generatorOptions;
+    GeneratorOptions& options = session_.generatorOptions();
     options.BigChar = cbBigChar_->isChecked();
     options.SmallChar = cbSmallChar_->isChecked();
     options.Digit = cbDigit_->isChecked();

@@ -1,10 +1,12 @@
 #pragma once
 
-#include "storage/program_state.h"
-#include "storage/prompts.h"
-#include "storage/record.h"
+#include "formats/record.h"
+#include "session/prompts.h"
+#include "session/session.h"
 
 #include <QDialog>
+
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -18,19 +20,17 @@ namespace vantrel {
 
 class DateEdit;
 
-// The record editor. The opener sets state.editingExisting (and
-// state.selected), the caption and, for an edit, loadRecord(); exec() returns
-// Accepted after OK has written the record into state.records and set
-// state.modified. Every close copies the generator options from the controls
-// into state.generatorOptions. Enter and Esc close nothing.
+// The record editor, opened for one record of the session (its fields fill the
+// controls) or for a new record; the opener sets the caption. exec() returns
+// Accepted after OK has stored the record in the session (which sets the
+// modified flag). Every close copies the generator options from the controls
+// into the session. Enter and Esc close nothing.
 class TfmRecordEdit : public QDialog {
     Q_OBJECT
 
 public:
-    TfmRecordEdit(ProgramState& state, Prompts& prompts, QWidget* parent = nullptr);
-
-    // Puts a record's fields into the controls as stored; missing fields stay empty.
-    void loadRecord(const Record& record);
+    TfmRecordEdit(Session& session, Prompts& prompts, std::optional<RecordId> record,
+                  QWidget* parent = nullptr);
 
     void done(int result) override;
 
@@ -45,6 +45,8 @@ private:
     void wireOptions();
     void setUpHints();
 
+    // Puts a record's fields into the controls as stored; missing fields stay empty.
+    void loadRecord(const Record& record);
     void formShow();
     void fillDropDownLists();
     void generateInto(QComboBox* target);
@@ -53,8 +55,9 @@ private:
     void okClick();
     void copyOptionsBack();
 
-    ProgramState& state_;
+    Session& session_;
     Prompts& prompts_;
+    std::optional<RecordId> record_;
 
     QTabWidget* pcMain_ = nullptr;
     QWidget* tsMain_ = nullptr;

@@ -1,22 +1,30 @@
 #pragma once
 
-#include "storage/program_state.h"
-#include "storage/prompts.h"
+#include "session/prompts.h"
+#include "session/session.h"
 
 #include <QAbstractTableModel>
 
+#include <optional>
+
 namespace vantrel {
 
-// The record list of the main window as a table: column 0 is the record
-// number, columns 1...6 the fields (a missing field shows empty). It reads
-// state.records directly, so it stays light at any number of records; whoever
-// changes the list calls refresh().
-class RecordTableModel : public QAbstractTableModel {
+// The session's record list as a table: column 0 is the record number, columns
+// 1...6 the fields (a missing field shows empty). Row r is the session's row r;
+// the model follows every change of the session through its observer calls, so
+// views (and proxy models between them and this one) keep their selection.
+class RecordTableModel : public QAbstractTableModel, private SessionObserver {
     Q_OBJECT
 public:
     static constexpr int kColumnCount = 7;
 
-    RecordTableModel(ProgramState& state, Prompts& prompts, QObject* parent = nullptr);
+    RecordTableModel(Session& session, Prompts& prompts, QObject* parent = nullptr);
+    ~RecordTableModel() override;
+
+    // The record shown at `index` of this model; nullopt for an invalid index.
+    std::optional<RecordId> recordId(const QModelIndex& index) const;
+    // The index of a record in this model; invalid when the id is gone.
+    QModelIndex indexOf(RecordId id, int column = 0) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -27,12 +35,22 @@ public:
     // refused with a message and the number stays.
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
 
-    // The list was changed from outside (load, sort, add, edit, delete).
-    void refresh();
-
 private:
-    ProgramState& state_;
+    void recordsAboutToBeReset() override;
+    void recordsReset() override;
+    void recordAboutToBeInserted(std::size_t row) override;
+    void recordInserted(std::size_t row) override;
+    void recordAboutToBeRemoved(std::size_t row) override;
+    void recordRemoved(std::size_t row) override;
+    void recordChanged(std::size_t row) override;
+
+    Session& session_;
     Prompts& prompts_;
 };
+
+// An index of a view's model, mapped through any proxy models down to the
+// model at the bottom (for example a RecordTableModel), and back up.
+QModelIndex ToSourceIndex(QModelIndex viewIndex);
+QModelIndex ToViewIndex(const QAbstractItemModel* viewModel, QModelIndex sourceIndex);
 
 } // namespace vantrel

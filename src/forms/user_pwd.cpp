@@ -1,6 +1,6 @@
 #include "forms/user_pwd.h"
 
-#include "cipher/error.h"
+#include "base/error.h"
 #include "forms/about.h"
 #include "forms/qt_text.h"
 #include "forms/site.h"
@@ -61,10 +61,10 @@ void setHint(QWidget* widget, const QString& hint) {
 
 } // namespace
 
-TfmUserPwd::TfmUserPwd(ProgramState& state, FileCommands& files, Prompts& prompts, QWidget* parent)
+TfmUserPwd::TfmUserPwd(Session& session, FileCommands& files, Prompts& prompts, QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
-      prompts_(prompts), login_(state, files, prompts) {
+      prompts_(prompts), login_(session, files, prompts) {
     setObjectName(QStringLiteral("fmUserPwd"));
     setWindowTitle(QStringLiteral("VTR"));
     login_.programDirectory = runningProgramDirectory;

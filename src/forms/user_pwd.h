@@ -1,9 +1,9 @@
 #pragma once
 
-#include "storage/file_commands.h"
-#include "storage/login.h"
-#include "storage/program_state.h"
-#include "storage/prompts.h"
+#include "session/file_commands.h"
+#include "session/login.h"
+#include "session/prompts.h"
+#include "session/session.h"
 
 #include <QWidget>
 
@@ -28,14 +28,13 @@ inline constexpr const char* kPasswordNot1251Message =
     "Такой пароль нельзя использовать.";
 
 // The login dialog "VTR": logs a user in or creates one (rules in
-// storage/login.h) and hides itself once a user is in; the main window shows
+// session/login.h) and hides itself once a user is in; the main window shows
 // it whenever it becomes active while nobody is logged in. Closing it, or
 // "В&ыход", ends the program at once, asking and saving nothing.
 class TfmUserPwd : public QWidget {
     Q_OBJECT
 public:
-    TfmUserPwd(ProgramState& state, FileCommands& files, Prompts& prompts,
-               QWidget* parent = nullptr);
+    TfmUserPwd(Session& session, FileCommands& files, Prompts& prompts, QWidget* parent = nullptr);
 
     // What ends the program; by default the event loop is left with exit code
     // 0, which runs no close sequence of the main window.

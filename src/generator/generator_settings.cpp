@@ -1,8 +1,8 @@
 #include "generator/generator_settings.h"
 
-#include "cipher/error.h"
-#include "storage/cp1251.h"
-#include "storage/settings_file.h"
+#include "base/cp1251.h"
+#include "base/error.h"
+#include "formats/settings_file.h"
 
 #include <algorithm>
 #include <array>

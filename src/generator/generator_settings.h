@@ -1,5 +1,6 @@
 #pragma once
 
+#include "formats/settings_names.h"
 #include "generator/generator_options.h"
 
 #include <cstdint>
@@ -10,8 +11,6 @@
 // "GeneratorSetting". Every routine takes the settings file's path
 // (SettingsFilePath).
 namespace vantrel {
-
-inline constexpr std::string_view kGeneratorSection = "GeneratorSetting";
 
 // Writes "0" for each generator key the section lacks, in the order BigChar,
 // SmallChar, Digit, Sign, Right, Double, minPWD, maxPWD. Key names are compared

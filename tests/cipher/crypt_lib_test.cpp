@@ -1,6 +1,6 @@
 #include "cipher/crypt_lib.h"
 
-#include "cipher/error.h"
+#include "base/error.h"
 #include "cipher/random.h"
 
 #include <gtest/gtest.h>

@@ -3,10 +3,11 @@
 
 #include "cipher/crypt_lib.h"
 #include "cipher/memory_stream.h"
+#include "formats/program_cipher.h"
 
 #include <random>
 
-namespace vantrel::cli::testing {
+namespace vantrel::test {
 namespace {
 
 std::string RandomBytes(std::size_t size, unsigned seed) {
@@ -36,39 +37,39 @@ TEST_F(CliContainer, RoundTripsAtBlockEdgesAndMatchesTheCore) {
     for (std::size_t size : {0u, 1u, 32767u, 32768u, 32769u, 300000u}) {
         SCOPED_TRACE(size);
         const std::string data = RandomBytes(size, static_cast<unsigned>(size));
-        WriteFile(Path("plain.bin"), data);
+        WriteBytes(Path("plain.bin"), data);
         const RunResult enc =
             RunProgram({"encrypt", Path("plain.bin").string(), "-o", Path("sealed.bin").string(),
                         "--password-stdin", "--force"},
                        "key\n");
         ASSERT_EQ(enc.exitCode, 0) << enc.err;
-        const std::string sealed = ReadFile(Path("sealed.bin"));
-        EXPECT_EQ(sealed, CoreEncrypt(data, "key", 3517, 2683, true));
+        const std::string sealed = ReadBytes(Path("sealed.bin"));
+        EXPECT_EQ(sealed, CoreEncrypt(data, "key", kProgramAddKey, kProgramMultKey, true));
 
         const RunResult dec = RunProgram({"decrypt", Path("sealed.bin").string(), "-o",
                                           Path("back.bin").string(), "--password-stdin", "--force"},
                                          "key\n");
         ASSERT_EQ(dec.exitCode, 0) << dec.err;
-        EXPECT_TRUE(ReadFile(Path("back.bin")) == data);
+        EXPECT_TRUE(ReadBytes(Path("back.bin")) == data);
     }
 }
 
 TEST_F(CliContainer, KeysAndCompressionOptions) {
     const std::string data = RandomBytes(70000, 5);
-    WriteFile(Path("plain.bin"), data);
+    WriteBytes(Path("plain.bin"), data);
     const std::vector<std::string> keys = {"--no-compression", "--add-key", "-5", "--mult-key=77"};
     auto args = std::vector<std::string>{"encrypt", Path("plain.bin").string(), "-o",
                                          Path("sealed.bin").string(), "--password-stdin"};
     args.insert(args.end(), keys.begin(), keys.end());
     ASSERT_EQ(RunProgram(args, "пароль\n").exitCode, 0);
-    EXPECT_TRUE(ReadFile(Path("sealed.bin")) ==
+    EXPECT_TRUE(ReadBytes(Path("sealed.bin")) ==
                 CoreEncrypt(data, "\xEF\xE0\xF0\xEE\xEB\xFC", -5, 77, false));
 
     args = {"decrypt", Path("sealed.bin").string(), "-o", Path("back.bin").string(),
             "--password-stdin"};
     args.insert(args.end(), keys.begin(), keys.end());
     ASSERT_EQ(RunProgram(args, "пароль\n").exitCode, 0);
-    EXPECT_TRUE(ReadFile(Path("back.bin")) == data);
+    EXPECT_TRUE(ReadBytes(Path("back.bin")) == data);
 
     // Other keys: no error, other bytes.
     const RunResult wrong =
@@ -76,11 +77,11 @@ TEST_F(CliContainer, KeysAndCompressionOptions) {
                     "--password-stdin", "--no-compression"},
                    "пароль\n");
     EXPECT_EQ(wrong.exitCode, 0) << wrong.err;
-    EXPECT_FALSE(ReadFile(Path("wrong.bin")) == data);
+    EXPECT_FALSE(ReadBytes(Path("wrong.bin")) == data);
 }
 
 TEST_F(CliContainer, ZeroKeyIsAUsageError) {
-    WriteFile(Path("plain.bin"), "x");
+    WriteBytes(Path("plain.bin"), "x");
     const RunResult r = RunProgram({"encrypt", Path("plain.bin").string(), "-o", Path("o").string(),
                                     "--add-key", "0", "--password-stdin"},
                                    "k\n");
@@ -90,8 +91,8 @@ TEST_F(CliContainer, ZeroKeyIsAUsageError) {
 }
 
 TEST_F(CliContainer, ExistingOutputIsKeptWithoutForce) {
-    WriteFile(Path("plain.bin"), "data");
-    WriteFile(Path("sealed.bin"), "precious");
+    WriteBytes(Path("plain.bin"), "data");
+    WriteBytes(Path("sealed.bin"), "precious");
     for (const char* command : {"encrypt", "decrypt"}) {
         const RunResult r = RunProgram({command, Path("plain.bin").string(), "-o",
                                         Path("sealed.bin").string(), "--password-stdin"},
@@ -99,9 +100,9 @@ TEST_F(CliContainer, ExistingOutputIsKeptWithoutForce) {
         EXPECT_EQ(r.exitCode, 3) << command;
         EXPECT_EQ(r.err, "vantrel-cli: The output file " + Path("sealed.bin").string() +
                              " exists already; add --force to replace it\n");
-        EXPECT_EQ(ReadFile(Path("sealed.bin")), "precious");
+        EXPECT_EQ(ReadBytes(Path("sealed.bin")), "precious");
     }
 }
 
 } // namespace
-} // namespace vantrel::cli::testing
+} // namespace vantrel::test

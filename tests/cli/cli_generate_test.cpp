@@ -8,7 +8,7 @@
 #include <set>
 #include <sstream>
 
-namespace vantrel::cli::testing {
+namespace vantrel::test {
 namespace {
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -112,4 +112,4 @@ TEST(CliGenerate, WrongRequestsAreUsageErrors) {
 }
 
 } // namespace
-} // namespace vantrel::cli::testing
+} // namespace vantrel::test

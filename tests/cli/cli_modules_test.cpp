@@ -1,5 +1,5 @@
 // The modules of vantrel-cli, called directly.
-#include "cipher/error.h"
+#include "base/error.h"
 #include "cli/cli_args.h"
 #include "cli/password_input.h"
 #include "cli/terminal_text.h"

@@ -1,14 +1,15 @@
 // list, show, export and import through the built program.
 #include "cli_test_support.h"
 
+#include "base/cp1251.h"
 #include "cipher/crypt_lib.h"
-#include "storage/cp1251.h"
-#include "storage/record_file.h"
+#include "formats/program_cipher.h"
+#include "formats/record_file.h"
 
 #include <algorithm>
 #include <sys/stat.h>
 
-namespace vantrel::cli::testing {
+namespace vantrel::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -32,7 +33,7 @@ class CliRecords : public CliTest {
 protected:
     // Imports SampleText() as "records.vtr" under `password`.
     void Import(const std::string& password = "secret") {
-        WriteFile(Path("in.txt"), SampleText());
+        WriteBytes(Path("in.txt"), SampleText());
         const RunResult r = RunProgram({"import", Path("in.txt").string(), "-o",
                                         Path("records.vtr").string(), "--password-stdin"},
                                        password + "\n");
@@ -45,12 +46,10 @@ TEST_F(CliRecords, ImportListExportRoundTrip) {
     Import();
     // The encrypted file is what the program's own save writes.
     TCryptLib cipher;
-    cipher.SetAddKey(3517);
-    cipher.SetMultKey(2683);
-    cipher.SetPassword("secret");
+    ConfigureProgramCipher(cipher, "secret");
     const RecordList expected = ParseRecordText(SampleText());
     SaveRecordFile(expected, Path("reference.vtr"), &cipher);
-    EXPECT_EQ(ReadFile(Path("records.vtr")), ReadFile(Path("reference.vtr")));
+    EXPECT_EQ(ReadBytes(Path("records.vtr")), ReadBytes(Path("reference.vtr")));
     EXPECT_EQ(Mode(Path("records.vtr")), 0600u);
 
     const RunResult exported = RunProgram({"export", Path("records.vtr").string(), "--output",
@@ -58,8 +57,8 @@ TEST_F(CliRecords, ImportListExportRoundTrip) {
                                           "secret\n");
     ASSERT_EQ(exported.exitCode, 0) << exported.err;
     // Equal to the input after the reading rules' trimming, in CR LF form.
-    EXPECT_EQ(ReadFile(Path("out.txt")), FormatRecordText(expected));
-    EXPECT_NE(ReadFile(Path("out.txt")).find("\t\xEF\xE0\xF0\xEE\xEB\xFC\\1\r\n"),
+    EXPECT_EQ(ReadBytes(Path("out.txt")), FormatRecordText(expected));
+    EXPECT_NE(ReadBytes(Path("out.txt")).find("\t\xEF\xE0\xF0\xEE\xEB\xFC\\1\r\n"),
               std::string::npos); // "пароль\1" in 1251
     EXPECT_EQ(Mode(Path("out.txt")), 0600u);
 }
@@ -86,7 +85,7 @@ TEST_F(CliRecords, ListShowsATableAndHidesPasswords) {
 }
 
 TEST_F(CliRecords, ShowPrintsEveryFieldOfTheRecord) {
-    WriteFile(
+    WriteBytes(
         Path("plain.txt"),
         Utf8ToCp1251("5\r\n\tname\r\n\tпароль\r\n\tres\r\n\ts\r\n\te\r\n\tnote\r\n\tseventh\r\n"
                      "6\r\n\tother\r\n"));
@@ -109,8 +108,8 @@ TEST_F(CliRecords, ShowPrintsEveryFieldOfTheRecord) {
 }
 
 TEST_F(CliRecords, HostileTextCannotReachTheTerminal) {
-    WriteFile(Path("evil.txt"), "1\x1b]0;owned\x07\r\n\tname\x1b[2J!\r\n\tpw\x9b"
-                                "31m\r\n\tres\x7f\r\n");
+    WriteBytes(Path("evil.txt"), "1\x1b]0;owned\x07\r\n\tname\x1b[2J!\r\n\tpw\x9b"
+                                 "31m\r\n\tres\x7f\r\n");
     const RunResult r =
         RunProgram({"list", "--plain", "--show-passwords", Path("evil.txt").string()});
     ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -135,8 +134,8 @@ TEST_F(CliRecords, WrongPasswordListsWhateverDecryptingGives) {
 
 TEST_F(CliRecords, ExistingOutputIsRefusedWithoutForce) {
     Import();
-    WriteFile(Path("keep.txt"), "precious");
-    WriteFile(Path("keep.vtr"), "precious");
+    WriteBytes(Path("keep.txt"), "precious");
+    WriteBytes(Path("keep.vtr"), "precious");
     for (const auto& args : std::vector<std::vector<std::string>>{
              {"export", Path("records.vtr").string(), "-o", Path("keep.txt").string()},
              {"import", Path("in.txt").string(), "-o", Path("keep.vtr").string()}}) {
@@ -146,14 +145,14 @@ TEST_F(CliRecords, ExistingOutputIsRefusedWithoutForce) {
         EXPECT_EQ(refused.exitCode, 3) << args[0];
         EXPECT_NE(refused.err.find(args[3]), std::string::npos) << refused.err;
         EXPECT_NE(refused.err.find("--force"), std::string::npos) << refused.err;
-        EXPECT_EQ(ReadFile(args[3]), "precious");
+        EXPECT_EQ(ReadBytes(args[3]), "precious");
 
         withStdin.push_back("--force");
         const RunResult forced = RunProgram(withStdin, "secret\n");
         EXPECT_EQ(forced.exitCode, 0) << forced.err;
     }
-    EXPECT_EQ(ReadFile(Path("keep.txt")), FormatRecordText(ParseRecordText(SampleText())));
-    EXPECT_NE(ReadFile(Path("keep.vtr")), "precious");
+    EXPECT_EQ(ReadBytes(Path("keep.txt")), FormatRecordText(ParseRecordText(SampleText())));
+    EXPECT_NE(ReadBytes(Path("keep.vtr")), "precious");
 }
 
 TEST_F(CliRecords, MissingInputNamesTheFileBeforeAskingThePassword) {
@@ -167,15 +166,15 @@ TEST_F(CliRecords, MissingInputNamesTheFileBeforeAskingThePassword) {
 TEST_F(CliRecords, FailedWriteLeavesNothingBehind) {
     Import();
     fs::create_directory(Path("folder"));
-    WriteFile(Path("folder") / "inside", "x");
+    WriteBytes(Path("folder") / "inside", "x");
     const RunResult r = RunProgram({"export", Path("records.vtr").string(), "-o",
                                     Path("folder").string(), "--force", "--password-stdin"},
                                    "secret\n");
     EXPECT_EQ(r.exitCode, 3);
     EXPECT_NE(r.err.find(Path("folder").string()), std::string::npos) << r.err;
-    EXPECT_EQ(ReadFile(Path("folder") / "inside"), "x");
+    EXPECT_EQ(ReadBytes(Path("folder") / "inside"), "x");
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir_)) {
+    for (const auto& entry : fs::directory_iterator(folder_.path())) {
         names.push_back(entry.path().filename().string());
     }
     std::sort(names.begin(), names.end());
@@ -183,4 +182,4 @@ TEST_F(CliRecords, FailedWriteLeavesNothingBehind) {
 }
 
 } // namespace
-} // namespace vantrel::cli::testing
+} // namespace vantrel::test

@@ -4,15 +4,13 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
-#include <fstream>
 #include <poll.h>
 #include <pty.h>
-#include <sstream>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace vantrel::cli::testing {
+namespace vantrel::test {
 
 namespace {
 
@@ -212,25 +210,4 @@ RunResult RunOnTerminal(const std::vector<std::string>& args,
     return result;
 }
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-void CliTest::SetUp() {
-    std::string pattern = (fs::temp_directory_path() / "vantrel-cli-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-}
-
-void CliTest::TearDown() {
-    fs::remove_all(dir_);
-}
-
-} // namespace vantrel::cli::testing
+} // namespace vantrel::test

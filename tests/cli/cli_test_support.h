@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/temp_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -8,7 +10,7 @@
 #include <vector>
 
 // Running the built vantrel-cli from the tests, and a scratch folder per test.
-namespace vantrel::cli::testing {
+namespace vantrel::test {
 
 struct RunResult {
     int exitCode = -1; // -1: killed or did not exit
@@ -30,17 +32,12 @@ RunResult RunOnTerminal(const std::vector<std::string>& args,
                         const std::vector<std::string>& prompts,
                         const std::vector<std::string>& typed, std::string& terminalOut);
 
-std::string ReadFile(const std::filesystem::path& path);
-void WriteFile(const std::filesystem::path& path, const std::string& bytes);
-
-// A fresh folder, removed after the test.
+// A fresh folder per test.
 class CliTest : public ::testing::Test {
 protected:
-    void SetUp() override;
-    void TearDown() override;
-    std::filesystem::path Path(const std::string& name) const { return dir_ / name; }
+    std::filesystem::path Path(const std::string& name) const { return folder_ / name; }
 
-    std::filesystem::path dir_;
+    TempFolder folder_;
 };
 
-} // namespace vantrel::cli::testing
+} // namespace vantrel::test

@@ -2,13 +2,14 @@
 // built program.
 #include "cli_test_support.h"
 
+#include "base/cp1251.h"
 #include "cipher/crypt_lib.h"
-#include "storage/cp1251.h"
-#include "storage/settings_file.h"
+#include "formats/program_cipher.h"
+#include "formats/settings_file.h"
 
 #include <algorithm>
 
-namespace vantrel::cli::testing {
+namespace vantrel::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -18,12 +19,10 @@ protected:
     // Creates the user as the program's user creation does.
     void CreateUser(const std::string& nameUtf8, const std::string& passwordUtf8) {
         TCryptLib cipher;
-        cipher.SetAddKey(3517);
-        cipher.SetMultKey(2683);
-        cipher.SetPassword(Utf8ToCp1251(passwordUtf8));
+        ConfigureProgramCipher(cipher, Utf8ToCp1251(passwordUtf8));
         WriteSetting("UsersName", Utf8ToCp1251(nameUtf8), cipher.MakePasswordCheck(), Settings());
     }
-    fs::path Settings() const { return SettingsFilePath(dir_); }
+    fs::path Settings() const { return SettingsFilePath(folder_.path()); }
     RunResult Check(const std::string& name, const std::string& typed) {
         return RunProgram({"check-user", Settings().string(), name, "--password-stdin"}, typed);
     }
@@ -106,7 +105,7 @@ TEST_F(CliUsers, PasswordIsTypedOnTheTerminalWithoutEcho) {
     EXPECT_EQ(gaveUp.err, "vantrel-cli: No password was typed\n");
 
     // A new file's password is asked twice; two different answers stop it.
-    WriteFile(Path("in.bin"), "data");
+    WriteBytes(Path("in.bin"), "data");
     terminal.clear();
     const RunResult differ =
         RunOnTerminal({"encrypt", Path("in.bin").string(), "-o", Path("out.bin").string()},
@@ -164,4 +163,4 @@ TEST(CliProgram, WrongUsageExitsTwoWithOneLine) {
 }
 
 } // namespace
-} // namespace vantrel::cli::testing
+} // namespace vantrel::test

@@ -1,7 +1,7 @@
 #include "forms/about.h"
-#include "forms/record_edit_test_support.h"
 #include "forms/site.h"
 #include "product_config.h"
+#include "support/qt_test_support.h"
 
 #include <QLabel>
 #include <QLocale>
@@ -134,7 +134,7 @@ TEST(AboutDialog, WebLinkFollowsTheConnectionAndOpensTheSite) {
     QTest::mouseClick(url, Qt::LeftButton);
     ASSERT_EQ(addresses.urls.size(), 1u);
     EXPECT_EQ(addresses.urls[0], QUrl(QString::fromUtf8(product::kSiteUrl)));
-    testing::saveSnapshot(online, QStringLiteral("about_dialog"));
+    test::SaveSnapshot(online, QStringLiteral("about_dialog"));
 }
 
 TEST(AboutDialog, MailLinkOpensAMessageToTheDeveloper) {

@@ -1,8 +1,9 @@
 #include "forms/calendar_dialog.h"
 
 #include "forms/date_edit.h"
-#include "record_edit_test_support.h"
-#include "storage/date_text.h"
+#include "session/date_text.h"
+#include "support/qt_test_support.h"
+#include "support/scripted_prompts.h"
 
 #include <QDate>
 #include <QLabel>
@@ -19,7 +20,7 @@ namespace vantrel {
 namespace {
 
 using namespace std::chrono;
-using testing::ScriptedPrompts;
+using test::ScriptedPrompts;
 
 year_month_day today() {
     return toCalendarDate(QDate::currentDate());
@@ -104,7 +105,7 @@ TEST_F(CalendarDialogTest, WindowAsDrawn) {
               QStringLiteral("Cancel"));
     EXPECT_GE(dialog_->width(), 222);
     EXPECT_GE(dialog_->height(), 154);
-    testing::saveSnapshot(*dialog_, QStringLiteral("calendar_dialog"));
+    test::SaveSnapshot(*dialog_, QStringLiteral("calendar_dialog"));
 }
 
 TEST_F(CalendarDialogTest, NamesComeFromTheUsersLanguage) {
@@ -115,7 +116,7 @@ TEST_F(CalendarDialogTest, NamesComeFromTheUsersLanguage) {
     const QString december = russian.standaloneMonthName(12);
     EXPECT_EQ(title(), december.left(1).toUpper() + december.mid(1) + QStringLiteral(", 2026"));
     EXPECT_TRUE(title().startsWith(QStringLiteral("Дек"))) << title().toStdString();
-    testing::saveSnapshot(*dialog_, QStringLiteral("calendar_dialog_ru"));
+    test::SaveSnapshot(*dialog_, QStringLiteral("calendar_dialog_ru"));
     QLocale::setDefault(saved);
 }
 

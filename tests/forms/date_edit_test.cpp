@@ -1,6 +1,7 @@
 #include "forms/date_edit.h"
 
-#include "record_edit_test_support.h"
+#include "support/qt_test_support.h"
+#include "support/scripted_prompts.h"
 
 #include <QClipboard>
 #include <QHBoxLayout>
@@ -15,7 +16,7 @@
 namespace vantrel {
 namespace {
 
-using testing::ScriptedPrompts;
+using test::ScriptedPrompts;
 
 const std::string kInvalidInputError =
     "error: Invalid input value.  Use escape key to abandon changes";
@@ -76,7 +77,7 @@ TEST_F(DateEditTest, EmptyPlacesShowAsUnderscoresOnlyWhileEditing) {
     EXPECT_EQ(field_->dateText(), " 7.12.  ");
     type("26", 6);
     EXPECT_EQ(field_->text(), QStringLiteral("_7.12.26"));
-    testing::saveSnapshot(*window_, QStringLiteral("date_field_editing"));
+    test::SaveSnapshot(*window_, QStringLiteral("date_field_editing"));
     leaveField();
     EXPECT_EQ(field_->text(), QStringLiteral(" 7.12.26"));
     EXPECT_EQ(field_->dateText(), " 7.12.26");

@@ -1,8 +1,9 @@
+#include "about/rtf_reader.h"
+#include "base/cp1251.h"
 #include "forms/eula.h"
-#include "forms/record_edit_test_support.h"
-#include "storage/cp1251.h"
-#include "storage/rtf_reader.h"
-#include "storage/temp_folder.h"
+#include "support/qt_test_support.h"
+#include "support/scripted_prompts.h"
+#include "support/temp_folder.h"
 
 #include <QGroupBox>
 #include <QPushButton>
@@ -30,7 +31,7 @@ protected:
         dialog.setPrompts(&prompts);
         dialog.show();
         if (snapshot) {
-            testing::saveSnapshot(dialog, *snapshot);
+            test::SaveSnapshot(dialog, *snapshot);
         }
         return dialog.textBox()->toPlainText();
     }
@@ -38,7 +39,7 @@ protected:
 
     const std::filesystem::path previous = std::filesystem::current_path();
     test::TempFolder dir;
-    testing::ScriptedPrompts prompts;
+    test::ScriptedPrompts prompts;
 };
 
 // The formats of the fragments whose text contains `text`.

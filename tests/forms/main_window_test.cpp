@@ -1,16 +1,17 @@
 #include "forms/main_window.h"
 
+#include "base/cp1251.h"
+#include "formats/record_file.h"
+#include "formats/settings_file.h"
 #include "forms/icons.h"
-#include "storage/cp1251.h"
-#include "storage/file_commands_support.h"
-#include "storage/record_file.h"
-#include "storage/settings_file.h"
+#include "support/qt_test_support.h"
+#include "support/scripted_prompts.h"
+#include "support/temp_folder.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QImage>
@@ -40,34 +41,12 @@
 namespace vantrel {
 namespace {
 
-using mwtest::ReadBytes;
-using mwtest::ScriptedPrompts;
-using mwtest::TempDir;
-using mwtest::WriteBytes;
+using test::ReadBytes;
+using test::SaveSnapshot;
+using test::ScriptedPrompts;
+using test::TempFolder;
+using test::WriteBytes;
 using Answer = Prompts::Answer;
-
-QApplication& app() {
-    static int argc = 1;
-    static char name[] = "main_window_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* instance = new QApplication(argc, argv);
-    return *instance;
-}
-
-void snapshot(QWidget& widget, const char* name) {
-    const char* folder = std::getenv("VANTREL_SNAPSHOTS");
-    if (folder == nullptr || *folder == '\0') {
-#ifdef VANTREL_DEFAULT_SNAPSHOTS
-        folder = VANTREL_DEFAULT_SNAPSHOTS;
-#else
-        return;
-#endif
-    }
-    QDir().mkpath(QString::fromLocal8Bit(folder));
-    const QString file = QString::fromLocal8Bit(folder) + QLatin1Char('/') +
-                         QString::fromLatin1(name) + QStringLiteral(".png");
-    EXPECT_TRUE(widget.grab().save(file)) << file.toStdString();
-}
 
 Record rec(const std::string& number, const std::string& name, const std::string& password) {
     return {
@@ -78,12 +57,10 @@ Record rec(const std::string& number, const std::string& name, const std::string
 class MainWindowTest : public ::testing::Test {
 protected:
     MainWindowTest() {
-        app();
-        window = std::make_unique<TfmMain>(state, prompts);
-        state.programDirectory = dir.path() / "";
-        state.cryptLib.SetPassword("secret");
-        state.cryptLib.Tag = 1;
-        state.userName = "user";
+        window = std::make_unique<TfmMain>(session, prompts);
+        session.setProgramDirectory(dir.path() / "");
+        session.cipher().SetPassword("secret");
+        session.logIn("user");
         window->setProgramEnder([this] { ++ended; });
         window->setGeneratorOptionsSaver([this] { prompts.log.push_back("options stored"); });
         list = window->findChild<QTableView*>(QStringLiteral("lvMain"));
@@ -99,9 +76,8 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     }
     void fill() {
-        state.records = {rec("1", "alice", "secret-1"), rec("2", Utf8ToCp1251("Борис"), "pw-2"),
-                         rec("10", "Zed", "pw-10")};
-        window->fileCommands().onRecordsReplaced();
+        session.replaceAll({rec("1", "alice", "secret-1"), rec("2", Utf8ToCp1251("Борис"), "pw-2"),
+                            rec("10", "Zed", "pw-10")});
     }
     QAction* action(const char* name) {
         return window->findChild<QAction*>(QString::fromLatin1(name));
@@ -113,65 +89,102 @@ protected:
         const QRect rect = list->visualRect(list->model()->index(row, 1));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
     }
+    // Has the record editor that the next command opens take `name` and close
+    // with `button`; keeps the editor's caption and the name it showed.
+    void answerEditor(const QString& name, const char* button = "btOk") {
+        QTimer::singleShot(0, [this, name, button] {
+            auto* editor = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(editor, nullptr);
+            auto* box = editor->findChild<QComboBox*>(QStringLiteral("cbName"));
+            editorCaption = editor->windowTitle();
+            editorName = box->currentText();
+            box->setEditText(name);
+            editor->findChild<QAbstractButton*>(QString::fromLatin1(button))->click();
+        });
+    }
+    // The session's row of the record selected in the window.
+    std::optional<std::size_t> selectedRow() const {
+        const auto id = window->selectedRecord();
+        return id ? session.rowOf(*id) : std::nullopt;
+    }
 
-    TempDir dir;
-    ProgramState state;
+    TempFolder dir;
+    Session session;
     ScriptedPrompts prompts;
     std::unique_ptr<TfmMain> window;
     QTableView* list = nullptr;
     int ended = 0;
+    QString editorCaption;
+    QString editorName;
 };
 
-TEST_F(MainWindowTest, WindowActionsAndHints) {
+TEST_F(MainWindowTest, CommandsWithTheirMenuItemsButtonsAndShortcuts) {
     EXPECT_EQ(window->objectName(), "fmMain");
     EXPECT_EQ(window->windowTitle(), "Vantrel Lite");
     EXPECT_EQ(window->size(), QSize(626, 460));
     EXPECT_EQ(window->minimumSize(), QSize(472, 200));
 
-    struct Expected {
+    // Each command with its caption, shortcut and status-bar hint, and the menu
+    // item and toolbar button that offer it (nullptr: none).
+    struct Command {
         const char* name;
         const char* caption;
-        const char* tooltip;
-        const char* statusTip;
         QKeySequence shortcut;
+        const char* hint;
+        const char* menuItem;
+        const char* button;
     };
-    const Expected expected[] = {
-        {"FileOpenCmd", "&Открыть", "Открыть существующий файл", "Открыть существующий файл",
-         QKeySequence(Qt::CTRL | Qt::Key_O)},
-        {"FileSaveCmd", "&Сохранить", "Сохранить текущий файл", "Сохранить текущий файл",
-         QKeySequence(Qt::CTRL | Qt::Key_S)},
-        {"FileSaveAsCmd", "Сохранить &как...", "Сохранить текущий файл под новым именем",
-         "Сохранить текущий файл под новым именем", QKeySequence()},
-        {"FilePrintCmd", "&Печать", nullptr, "", QKeySequence(Qt::CTRL | Qt::Key_P)},
-        {"PrinterPrprts", "Настройки принтера", nullptr, "", QKeySequence()},
-        {"Exit", "В&ыход", nullptr, "", QKeySequence(Qt::CTRL | Qt::Key_X)},
-        {"RcrdAdd", "Соз&дать", "Создать новую запись", "Создать новую запись",
-         QKeySequence(Qt::CTRL | Qt::Key_N)},
-        {"RcrdEdit", "&Редактировать", "Редактировать текущую запись",
-         "Редактировать текущую запись", QKeySequence(Qt::CTRL | Qt::Key_E)},
-        {"RcrdDelete", "&Удалить", "Удалить текущую запись", "Удалить текущую запись",
-         QKeySequence(Qt::Key_Delete)},
-        {"SiteEnter", "&Посетить сайт разработчика", "Посетить сайт разработчика",
-         "Посетить сайт разработчика", QKeySequence(Qt::CTRL | Qt::Key_A)},
-        {"ShowEula", "&Лицензионное соглашение", "Показать лицензионное соглашение",
-         "Показать лицензионное соглашение", QKeySequence()},
-        {"ShowAbout", "&О программе", "О программе", "О программе", QKeySequence()},
-        {"ShowVersionHistory", "&История версий", "Показать историю версий программы",
-         "Показать историю версий программы", QKeySequence()},
-        {"ShowPwd", "ShowPwd", "Показ паролей", "Показывать пароли в главном окне", QKeySequence()},
+    const QKeySequence none;
+    const Command commands[] = {
+        {"FileOpenCmd", "&Открыть", QKeySequence(Qt::CTRL | Qt::Key_O), "Открыть существующий файл",
+         "NOpen", "btOpen"},
+        {"FileSaveCmd", "&Сохранить", QKeySequence(Qt::CTRL | Qt::Key_S), "Сохранить текущий файл",
+         "NSave", "btSave"},
+        {"FileSaveAsCmd", "Сохранить &как...", none, "Сохранить текущий файл под новым именем",
+         "NSaveAs", nullptr},
+        {"FilePrintCmd", "&Печать", QKeySequence(Qt::CTRL | Qt::Key_P), "", "NPrint", nullptr},
+        {"PrinterPrprts", "Настройки принтера", none, "", "NPrinterSettings", nullptr},
+        {"Exit", "В&ыход", QKeySequence(Qt::CTRL | Qt::Key_X), "", "NExit", nullptr},
+        {"RcrdAdd", "Соз&дать", QKeySequence(Qt::CTRL | Qt::Key_N), "Создать новую запись",
+         "NCreateNew", "btNewRcrd"},
+        {"RcrdEdit", "&Редактировать", QKeySequence(Qt::CTRL | Qt::Key_E),
+         "Редактировать текущую запись", "NEdit", "btnEditRcrd"},
+        {"RcrdDelete", "&Удалить", QKeySequence(Qt::Key_Delete), "Удалить текущую запись",
+         "NDelete", "btDeleteRcrd"},
+        {"SiteEnter", "&Посетить сайт разработчика", QKeySequence(Qt::CTRL | Qt::Key_A),
+         "Посетить сайт разработчика", "NSiteEnter", nullptr},
+        {"ShowEula", "&Лицензионное соглашение", none, "Показать лицензионное соглашение", "NEULA",
+         nullptr},
+        {"ShowAbout", "&О программе", none, "О программе", "NAbout", nullptr},
+        {"ShowVersionHistory", "&История версий", none, "Показать историю версий программы",
+         "ShowVersionHistory1", nullptr},
+        {"ShowPwd", "ShowPwd", none, "Показывать пароли в главном окне", nullptr, "btShowPwd"},
     };
-    for (const Expected& e : expected) {
-        SCOPED_TRACE(e.name);
-        QAction* a = action(e.name);
-        ASSERT_NE(a, nullptr);
-        EXPECT_EQ(a->text(), QString::fromUtf8(e.caption));
-        EXPECT_EQ(a->shortcut(), e.shortcut);
-        EXPECT_EQ(a->statusTip(), QString::fromUtf8(e.statusTip));
-        if (e.tooltip != nullptr) {
-            EXPECT_EQ(a->toolTip(), QString::fromUtf8(e.tooltip));
+    for (const Command& c : commands) {
+        SCOPED_TRACE(c.name);
+        QAction* command = action(c.name);
+        ASSERT_NE(command, nullptr);
+        EXPECT_EQ(command->text(), QString::fromUtf8(c.caption));
+        EXPECT_EQ(command->shortcut(), c.shortcut);
+        EXPECT_EQ(command->statusTip(), QString::fromUtf8(c.hint));
+        if (*c.hint != '\0' && command != action("ShowPwd")) {
+            EXPECT_EQ(command->toolTip(), command->statusTip()) << "one hint serves for both";
         }
-        EXPECT_FALSE(a->icon().isNull());
-        EXPECT_TRUE(window->actions().contains(a)) << "shortcut lives on the window";
+        EXPECT_FALSE(command->icon().isNull());
+        EXPECT_TRUE(window->actions().contains(command)) << "the shortcut lives on the window";
+        if (c.menuItem != nullptr) {
+            QAction* item = action(c.menuItem);
+            ASSERT_NE(item, nullptr);
+            EXPECT_EQ(item->text(), command->text());
+            EXPECT_EQ(item->shortcut(), command->shortcut());
+            EXPECT_EQ(item->statusTip(), command->statusTip());
+            EXPECT_EQ(item->icon().cacheKey(), command->icon().cacheKey());
+        }
+        if (c.button != nullptr) {
+            auto* button = window->findChild<QToolButton*>(QString::fromLatin1(c.button));
+            ASSERT_NE(button, nullptr);
+            EXPECT_EQ(button->defaultAction(), command);
+        }
     }
 }
 
@@ -203,11 +216,7 @@ TEST_F(MainWindowTest, MenuItemsAndTheirVisibility) {
     EXPECT_FALSE(window->findChild<QMenu*>("NSettings")->menuAction()->isVisible());
     EXPECT_FALSE(action("NGenerator")->isVisible());
 
-    // A menu item carries its command's caption, shortcut and icon and runs it.
-    QAction* open = action("NOpen");
-    EXPECT_EQ(open->text(), "&Открыть");
-    EXPECT_EQ(open->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
-    EXPECT_FALSE(open->icon().isNull());
+    // A menu item runs its command.
     QSignalSpy print(action("FilePrintCmd"), &QAction::triggered);
     action("NPrint")->trigger();
     EXPECT_EQ(print.count(), 1);
@@ -298,16 +307,18 @@ TEST_F(MainWindowTest, ColumnsHeadersAndPasswordToggle) {
     EXPECT_EQ(list->selectionMode(), QAbstractItemView::SingleSelection);
     EXPECT_EQ(list->palette().color(QPalette::Inactive, QPalette::Highlight),
               list->palette().color(QPalette::Active, QPalette::Highlight));
+    EXPECT_EQ(list->model()->rowCount(), 0);
+    SaveSnapshot(*window, QStringLiteral("main_window_empty"));
 
     fill();
-    snapshot(*window, "main_window_records");
+    SaveSnapshot(*window, QStringLiteral("main_window_records"));
     action("ShowPwd")->trigger();
     EXPECT_FALSE(list->isColumnHidden(2));
     EXPECT_GE(list->columnWidth(2), 70);
     EXPECT_TRUE(window->passwordColumn().autoSize);
     EXPECT_EQ(total(), list->viewport()->width());
     EXPECT_EQ(cell(0, 2), "secret-1") << "passwords are never masked";
-    snapshot(*window, "main_window_passwords");
+    SaveSnapshot(*window, QStringLiteral("main_window_passwords"));
     action("ShowPwd")->trigger();
     EXPECT_TRUE(list->isColumnHidden(2));
     EXPECT_EQ(window->passwordColumn().width, 0);
@@ -317,36 +328,31 @@ TEST_F(MainWindowTest, ColumnsHeadersAndPasswordToggle) {
     EXPECT_EQ(total(), list->viewport()->width()) << "the columns follow the window";
 }
 
-TEST_F(MainWindowTest, EmptyWindowSnapshot) {
-    showWindow();
-    snapshot(*window, "main_window_empty");
-    EXPECT_EQ(list->model()->rowCount(), 0);
-}
-
 TEST_F(MainWindowTest, HeaderClickSortsAndKeepsTheSelection) {
     showWindow();
     fill();
     selectRow(1); // "2" Борис
-    ASSERT_EQ(state.selected, 1u);
+    ASSERT_EQ(selectedRow(), 1u);
     QHeaderView* header = list->horizontalHeader();
     const auto clickHeader = [&](int column) {
         const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
     };
     clickHeader(0);
-    EXPECT_EQ(state.sortColumn, 0);
+    EXPECT_EQ(session.sortColumn(), 0);
     EXPECT_EQ((QStringList{cell(0, 0), cell(1, 0), cell(2, 0)}), (QStringList{"1", "10", "2"}));
-    EXPECT_EQ(state.selected, 2u);
+    EXPECT_EQ(selectedRow(), 2u);
     EXPECT_EQ(list->selectionModel()->selectedRows().value(0).row(), 2);
 
     clickHeader(1);
     EXPECT_EQ((QStringList{cell(0, 1), cell(1, 1), cell(2, 1)}),
               (QStringList{"Zed", "alice", "Борис"}));
-    EXPECT_EQ(cell(state.selected.value(), 1), "Борис");
+    EXPECT_EQ(session.sortColumn(), 1);
+    EXPECT_EQ(cell(static_cast<int>(selectedRow().value()), 1), "Борис");
     clickHeader(1);
     EXPECT_EQ(cell(0, 1), "Zed") << "no descending toggle";
-    EXPECT_FALSE(state.modified) << "sorting alone changes no data";
-    EXPECT_EQ(state.records[0].number, "10") << "the sorted order is the list's order";
+    EXPECT_FALSE(session.modified()) << "sorting alone changes no data";
+    EXPECT_EQ(session.records()[0].number, "10") << "the sorted order is the list's order";
 }
 
 TEST_F(MainWindowTest, DeleteKeyAsksAndRemovesTheSelectedRecord) {
@@ -359,15 +365,15 @@ TEST_F(MainWindowTest, DeleteKeyAsksAndRemovesTheSelectedRecord) {
     EXPECT_EQ(prompts.log, std::vector<std::string>{"confirm: Удалить выделенную запись?"});
     EXPECT_EQ(list->model()->rowCount(), 2);
     EXPECT_EQ(cell(0, 0), "2");
-    EXPECT_TRUE(state.modified);
-    EXPECT_FALSE(state.selected);
+    EXPECT_TRUE(session.modified());
+    EXPECT_FALSE(window->selectedRecord());
     EXPECT_TRUE(list->selectionModel()->selectedRows().isEmpty());
 
-    state.modified = false;
+    session.setModified(false);
     prompts.answers = {Answer::Yes};
     action("RcrdDelete")->trigger(); // nothing selected
     EXPECT_EQ(list->model()->rowCount(), 2);
-    EXPECT_FALSE(state.modified);
+    EXPECT_FALSE(session.modified());
 }
 
 TEST_F(MainWindowTest, ClickOnTheSelectedNumberEditsItInPlace) {
@@ -384,13 +390,13 @@ TEST_F(MainWindowTest, ClickOnTheSelectedNumberEditsItInPlace) {
     EXPECT_EQ(editor->text(), "2");
     editor->setText(QStringLiteral("7б"));
     QTest::keyClick(editor, Qt::Key_Return); // commits through a queued call
-    EXPECT_TRUE(QTest::qWaitFor([&] { return state.records[1].number == Utf8ToCp1251("7б"); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return session.records()[1].number == Utf8ToCp1251("7б"); }));
     EXPECT_EQ(cell(1, 0), "7б");
-    EXPECT_FALSE(state.modified) << "a number edit alone does not ask to save";
+    EXPECT_FALSE(session.modified()) << "a number edit alone does not ask to save";
 
     // A character 1251 cannot hold is refused and the number stays.
     EXPECT_FALSE(list->model()->setData(number, QStringLiteral("7\u4e00")));
-    EXPECT_EQ(state.records[1].number, Utf8ToCp1251("7б"));
+    EXPECT_EQ(session.records()[1].number, Utf8ToCp1251("7б"));
     ASSERT_FALSE(prompts.log.empty());
     EXPECT_EQ(prompts.log.back().rfind("error: The character", 0), 0u);
     // Other columns are not editable.
@@ -399,7 +405,7 @@ TEST_F(MainWindowTest, ClickOnTheSelectedNumberEditsItInPlace) {
 
 TEST_F(MainWindowTest, CloseWithCancelStaysAfterStoringOptions) {
     showWindow();
-    state.modified = true;
+    session.setModified(true);
     prompts.answers = {Answer::Cancel};
     EXPECT_FALSE(window->close());
     EXPECT_TRUE(window->isVisible());
@@ -410,50 +416,50 @@ TEST_F(MainWindowTest, CloseWithCancelStaysAfterStoringOptions) {
 TEST_F(MainWindowTest, CloseWithYesAndCancelledDialogEndsWithoutSaving) {
     showWindow();
     fill();
-    state.modified = true;
-    state.currentFile = dir / "not-there.vtr";
+    session.setModified(true);
+    session.setCurrentFile(dir / "not-there.vtr");
     prompts.answers = {Answer::Yes};
     prompts.fileNames = {std::nullopt};
     EXPECT_TRUE(window->close());
     EXPECT_EQ(ended, 1);
-    EXPECT_FALSE(std::filesystem::exists(state.currentFile));
+    EXPECT_FALSE(std::filesystem::exists(session.currentFile()));
     EXPECT_EQ(prompts.log.back(), "save");
 }
 
 TEST_F(MainWindowTest, GeneratorOptionsAreStoredInTheSettingsFileOnClose) {
-    TfmMain real(state, prompts); // with the program's own options saver
-    state.programDirectory = dir.path() / "";
+    TfmMain real(session, prompts); // with the program's own options saver
+    session.setProgramDirectory(dir.path() / "");
     real.setProgramEnder([] {});
-    state.generatorOptions.Digit = true;
-    state.generatorOptions.MaxPwd = 12;
+    session.generatorOptions().Digit = true;
+    session.generatorOptions().MaxPwd = 12;
     real.show();
     EXPECT_TRUE(real.close());
-    EXPECT_EQ(ReadSetting("GeneratorSetting", "Digit", state.settingsFile()), "True");
-    EXPECT_EQ(ReadSetting("GeneratorSetting", "MaxPwd", state.settingsFile()), "12");
+    EXPECT_EQ(ReadSetting("GeneratorSetting", "Digit", session.settingsFile()), "True");
+    EXPECT_EQ(ReadSetting("GeneratorSetting", "MaxPwd", session.settingsFile()), "12");
 }
 
 TEST_F(MainWindowTest, CtrlXEndsAtOnceWithoutQuestionOrStoring) {
     showWindow();
     fill();
-    state.modified = true;
+    session.setModified(true);
     QTest::keyClick(window.get(), Qt::Key_X, Qt::ControlModifier);
     EXPECT_EQ(ended, 1);
     EXPECT_TRUE(prompts.log.empty());
-    EXPECT_FALSE(std::filesystem::exists(state.settingsFile()));
+    EXPECT_FALSE(std::filesystem::exists(session.settingsFile()));
 }
 
 TEST_F(MainWindowTest, CtrlSThenCloseAsksNothing) {
     showWindow();
     fill();
-    state.modified = true;
-    state.currentFile = dir / "saved.vtr";
+    session.setModified(true);
+    session.setCurrentFile(dir / "saved.vtr");
     QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
-    EXPECT_FALSE(state.modified);
+    EXPECT_FALSE(session.modified());
     EXPECT_EQ(window->windowTitle(),
-              QString::fromStdString("Vantrel - " + state.currentFile.string()));
+              QString::fromStdString("Vantrel - " + session.currentFile().string()));
     EXPECT_TRUE(window->close());
     EXPECT_EQ(prompts.log, std::vector<std::string>{"options stored"});
-    EXPECT_EQ(LoadRecordFile(state.currentFile, &state.cryptLib).size(), 3u);
+    EXPECT_EQ(LoadRecordFile(session.currentFile(), &session.cipher()).size(), 3u);
 }
 
 TEST_F(MainWindowTest, OpenTxtOffersWipeAndSaveWritesEncryptedThere) {
@@ -470,33 +476,33 @@ TEST_F(MainWindowTest, OpenTxtOffersWipeAndSaveWritesEncryptedThere) {
 
     action("FileSaveCmd")->trigger();
     EXPECT_EQ(ReadBytes(path).find("pw"), std::string::npos);
-    EXPECT_EQ(LoadRecordFile(path, &state.cryptLib)[0].fields[0], Utf8ToCp1251("Вера"));
+    EXPECT_EQ(LoadRecordFile(path, &session.cipher())[0].fields[0], Utf8ToCp1251("Вера"));
 }
 
 TEST_F(MainWindowTest, SaveAsTxtWarnsKeepsFlagAndNamesTheFile) {
     showWindow();
     fill();
-    state.modified = true;
+    session.setModified(true);
     const auto path = dir / "export.txt";
     prompts.fileNames = {path};
     action("FileSaveAsCmd")->trigger();
     EXPECT_EQ(prompts.log.back(), "inform: Внимание!\rФайл сохранен в незашифрованном виде.");
-    EXPECT_TRUE(state.modified);
+    EXPECT_TRUE(session.modified());
     EXPECT_EQ(window->windowTitle(), QString::fromStdString("Vantrel - " + path.string()));
-    EXPECT_EQ(ReadBytes(path), FormatRecordText(state.records));
+    EXPECT_EQ(ReadBytes(path), FormatRecordText(session.records()));
 }
 
 TEST_F(MainWindowTest, OpenWithUnsavedChangesAndCancelKeepsTheFlag) {
     showWindow();
     const auto path = dir / "other.vtr";
-    SaveRecordFile({rec("8", "eight", "p")}, path, &state.cryptLib);
+    SaveRecordFile({rec("8", "eight", "p")}, path, &session.cipher());
     fill();
-    state.modified = true;
+    session.setModified(true);
     prompts.fileNames = {path};
     prompts.answers = {Answer::Cancel};
     action("FileOpenCmd")->trigger();
     EXPECT_EQ(list->model()->rowCount(), 1);
-    EXPECT_TRUE(state.modified);
+    EXPECT_TRUE(session.modified());
     prompts.answers = {Answer::Cancel};
     EXPECT_FALSE(window->close()) << "the close asks to save the newly loaded records";
 }
@@ -510,7 +516,7 @@ TEST_F(MainWindowTest, UnreadableFileShowsErrorAndKeepsListAndCaption) {
     EXPECT_EQ(prompts.log.back(), "error: Cannot open file " + path.string());
     EXPECT_EQ(list->model()->rowCount(), 3);
     EXPECT_EQ(window->windowTitle(), "Vantrel Lite");
-    EXPECT_TRUE(state.currentFile.empty());
+    EXPECT_TRUE(session.currentFile().empty());
 }
 
 TEST_F(MainWindowTest, SaveIntoUnwritablePlaceShowsErrorAndKeepsOldFile) {
@@ -520,28 +526,28 @@ TEST_F(MainWindowTest, SaveIntoUnwritablePlaceShowsErrorAndKeepsOldFile) {
     // by root.
     const auto blocker = dir / "blocker";
     WriteBytes(blocker, "old content");
-    state.currentFile = blocker / "records.vtr";
-    state.modified = true;
+    session.setCurrentFile(blocker / "records.vtr");
+    session.setModified(true);
     action("FileSaveCmd")->trigger();
-    EXPECT_EQ(prompts.log.back(), "error: Cannot create file " + state.currentFile.string());
+    EXPECT_EQ(prompts.log.back(), "error: Cannot create file " + session.currentFile().string());
     EXPECT_EQ(ReadBytes(blocker), "old content");
-    EXPECT_TRUE(state.modified);
+    EXPECT_TRUE(session.modified());
     EXPECT_EQ(window->windowTitle(), "Vantrel Lite");
 }
 
 TEST_F(MainWindowTest, ActivationShowsTheLoginDialogUntilLoggedIn) {
     QDialog login;
     window->setLoginDialog(&login);
-    state.cryptLib.Tag = 0;
+    session.cipher().Tag = 0;
     window->FormActivate();
     EXPECT_TRUE(login.isVisible());
     EXPECT_FALSE(login.isModal());
     login.hide();
-    state.cryptLib.Tag = 1;
+    session.cipher().Tag = 1;
     window->FormActivate();
     EXPECT_FALSE(login.isVisible());
 
-    state.cryptLib.Tag = 0;
+    session.cipher().Tag = 0;
     window->show();
     window->activateWindow(); // the activation itself brings it up
     EXPECT_TRUE(QTest::qWaitFor([&] { return login.isVisible(); }));
@@ -552,11 +558,11 @@ TEST_F(MainWindowTest, FlatButtonsItemTogglesAndRecordsTheSetting) {
     EXPECT_FALSE(window->toolbarFlat());
     EXPECT_FALSE(action("NFlattbMain")->isChecked());
     EXPECT_FALSE(window->findChild<QToolButton*>("btOpen")->autoRaise());
-    EXPECT_EQ(ReadSetting("VTRSettings", "FlattbMain", state.settingsFile()), "False");
+    EXPECT_EQ(ReadSetting("VTRSettings", "FlattbMain", session.settingsFile()), "False");
     action("NFlattbMain")->trigger();
     EXPECT_TRUE(action("NFlattbMain")->isChecked());
     EXPECT_TRUE(window->findChild<QToolButton*>("btOpen")->autoRaise());
-    EXPECT_EQ(ReadSetting("VTRSettings", "FlattbMain", state.settingsFile()), "True");
+    EXPECT_EQ(ReadSetting("VTRSettings", "FlattbMain", session.settingsFile()), "True");
 }
 
 TEST_F(MainWindowTest, PrinterSetupOpensThePrintDialog) {
@@ -572,93 +578,65 @@ TEST_F(MainWindowTest, PrinterSetupOpensThePrintDialog) {
     EXPECT_TRUE(seen);
 }
 
-#if __has_include("forms/record_edit.h")
-void setEditorName(QDialog& editor, const QString& name) {
-    auto* box = editor.findChild<QComboBox*>(QStringLiteral("cbName"));
-    ASSERT_NE(box, nullptr);
-    box->setEditText(name);
-}
-
-void clickOk(QDialog& editor) {
-    editor.findChild<QAbstractButton*>(QStringLiteral("btOk"))->click();
-}
-
 TEST_F(MainWindowTest, AddAndEditGoThroughTheRecordEditor) {
     showWindow();
     fill();
-    QString caption;
-    QString shownName;
-    QTimer::singleShot(0, [&] {
-        auto* editor = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(editor, nullptr);
-        caption = editor->windowTitle();
-        setEditorName(*editor, QStringLiteral("Новый"));
-        clickOk(*editor);
-    });
+    answerEditor(QStringLiteral("Новый"));
     QTest::keyClick(window.get(), Qt::Key_N, Qt::ControlModifier);
-    EXPECT_EQ(caption, "Новая запись");
+    EXPECT_EQ(editorCaption, "Новая запись");
     ASSERT_EQ(list->model()->rowCount(), 4);
     EXPECT_EQ(cell(3, 0), "11") << "largest integer number + 1";
     EXPECT_EQ(cell(3, 1), "Новый");
-    EXPECT_EQ(state.records[3].fields[kFieldNote], " ") << "an empty note is stored as a space";
-    EXPECT_TRUE(state.modified);
-    EXPECT_FALSE(state.editingExisting);
+    EXPECT_EQ(session.records()[3].fields[kFieldNote], " ") << "an empty note is stored as a space";
+    EXPECT_TRUE(session.modified());
 
     // A double-click on a record edits it in place in the list.
-    state.modified = false;
+    session.setModified(false);
     const QRect row = list->visualRect(list->model()->index(0, 1));
-    QTimer::singleShot(0, [&] {
-        auto* editor = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(editor, nullptr);
-        caption = editor->windowTitle();
-        shownName = editor->findChild<QComboBox*>(QStringLiteral("cbName"))->currentText();
-        setEditorName(*editor, QStringLiteral("alicia"));
-        clickOk(*editor);
-    });
+    answerEditor(QStringLiteral("alicia"));
     // A double-click is a press, a release, then the double-click itself.
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
-    ASSERT_EQ(state.selected, 0u);
+    ASSERT_EQ(selectedRow(), 0u);
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row.center());
-    EXPECT_EQ(caption, "Редактирование записи 1");
-    EXPECT_EQ(shownName, "alice");
+    EXPECT_EQ(editorCaption, "Редактирование записи 1");
+    EXPECT_EQ(editorName, "alice");
     EXPECT_EQ(cell(0, 1), "alicia");
     EXPECT_EQ(cell(0, 0), "1");
     EXPECT_EQ(list->model()->rowCount(), 4);
-    EXPECT_TRUE(state.modified);
-    EXPECT_EQ(state.selected, 0u) << "the edited record stays selected";
+    EXPECT_TRUE(session.modified());
+    EXPECT_EQ(selectedRow(), 0u) << "the edited record stays selected";
+
+    // After a sort, Edit hits the selected record at its new place.
+    window->selectRecord(session.idAt(1)); // "2" Борис
+    window->lvMainColumnClick(0);          // 1, 10, 11, 2
+    answerEditor(QStringLiteral("Boris"));
+    action("RcrdEdit")->trigger();
+    EXPECT_EQ(editorCaption, "Редактирование записи 2");
+    EXPECT_EQ(editorName, "Борис");
+    EXPECT_EQ((QStringList{cell(0, 1), cell(1, 1), cell(2, 1), cell(3, 1)}),
+              (QStringList{"alicia", "Zed", "Новый", "Boris"}));
+    EXPECT_EQ(selectedRow(), 3u);
 
     // Cancel changes nothing.
-    state.modified = false;
-    QTimer::singleShot(0, [&] {
-        auto* editor = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(editor, nullptr);
-        setEditorName(*editor, QStringLiteral("ignored"));
-        editor->findChild<QAbstractButton*>(QStringLiteral("btCancel"))->click();
-    });
+    session.setModified(false);
+    answerEditor(QStringLiteral("ignored"), "btCancel");
     action("RcrdEdit")->trigger();
-    EXPECT_EQ(cell(0, 1), "alicia");
-    EXPECT_FALSE(state.modified);
+    EXPECT_EQ(cell(3, 1), "Boris");
+    EXPECT_FALSE(session.modified());
 }
 
 TEST_F(MainWindowTest, EditWithoutSelectionAddsARecord) {
     showWindow();
     fill();
     list->clearSelection();
-    ASSERT_FALSE(state.selected);
-    QString caption;
-    QTimer::singleShot(0, [&] {
-        auto* editor = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(editor, nullptr);
-        caption = editor->windowTitle();
-        setEditorName(*editor, QStringLiteral("x"));
-        clickOk(*editor);
-    });
+    ASSERT_FALSE(window->selectedRecord());
+    answerEditor(QStringLiteral("x"));
     action("RcrdEdit")->trigger();
-    EXPECT_EQ(caption, "Новая запись");
-    EXPECT_EQ(list->model()->rowCount(), 4);
+    EXPECT_EQ(editorCaption, "Новая запись");
+    ASSERT_EQ(list->model()->rowCount(), 4);
     EXPECT_EQ(cell(0, 1), "alice");
+    EXPECT_EQ(cell(3, 1), "x");
 }
-#endif
 
 // Opening and sorting 100 000 records. The times are printed, not asserted.
 TEST_F(MainWindowTest, HundredThousandRecords) {
@@ -670,7 +648,7 @@ TEST_F(MainWindowTest, HundredThousandRecords) {
         records.push_back(rec(n, "user" + std::to_string(i * 31 % 977), "pw" + n));
     }
     const auto path = dir / "big.vtr";
-    SaveRecordFile(records, path, &state.cryptLib);
+    SaveRecordFile(records, path, &session.cipher());
 
     QElapsedTimer timer;
     timer.start();
@@ -696,7 +674,7 @@ TEST_F(MainWindowTest, HundredThousandRecords) {
 // Runs the program with the given environment; returns its exit status and
 // what it wrote to stderr.
 TEST(StartupTest, WithoutDisplayOneLineAndNonZeroExit) {
-    TempDir dir;
+    TempFolder dir;
     const auto errors = dir / "stderr.txt";
     const std::string command = "env -i PATH=/usr/bin:/bin HOME=" + dir.path().string() + " " +
                                 VANTREL_PROGRAM + " 2>" + errors.string();
@@ -709,7 +687,7 @@ TEST(StartupTest, WithoutDisplayOneLineAndNonZeroExit) {
 }
 
 TEST(StartupTest, RunsWithoutCoreDumps) {
-    TempDir dir;
+    TempFolder dir;
     const pid_t pid = ::fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {

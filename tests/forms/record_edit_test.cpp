@@ -4,7 +4,8 @@
 #include "forms/date_edit.h"
 #include "forms/wizard.h"
 #include "generator/password_generator.h"
-#include "record_edit_test_support.h"
+#include "support/qt_test_support.h"
+#include "support/scripted_prompts.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -25,7 +26,7 @@
 namespace vantrel {
 namespace {
 
-using testing::ScriptedPrompts;
+using test::ScriptedPrompts;
 
 Record record(std::string number, std::vector<std::string> fields) {
     return Record{std::move(number), std::move(fields)};
@@ -34,12 +35,9 @@ Record record(std::string number, std::vector<std::string> fields) {
 class RecordEditTest : public ::testing::Test {
 protected:
     // Creates the editor as the main window does; show() runs FormShow.
-    TfmRecordEdit& open(const std::optional<Record>& edited = std::nullopt) {
-        editor_ = std::make_unique<TfmRecordEdit>(state_, prompts_);
+    TfmRecordEdit& open(std::optional<RecordId> edited = std::nullopt) {
+        editor_ = std::make_unique<TfmRecordEdit>(session_, prompts_, edited);
         editor_->setWindowTitle(QStringLiteral("Новая запись"));
-        if (edited) {
-            editor_->loadRecord(*edited);
-        }
         editor_->show();
         return *editor_;
     }
@@ -74,7 +72,7 @@ protected:
         EXPECT_FALSE(editor_->isVisible());
     }
 
-    ProgramState state_;
+    Session session_;
     ScriptedPrompts prompts_;
     std::unique_ptr<TfmRecordEdit> editor_;
 };
@@ -86,29 +84,29 @@ TEST_F(RecordEditTest, NewRecordsTakeTheNextIntegerNumber) {
     };
     const Case cases[] = {{{}, "1"}, {{"1", "2", "7"}, "8"}, {{"a", "3"}, "4"}, {{"a", "b"}, "1"}};
     for (const Case& c : cases) {
-        state_ = ProgramState();
+        RecordList records;
         for (const std::string& number : c.numbers) {
-            state_.records.push_back(record(number, {"n", "p", "r", "  .  .  ", "  .  .  ", " "}));
+            records.push_back(record(number, {"n", "p", "r", "  .  .  ", "  .  .  ", " "}));
         }
+        session_.replaceAll(std::move(records));
+        session_.setModified(false);
         open();
         setText("cbName", QStringLiteral("Новое имя"));
         pressOk();
-        ASSERT_EQ(state_.records.size(), c.numbers.size() + 1);
-        EXPECT_EQ(state_.records.back().number, c.expected);
-        EXPECT_EQ(state_.records.back().fields,
+        ASSERT_EQ(session_.size(), c.numbers.size() + 1);
+        EXPECT_EQ(session_.records().back().number, c.expected);
+        EXPECT_EQ(session_.records().back().fields,
                   (std::vector<std::string>{"\xcd\xee\xe2\xee\xe5 \xe8\xec\xff", "", "", "  .  .  ",
                                             "  .  .  ", " "}));
-        EXPECT_TRUE(state_.modified);
+        EXPECT_TRUE(session_.modified());
     }
 }
 
 TEST_F(RecordEditTest, EditReplacesTheSelectedRecordsSixFields) {
-    state_.records = {record("1", {"a", "b", "c", "  .  .  ", "  .  .  ", " "}),
-                      record("5", {"old"}), // fewer fields, as a hand-made file may give
-                      record("9", {"x"})};
-    state_.editingExisting = true;
-    state_.selected = 1;
-    open(state_.records[1]);
+    session_.replaceAll({record("1", {"a", "b", "c", "  .  .  ", "  .  .  ", " "}),
+                         record("5", {"old"}), // fewer fields, as a hand-made file may give
+                         record("9", {"x"})});
+    open(session_.idAt(1));
     EXPECT_EQ(text("cbName"), QStringLiteral("old"));
     EXPECT_EQ(text("cbPwd"), QString());
     EXPECT_EQ(child<DateEdit>("ceStartDate")->dateText(), "  .  .  ");
@@ -116,25 +114,24 @@ TEST_F(RecordEditTest, EditReplacesTheSelectedRecordsSixFields) {
     setText("cbPwd", QStringLiteral("secret"));
     child<DateEdit>("ceEndDate")->setDateText("7.12.26");
     pressOk();
-    ASSERT_EQ(state_.records.size(), 3u);
-    EXPECT_EQ(state_.records[1], record("5", {"old", "secret", "", "  .  .  ", " 7.12.26", " "}));
-    EXPECT_EQ(state_.records[2], record("9", {"x"}));
-    EXPECT_TRUE(state_.modified);
+    EXPECT_EQ(session_.records(),
+              (RecordList{record("1", {"a", "b", "c", "  .  .  ", "  .  .  ", " "}),
+                          record("5", {"old", "secret", "", "  .  .  ", " 7.12.26", " "}),
+                          record("9", {"x"})}));
+    EXPECT_TRUE(session_.modified());
 }
 
 TEST_F(RecordEditTest, EmptyNoteIsStoredAsABlankAndShownAsOne) {
     open();
     pressOk();
-    ASSERT_EQ(state_.records.size(), 1u);
-    EXPECT_EQ(state_.records[0].fields[kFieldNote], " ");
-    state_.editingExisting = true;
-    state_.selected = 0;
-    open(state_.records[0]);
+    ASSERT_EQ(session_.size(), 1u);
+    EXPECT_EQ(session_.records()[0].fields[kFieldNote], " ");
+    open(session_.idAt(0));
     EXPECT_EQ(child<QLineEdit>("edNote")->text(), QStringLiteral(" "));
 }
 
 TEST_F(RecordEditTest, CancelAndTheCloseBoxWriteNoRecord) {
-    state_.records = {record("1", {"a"})};
+    session_.replaceAll({record("1", {"a"})});
     open();
     setText("cbName", QStringLiteral("typed"));
     click("btCancel");
@@ -144,17 +141,17 @@ TEST_F(RecordEditTest, CancelAndTheCloseBoxWriteNoRecord) {
     setText("cbName", QStringLiteral("typed"));
     editor_->close();
     EXPECT_FALSE(editor_->isVisible());
-    EXPECT_EQ(state_.records, (RecordList{record("1", {"a"})}));
-    EXPECT_FALSE(state_.modified);
+    EXPECT_EQ(session_.records(), (RecordList{record("1", {"a"})}));
+    EXPECT_FALSE(session_.modified());
 }
 
 TEST_F(RecordEditTest, ExecReturnsAcceptedAfterOk) {
-    TfmRecordEdit editor(state_, prompts_);
+    TfmRecordEdit editor(session_, prompts_, std::nullopt);
     QTimer::singleShot(0, &editor, [&editor] {
         QTest::mouseClick(editor.findChild<QPushButton*>(QStringLiteral("btOk")), Qt::LeftButton);
     });
     EXPECT_EQ(editor.exec(), QDialog::Accepted);
-    EXPECT_EQ(state_.records.size(), 1u);
+    EXPECT_EQ(session_.size(), 1u);
 }
 
 TEST_F(RecordEditTest, CharacterOutside1251IsRefusedAndNothingIsWritten) {
@@ -164,25 +161,27 @@ TEST_F(RecordEditTest, CharacterOutside1251IsRefusedAndNothingIsWritten) {
     ASSERT_EQ(prompts_.log.size(), 1u);
     EXPECT_EQ(prompts_.log[0].rfind("error: Пароль: The character", 0), 0u) << prompts_.log[0];
     EXPECT_TRUE(editor_->isVisible());
-    EXPECT_TRUE(state_.records.empty());
-    EXPECT_FALSE(state_.modified);
+    EXPECT_EQ(session_.size(), 0u);
+    EXPECT_FALSE(session_.modified());
 }
 
 TEST_F(RecordEditTest, DropDownListsHoldEachTextOnceSorted) {
-    state_.records = {
+    session_.replaceAll({
         record("1", {" ", "", " ", "", "", ""}), // a blank name first contributes nothing
         record("2", {"Alice", "p1", "site"}),
         record("3", {"Alice", "", "site"}),
         record("4", {"alice", " ", "other"}),
         record("5", {"", "p0", "mail"}), // an empty name still gives its password and resource
         record("6", {}),
-    };
-    open(record("7", {"Zed", "typed"}));
+        record("7", {"Zed", "typed"}),
+    });
+    open(session_.idAt(6));
     const QStringList names = items("cbName");
-    EXPECT_EQ(names.size(), 2);
-    EXPECT_TRUE(names.contains(QStringLiteral("Alice")));
-    EXPECT_TRUE(names.contains(QStringLiteral("alice")));
-    EXPECT_EQ(items("cbPwd"), (QStringList{"p0", "p1"}));
+    EXPECT_EQ(names.size(), 3);
+    for (const char* name : {"Alice", "alice", "Zed"}) {
+        EXPECT_TRUE(names.contains(QString::fromLatin1(name))) << name;
+    }
+    EXPECT_EQ(items("cbPwd"), (QStringList{"p0", "p1", "typed"}));
     EXPECT_EQ(items("cbresurs"), (QStringList{"mail", "other", "site"}));
     // Filling the lists leaves the fields' texts alone.
     EXPECT_EQ(text("cbName"), QStringLiteral("Zed"));
@@ -194,14 +193,14 @@ TEST_F(RecordEditTest, DropDownListsHoldEachTextOnceSorted) {
     name->lineEdit()->selectAll();
     QTest::keyClicks(name, QStringLiteral("Bob"));
     QTest::keyClick(name, Qt::Key_Return);
-    EXPECT_EQ(items("cbName").size(), 2);
+    EXPECT_EQ(items("cbName").size(), 3);
     EXPECT_EQ(text("cbName"), QStringLiteral("Bob"));
     EXPECT_TRUE(editor_->isVisible());
 }
 
 TEST_F(RecordEditTest, LengthBoxesKeepTheMinimumAtOrBelowTheMaximum) {
-    state_.generatorOptions.MinPwd = 6;
-    state_.generatorOptions.MaxPwd = 10;
+    session_.generatorOptions().MinPwd = 6;
+    session_.generatorOptions().MaxPwd = 10;
     open();
     auto* minimum = child<QSpinBox>("edMinPwd");
     auto* maximum = child<QSpinBox>("edMaxPwd");
@@ -227,16 +226,16 @@ TEST_F(RecordEditTest, LengthBoxesKeepTheMinimumAtOrBelowTheMaximum) {
     QTest::keyClick(maximum, Qt::Key_Backspace);
     EXPECT_EQ(maximum->value(), 5);
     click("btCancel");
-    EXPECT_EQ(state_.generatorOptions.MinPwd, 5);
-    EXPECT_EQ(state_.generatorOptions.MaxPwd, 5);
+    EXPECT_EQ(session_.generatorOptions().MinPwd, 5);
+    EXPECT_EQ(session_.generatorOptions().MaxPwd, 5);
 }
 
 TEST_F(RecordEditTest, LengthsOutsideTheBoxesComeToTheNearerBound) {
     const std::pair<std::int32_t, std::int32_t> stored[] = {{250, 250}, {-3, 0}, {0, 250}};
     const std::pair<int, int> shown[] = {{100, 100}, {1, 1}, {1, 100}};
     for (std::size_t i = 0; i < std::size(stored); ++i) {
-        state_.generatorOptions.MinPwd = stored[i].first;
-        state_.generatorOptions.MaxPwd = stored[i].second;
+        session_.generatorOptions().MinPwd = stored[i].first;
+        session_.generatorOptions().MaxPwd = stored[i].second;
         open();
         auto* minimum = child<QSpinBox>("edMinPwd");
         auto* maximum = child<QSpinBox>("edMaxPwd");
@@ -249,25 +248,25 @@ TEST_F(RecordEditTest, LengthsOutsideTheBoxesComeToTheNearerBound) {
         EXPECT_EQ(minimum->value(), 1);
         editor_->close();
     }
-    EXPECT_EQ(state_.generatorOptions.MinPwd, 1);
-    EXPECT_EQ(state_.generatorOptions.MaxPwd, 100);
+    EXPECT_EQ(session_.generatorOptions().MinPwd, 1);
+    EXPECT_EQ(session_.generatorOptions().MaxPwd, 100);
 }
 
 TEST_F(RecordEditTest, OptionBoxesWriteTheirFlagsAndSurviveCancel) {
-    state_.generatorOptions.Right = true;
+    session_.generatorOptions().Right = true;
     open();
     auto* right = child<QCheckBox>("cbRight");
     EXPECT_TRUE(right->isChecked());
     EXPECT_FALSE(right->isEnabled());
     child<QTabWidget>("pcMain")->setCurrentIndex(1);
     tick("cbDigit");
-    EXPECT_TRUE(state_.generatorOptions.Digit) << "stored at once";
+    EXPECT_TRUE(session_.generatorOptions().Digit) << "stored at once";
     tick("cbDouble");
     click("btCancel");
-    EXPECT_TRUE(state_.generatorOptions.Digit);
-    EXPECT_TRUE(state_.generatorOptions.Double);
-    EXPECT_TRUE(state_.generatorOptions.Right);
-    EXPECT_FALSE(state_.generatorOptions.BigChar);
+    EXPECT_TRUE(session_.generatorOptions().Digit);
+    EXPECT_TRUE(session_.generatorOptions().Double);
+    EXPECT_TRUE(session_.generatorOptions().Right);
+    EXPECT_FALSE(session_.generatorOptions().BigChar);
     // The next editor shows them ticked.
     open();
     EXPECT_TRUE(child<QCheckBox>("cbDigit")->isChecked());
@@ -302,9 +301,9 @@ TEST_F(RecordEditTest, ShowingPutsTheMainTabInFrontAndTheSetsIntoTheCaptions) {
         EXPECT_EQ(next, child<QWidget>(order[i + 1])) << order[i];
     }
 
-    testing::saveSnapshot(*editor_, QStringLiteral("record_edit_main"));
+    test::SaveSnapshot(*editor_, QStringLiteral("record_edit_main"));
     child<QTabWidget>("pcMain")->setCurrentIndex(1);
-    testing::saveSnapshot(*editor_, QStringLiteral("record_edit_generator"));
+    test::SaveSnapshot(*editor_, QStringLiteral("record_edit_generator"));
 }
 
 TEST_F(RecordEditTest, EnterAndEscCloseNothing) {
@@ -317,7 +316,7 @@ TEST_F(RecordEditTest, EnterAndEscCloseNothing) {
         QTest::keyClick(editor_.get(), key);
     }
     EXPECT_TRUE(editor_->isVisible());
-    EXPECT_TRUE(state_.records.empty());
+    EXPECT_EQ(session_.size(), 0u);
 }
 
 TEST_F(RecordEditTest, GenerateWithoutAnySetShowsTheMessageAndEmptiesTheField) {
@@ -331,8 +330,8 @@ TEST_F(RecordEditTest, GenerateWithoutAnySetShowsTheMessageAndEmptiesTheField) {
 }
 
 TEST_F(RecordEditTest, GenerateUsesTheTickedSetsAndTheShownLengths) {
-    state_.generatorOptions.MinPwd = 8;
-    state_.generatorOptions.MaxPwd = 8;
+    session_.generatorOptions().MinPwd = 8;
+    session_.generatorOptions().MaxPwd = 8;
     open();
     child<QCheckBox>("cbDigit")->setChecked(true);
     click("btPwd");
@@ -408,12 +407,12 @@ TEST_F(RecordEditTest, HintsGoToTheStatusBarAndTooltipsOnlyToTheSmallButtons) {
 }
 
 TEST_F(RecordEditTest, DateFieldsKeepTheirTextsAsTheyStand) {
-    open(record("1", {"n", "p", "r", "7.12.26", "12.  .  ", " "}));
+    open(session_.add(record("1", {"n", "p", "r", "7.12.26", "12.  .  ", " "})));
     EXPECT_EQ(child<DateEdit>("ceStartDate")->dateText(), " 7.12.26");
     EXPECT_EQ(child<DateEdit>("ceEndDate")->dateText(), "12.  .  ");
     pressOk();
-    EXPECT_EQ(state_.records[0].fields[kFieldStartDate], " 7.12.26");
-    EXPECT_EQ(state_.records[0].fields[kFieldEndDate], "12.  .  ");
+    EXPECT_EQ(session_.records()[0].fields[kFieldStartDate], " 7.12.26");
+    EXPECT_EQ(session_.records()[0].fields[kFieldEndDate], "12.  .  ");
 }
 
 TEST(WizardTest, WindowAsDrawnAndBothDateButtonsActOnTheEndDate) {
@@ -437,7 +436,7 @@ TEST(WizardTest, WindowAsDrawnAndBothDateButtonsActOnTheEndDate) {
     ASSERT_NE(end, nullptr);
     EXPECT_EQ(start->dateText(), "  .  .  ");
     wizard.show();
-    testing::saveSnapshot(wizard, QStringLiteral("wizard"));
+    test::SaveSnapshot(wizard, QStringLiteral("wizard"));
 
     end->setDateText("31.12.26");
     std::vector<std::chrono::year_month_day> opened;

@@ -1,10 +1,10 @@
 #include "forms/user_pwd.h"
 
-#include "forms/record_edit_test_support.h"
-#include "storage/cp1251.h"
-#include "storage/file_commands_support.h"
-#include "storage/settings_file.h"
-#include "storage/temp_folder.h"
+#include "base/cp1251.h"
+#include "formats/settings_file.h"
+#include "support/qt_test_support.h"
+#include "support/scripted_prompts.h"
+#include "support/temp_folder.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -21,12 +21,12 @@ namespace {
 
 using Answer = Prompts::Answer;
 
-// The login dialog over a program state whose program directory is a
-// temporary folder, with a scripted user and a counted program end.
+// The login dialog over a session whose program directory is a temporary
+// folder, with a scripted user and a counted program end.
 class LoginDialog : public ::testing::Test {
 protected:
     LoginDialog() {
-        state.programDirectory = dir.path() / "";
+        session.setProgramDirectory(dir.path() / "");
         dialog.setProgramDirectorySource([this] { return dir.path() / ""; });
         dialog.setProgramEnder([this] { ++programEnds; });
         dialog.show();
@@ -47,10 +47,10 @@ protected:
     std::filesystem::path settings() const { return SettingsFilePath(dir.path() / ""); }
 
     test::TempFolder dir;
-    ProgramState state;
-    mwtest::ScriptedPrompts prompts;
-    FileCommands files{state, prompts};
-    TfmUserPwd dialog{state, files, prompts};
+    Session session;
+    test::ScriptedPrompts prompts;
+    FileCommands files{session, prompts};
+    TfmUserPwd dialog{session, files, prompts};
     int programEnds = 0;
 };
 
@@ -108,7 +108,7 @@ TEST_F(LoginDialog, ControlsTextsHintsAndTabOrder) {
     dialog.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
     EXPECT_EQ(QApplication::focusWidget(), child<QLineEdit>("cbUserName"));
-    testing::saveSnapshot(dialog, QStringLiteral("login_dialog"));
+    test::SaveSnapshot(dialog, QStringLiteral("login_dialog"));
 }
 
 TEST_F(LoginDialog, StatusBarShowsTheHintOfTheControlUnderThePointer) {
@@ -140,16 +140,16 @@ TEST_F(LoginDialog, CreateThenLogInHidesTheDialogAndKeepsTheName) {
     type(QStringLiteral("Иван"), QStringLiteral("тайна"));
     prompts.answers = {Answer::Ok};
     click("btNewUser");
-    EXPECT_TRUE(state.loggedIn());
+    EXPECT_TRUE(session.loggedIn());
     EXPECT_TRUE(dialog.isHidden());
-    EXPECT_EQ(state.userName, Utf8ToCp1251("Иван"));
-    EXPECT_EQ(state.cryptLib.Password(), Utf8ToCp1251("тайна"));
+    EXPECT_EQ(session.userName(), Utf8ToCp1251("Иван"));
+    EXPECT_EQ(session.cipher().Password(), Utf8ToCp1251("тайна"));
     EXPECT_EQ(child<QLineEdit>("cbUserName")->text(), QStringLiteral("Иван"));
 
     // A later run logs in with the name in capitals.
-    ProgramState next;
-    next.programDirectory = dir.path() / "";
-    mwtest::ScriptedPrompts nextPrompts;
+    Session next;
+    next.setProgramDirectory(dir.path() / "");
+    test::ScriptedPrompts nextPrompts;
     FileCommands nextFiles(next, nextPrompts);
     TfmUserPwd again(next, nextFiles, nextPrompts);
     again.setProgramDirectorySource([this] { return dir.path() / ""; });
@@ -167,7 +167,7 @@ TEST_F(LoginDialog, ThirteenCharacterPasswordGoesToTheErrorBoxAndTheDialogStays)
     click("btEnter");
     EXPECT_EQ(prompts.log, (std::vector<std::string>{"error: TCryptLib.Password is too long"}));
     EXPECT_TRUE(dialog.isVisible());
-    EXPECT_FALSE(state.loggedIn());
+    EXPECT_FALSE(session.loggedIn());
 }
 
 TEST_F(LoginDialog, UnwritableSettingsFileIsReportedAndNobodyLogsIn) {
@@ -180,7 +180,7 @@ TEST_F(LoginDialog, UnwritableSettingsFileIsReportedAndNobodyLogsIn) {
     ASSERT_EQ(prompts.log.size(), 3u);
     EXPECT_EQ(prompts.log[2], "error: Unable to write to " + SettingsFilePath(blocked).string());
     EXPECT_TRUE(dialog.isVisible());
-    EXPECT_FALSE(state.loggedIn());
+    EXPECT_FALSE(session.loggedIn());
 }
 
 TEST_F(LoginDialog, CharactersOutside1251AreRefusedAndNothingIsWritten) {
@@ -194,7 +194,7 @@ TEST_F(LoginDialog, CharactersOutside1251AreRefusedAndNothingIsWritten) {
     click("btEnter");
     EXPECT_EQ(prompts.log, (std::vector<std::string>{inform(kPasswordNot1251Message)}));
     EXPECT_FALSE(std::filesystem::exists(settings()));
-    EXPECT_FALSE(state.loggedIn());
+    EXPECT_FALSE(session.loggedIn());
     EXPECT_TRUE(dialog.isVisible());
 }
 

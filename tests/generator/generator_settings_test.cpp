@@ -1,8 +1,8 @@
 #include "generator/generator_settings.h"
 
-#include "cipher/error.h"
-#include "storage/atomic_file.h"
-#include "storage/settings_file.h"
+#include "base/atomic_file.h"
+#include "base/error.h"
+#include "formats/settings_file.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,242 @@
+#include "formats/record_file.h"
+
+#include "base/atomic_file.h"
+#include "base/error.h"
+#include "cipher/crypt_lib.h"
+#include "cipher/memory_stream.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <random>
+#include <string.h>
+#include <unistd.h>
+
+namespace vantrel {
+
+namespace {
+
+constexpr const char* kCannotOpen = "Cannot open file %s";
+constexpr const char* kCannotCreate = "Cannot create file %s";
+
+// Field lines lose every character with a code of 0x20 or less at both ends.
+std::string_view trimControls(std::string_view text) {
+    std::size_t first = 0;
+    std::size_t last = text.size();
+    while (first < last && static_cast<unsigned char>(text[first]) <= 0x20) {
+        ++first;
+    }
+    while (last > first && static_cast<unsigned char>(text[last - 1]) <= 0x20) {
+        --last;
+    }
+    return text.substr(first, last - first);
+}
+
+// Finds the line ends of a text by memchr. The next CR and the next LF are
+// remembered, so a text that uses only one kind of line end is still scanned
+// once, not once per line.
+class LineReader {
+public:
+    explicit LineReader(std::string_view text)
+        : text_(text), nextCr_(find('\r')), nextLf_(find('\n')) {}
+
+    // The next line without its line end; false at the end of the text.
+    bool next(std::string_view& line) {
+        const std::size_t size = text_.size();
+        if (at_ >= size) {
+            return false;
+        }
+        if (nextCr_ < at_) {
+            nextCr_ = find('\r');
+        }
+        if (nextLf_ < at_) {
+            nextLf_ = find('\n');
+        }
+        const std::size_t end = std::min({nextCr_, nextLf_, size});
+        line = text_.substr(at_, end - at_);
+        at_ = end + 1;
+        if (end == nextCr_ && end + 1 == nextLf_) {
+            ++at_; // CR LF is one line end
+        }
+        return true;
+    }
+
+private:
+    static constexpr std::size_t kNone = std::string_view::npos;
+
+    std::size_t find(char c) const {
+        const void* found = std::memchr(text_.data() + at_, c, text_.size() - at_);
+        return found ? static_cast<std::size_t>(static_cast<const char*>(found) - text_.data())
+                     : kNone;
+    }
+
+    std::string_view text_;
+    std::size_t at_ = 0;
+    // Positions of the next CR and LF at or after at_ (kNone: there is none).
+    std::size_t nextCr_;
+    std::size_t nextLf_;
+};
+
+// Overwrites password material before its memory is given back.
+void wipeMemory(std::string& bytes) {
+    if (!bytes.empty()) {
+        explicit_bzero(bytes.data(), bytes.size());
+    }
+}
+
+} // namespace
+
+std::string FormatRecordText(const RecordList& records) {
+    std::size_t size = 0;
+    for (const Record& record : records) {
+        size += record.number.size() + 2;
+        for (const std::string& field : record.fields) {
+            size += field.size() + 3;
+        }
+    }
+    std::string text;
+    text.reserve(size);
+    for (const Record& record : records) {
+        text += record.number;
+        text += "\r\n";
+        for (const std::string& field : record.fields) {
+            text += '\t';
+            text += field;
+            text += "\r\n";
+        }
+    }
+    return text;
+}
+
+RecordList ParseRecordText(std::string_view text) {
+    if (const void* nul = std::memchr(text.data(), '\0', text.size())) {
+        text =
+            text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
+    }
+    RecordList records;
+    LineReader reader(text);
+    std::string_view line;
+    while (reader.next(line)) {
+        if (!line.empty() && line.front() == '\t') {
+            if (records.empty()) {
+                records.emplace_back(); // holds a field that comes before any number
+            }
+            records.back().fields.emplace_back(trimControls(line));
+        } else {
+            Record& record = records.emplace_back();
+            record.number.assign(line);
+            record.fields.reserve(kFieldCount);
+        }
+    }
+    return records;
+}
+
+bool IsPlainTextPath(const std::filesystem::path& path) {
+    // The extension runs from the last "." of the last name component on.
+    // std::filesystem::path::extension() differs for names such as ".txt",
+    // which it takes for a stem without extension.
+    const std::string name = path.filename().string();
+    const std::size_t dot = name.rfind('.');
+    return dot != std::string::npos && name.compare(dot, std::string::npos, ".txt") == 0;
+}
+
+void SaveRecordFile(const RecordList& records, const std::filesystem::path& path,
+                    TCryptLib* cipher) {
+    MemoryStream stream(FormatRecordText(records));
+    if (cipher != nullptr) {
+        cipher->EncryptStream(stream);
+    }
+    std::string bytes = stream.takeBytes();
+    const std::error_code ec = ReplaceFileAtomically(path, bytes);
+    wipeMemory(bytes);
+    if (ec) {
+        throw Error(formatMessage(kCannotCreate, path.string()));
+    }
+}
+
+RecordList LoadRecordFile(const std::filesystem::path& path, TCryptLib* cipher) {
+    std::string bytes;
+    if (ReadWholeFile(path, bytes)) {
+        throw Error(formatMessage(kCannotOpen, path.string()));
+    }
+    MemoryStream stream(std::move(bytes));
+    if (cipher != nullptr) {
+        cipher->DecryptStream(stream);
+    }
+    bytes = stream.takeBytes();
+    RecordList records = ParseRecordText(bytes);
+    wipeMemory(bytes);
+    return records;
+}
+
+std::optional<std::string> WipeFile(const std::filesystem::path& path) {
+    return WipeFile(path, {});
+}
+
+std::optional<std::string> WipeFile(const std::filesystem::path& path,
+                                    const std::function<void()>& beforeDelete) {
+    std::error_code ec;
+    const bool exists = std::filesystem::exists(path, ec);
+    if (ec) { // e.g. a folder on the way that may not be searched
+        throw Error(formatMessage(kCannotOpen, path.string()));
+    }
+    if (!exists) {
+        return "Ошибка уничтожения файла\rФайл " + path.string() + " не был найден.";
+    }
+    std::string buffer;
+    if (ReadWholeFile(path, buffer)) {
+        throw Error(formatMessage(kCannotOpen, path.string()));
+    }
+    OverwriteWithDigits(buffer);
+
+    // In place, not through a new file: the old blocks themselves must be
+    // overwritten. The digits are at least one byte longer than the old
+    // content, so no truncation is needed.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    bool written = fd >= 0;
+    for (std::size_t at = 0; written && at < buffer.size();) {
+        const ssize_t result = ::write(fd, buffer.data() + at, buffer.size() - at);
+        if (result < 0 && errno == EINTR) {
+            continue;
+        }
+        written = result > 0;
+        at += written ? static_cast<std::size_t>(result) : 0;
+    }
+    written = written && ::fsync(fd) == 0;
+    if (fd >= 0 && ::close(fd) != 0) {
+        written = false;
+    }
+    if (!written) {
+        throw Error(formatMessage(kCannotCreate, path.string()));
+    }
+    if (beforeDelete) {
+        beforeDelete();
+    }
+    std::filesystem::remove(path, ec); // a failing deletion is ignored
+    return std::nullopt;
+}
+
+void OverwriteWithDigits(std::string& buffer) {
+    std::random_device seed;
+    std::mt19937_64 engine(seed());
+    std::uniform_real_distribution<double> uniform(0.0, 1.0);
+    const std::size_t repetitions = buffer.size() + 1;
+    std::size_t position = 0;
+    char digits[24]; // the decimal digits of a 64-bit number
+    for (std::size_t i = 0; i < repetitions; ++i) {
+        const double size = static_cast<double>(buffer.size());
+        const auto k = static_cast<unsigned long long>(std::llround(uniform(engine) * size));
+        const auto length =
+            static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, k).ptr - digits);
+        if (position + length > buffer.size()) {
+            buffer.resize(position + length);
+        }
+        std::memcpy(buffer.data() + position, digits, length);
+        position += length;
+    }
+}
+
+} // namespace vantrel

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "formats/record.h"
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vantrel {
+
+class TCryptLib;
+
+// The plain text layout: per record a number line, then one TAB + text line per
+// field; every line ends with CR LF. An empty list is an empty text.
+std::string FormatRecordText(const RecordList& records);
+
+// Reads the text layout: lines end at CR LF, lone CR or lone LF; a NUL ends the
+// text; a last line without a line end counts. A TAB line is the next field of
+// the last record, trimmed of every character <= 0x20 at both ends; any other
+// line starts a record and is its number, untrimmed. An empty line starts a
+// record with an empty number; a TAB line before any record starts a record with
+// an empty number to hold it. Nothing is ever dropped.
+RecordList ParseRecordText(std::string_view text);
+
+// The extension rule: plain text exactly when the last path component ends in
+// ".txt" (case-sensitive); every other name is an encrypted record file.
+bool IsPlainTextPath(const std::filesystem::path& path);
+
+// Writes the records to `path`: plain text when `cipher` is null, otherwise the
+// text passed through cipher->EncryptStream. The file is replaced atomically; on
+// failure the old file stays whole and vantrel::Error "Cannot create file %s" is
+// thrown.
+void SaveRecordFile(const RecordList& records, const std::filesystem::path& path,
+                    TCryptLib* cipher);
+
+// Reads `path` (decrypting with cipher->DecryptStream when `cipher` is not null)
+// and parses it. Throws vantrel::Error "Cannot open file %s" when it cannot be
+// read; any bytes parse into some list.
+RecordList LoadRecordFile(const std::filesystem::path& path, TCryptLib* cipher);
+
+// Overwrites the file in place n + 1 times with decimal digits (n = its size),
+// flushes it to disk and deletes it. Returns the UTF-8 message for the user when
+// no file exists at `path` (nothing is deleted then); throws vantrel::Error when
+// the file cannot be read or rewritten (it is not deleted then).
+std::optional<std::string> WipeFile(const std::filesystem::path& path);
+// The same; `beforeDelete` (when set) runs after the digits are flushed to disk
+// and before the file is deleted, so that a test can look at them.
+std::optional<std::string> WipeFile(const std::filesystem::path& path,
+                                    const std::function<void()>& beforeDelete);
+
+// The digits WipeFile writes, in memory: with n = buffer.size(), n + 1 times
+// draws r uniform in [0, 1), takes k = round(r * s) for the buffer's current
+// size s, and writes the decimal digits of k at the write position (from 0),
+// growing the buffer where the write passes its end. Afterwards the buffer
+// holds only digits, at least n + 1 of them.
+void OverwriteWithDigits(std::string& buffer);
+
+} // namespace vantrel

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "session/prompts.h"
+#include "session/session.h"
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+namespace vantrel {
+
+// UTF-8 texts of the file commands.
+inline constexpr const char* kSaveBeforeLoadQuestion = "Текущий файл не сохранен. Сохранить?";
+inline constexpr const char* kWipeQuestion = "Уничтожить незашифрованную копию файла?";
+inline constexpr const char* kPlainSavedWarning =
+    "Внимание!\rФайл сохранен в незашифрованном виде.";
+inline constexpr const char* kCaptionPrefix = "Vantrel - ";
+
+// The file commands of the main window and the two routines under them, as
+// plain code over the session: what they ask goes through Prompts, the list
+// changes reach the views through the session's observers. Failures
+// throw vantrel::Error and leave the state described at each member.
+class FileCommands {
+public:
+    FileCommands(Session& session, Prompts& prompts) : session_(session), prompts_(prompts) {}
+
+    // The window caption changed (UTF-8), e.g. "Vantrel - /home/u/a.vtr".
+    std::function<void(const std::string& caption)> onCaptionChanged;
+
+    // Writes the record list (encrypted with the session's cipher or plain) and sets
+    // the caption. Leaves the current file and the modified flag alone. The
+    // file is replaced atomically: on failure the old file stays whole and the
+    // caption is unchanged.
+    void SaveRecordFile(const std::filesystem::path& path, bool encrypted);
+    // Offers to save unsaved changes, then replaces the record list with the
+    // file's content, sets the caption and the current file. A file that cannot be read leaves
+    // list, caption and current file as they were.
+    void LoadRecordFile(const std::filesystem::path& path, bool encrypted);
+
+    // Open: a ".txt" name is read as plain text and its wipe offered; any other
+    // name is decrypted and remembered for the user.
+    void FileOpenCmdExecute();
+    // Save: remembers the current file, then writes it encrypted; with no
+    // current file it is Save As.
+    void FileSaveCmdExecute();
+    // Save As: a ".txt" name gets plain text and a warning (nothing else
+    // changes); any other name becomes the current, remembered file.
+    void FileSaveAsCmdExecute();
+
+    // The path as the settings file stores it (1251 bytes). A path that 1251
+    // cannot hold is refused with vantrel::Error, before anything is changed.
+    static std::string RememberedPathText(const std::filesystem::path& path);
+
+private:
+    void remember(const std::string& pathText);
+    void setCaption(const std::filesystem::path& path);
+
+    Session& session_;
+    Prompts& prompts_;
+};
+
+} // namespace vantrel

@@ -1,0 +1,77 @@
+#include "session/login.h"
+
+#include "base/cp1251.h"
+#include "formats/program_cipher.h"
+#include "formats/settings_file.h"
+#include "formats/settings_names.h"
+#include "generator/generator_settings.h"
+
+namespace vantrel {
+
+namespace {
+
+// The checker's design-time password; every use replaces it first.
+constexpr const char* kCheckerPassword = "vtrcheck";
+
+} // namespace
+
+LoginSteps::LoginSteps(Session& session, FileCommands& files, Prompts& prompts)
+    : session_(session), files_(files), prompts_(prompts) {
+    ConfigureProgramCipher(checker_, kCheckerPassword);
+}
+
+bool LoginSteps::Enter(const std::string& name, const std::string& password) {
+    checker_.SetPassword(password); // over 12 characters: throws, nothing read yet
+    if (programDirectory) {
+        session_.setProgramDirectory(programDirectory());
+    }
+    const std::string check = ReadSetting(kUsersSection, name, session_.settingsFile());
+    if (!checker_.CheckPassword(check, password)) {
+        prompts_.inform(kMismatchMessage);
+        return CreateUser(name, password);
+    }
+    session_.cipher().SetPassword(password);
+    session_.logIn(name);
+    reopenRememberedFile(name);
+    LoadGeneratorOptions(session_.generatorOptions(), session_.settingsFile());
+    return true;
+}
+
+void LoginSteps::reopenRememberedFile(const std::string& name) {
+    try {
+        const std::string remembered =
+            ReadSetting(kRememberedFilesSection, name, session_.settingsFile());
+        // The read-failure text is no path: a file of that name in the working
+        // folder must not be opened in its place.
+        if (remembered == ReadFailureText() || remembered.empty()) {
+            prompts_.inform(kLastFileNotFoundMessage);
+            return;
+        }
+        files_.LoadRecordFile(std::filesystem::path(Cp1251ToUtf8(remembered)), true);
+    } catch (...) {
+        prompts_.inform(kLastFileNotFoundMessage);
+    }
+}
+
+bool LoginSteps::CreateUser(const std::string& name, const std::string& password) {
+    if (prompts_.ask(kCreateUserQuestion) != Prompts::Answer::Ok) {
+        return false;
+    }
+    if (name.empty() && password.empty()) {
+        prompts_.inform(kNoNameNoPasswordMessage);
+        return false;
+    }
+    if (!name.empty() && !IsStorableKey(name)) {
+        prompts_.inform(kNameNotStorableMessage);
+        return false;
+    }
+    session_.cipher().SetPassword(password); // over 12 characters: throws, nothing written
+    const std::string check = session_.cipher().MakePasswordCheck();
+    if (!name.empty()) {
+        WriteSetting(kUsersSection, name, check, session_.settingsFile());
+    }
+    session_.logIn(name);
+    return true;
+}
+
+} // namespace vantrel

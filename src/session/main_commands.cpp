@@ -1,0 +1,101 @@
+#include "session/main_commands.h"
+
+#include "base/cp1251.h"
+
+#include <filesystem>
+
+namespace vantrel {
+
+EditorRequest PrepareAdd() {
+    return {kNewRecordCaption, std::nullopt};
+}
+
+EditorRequest PrepareEdit(const Session& session, std::optional<RecordId> selected) {
+    const Record* record = selected ? session.find(*selected) : nullptr;
+    if (record == nullptr) {
+        return PrepareAdd();
+    }
+    return {kEditRecordCaption + Cp1251ToUtf8(record->number), selected};
+}
+
+bool DeleteRecord(Session& session, std::optional<RecordId> selected, Prompts& prompts) {
+    if (prompts.confirm(kDeleteQuestion, Prompts::Buttons::YesNo) != Prompts::Answer::Yes) {
+        return false;
+    }
+    return selected && session.remove(*selected);
+}
+
+void TogglePasswordColumn(PasswordColumn& column) {
+    if (column.autoSize) {
+        column = {false, 0};
+    } else {
+        column = {true, kShownPasswordWidth};
+    }
+}
+
+std::vector<int> ShareColumnWidths(int available, const std::vector<ColumnRule>& rules) {
+    std::vector<int> widths;
+    widths.reserve(rules.size());
+    int used = 0;
+    long long minimumSum = 0;
+    int autoCount = 0;
+    for (const ColumnRule& rule : rules) {
+        widths.push_back(rule.width);
+        used += rule.width;
+        if (rule.autoSize) {
+            minimumSum += rule.width;
+            ++autoCount;
+        }
+    }
+    const int extra = available - used;
+    if (extra <= 0 || autoCount == 0) {
+        return widths;
+    }
+    // Share in proportion to the minimums (equally when they are all 0); the
+    // last auto-size column takes the rounding rest so the columns fill the width.
+    int given = 0;
+    std::size_t last = 0;
+    for (std::size_t i = 0; i < rules.size(); ++i) {
+        if (!rules[i].autoSize) {
+            continue;
+        }
+        const long long share = minimumSum > 0
+                                    ? extra * static_cast<long long>(rules[i].width) / minimumSum
+                                    : extra / autoCount;
+        widths[i] += static_cast<int>(share);
+        given += static_cast<int>(share);
+        last = i;
+    }
+    widths[last] += extra - given;
+    return widths;
+}
+
+bool CloseSequence(Session& session, Prompts& prompts, FileCommands& files,
+                   const std::function<void()>& saveGeneratorOptions) {
+    // A settings file that cannot be written must not keep the user from
+    // leaving: the failure is shown and the close goes on.
+    if (saveGeneratorOptions) {
+        RunCommand(prompts, saveGeneratorOptions);
+    }
+    if (!session.modified()) {
+        return true;
+    }
+    switch (prompts.confirm(kCloseQuestion, Prompts::Buttons::YesNoCancel)) {
+    case Prompts::Answer::Yes:
+        return RunCommand(prompts, [&] {
+            std::error_code error;
+            const std::filesystem::path& current = session.currentFile();
+            if (!current.empty() && std::filesystem::exists(current, error)) {
+                files.SaveRecordFile(current, true);
+            } else if (auto chosen = prompts.saveFileName()) {
+                files.SaveRecordFile(*chosen, true);
+            }
+        });
+    case Prompts::Answer::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace vantrel

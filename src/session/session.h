@@ -1,0 +1,123 @@
+#pragma once
+
+#include "cipher/crypt_lib.h"
+#include "formats/record.h"
+#include "generator/generator_options.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vantrel {
+
+// Names a record for as long as the program runs: ids are never reused, and a
+// record keeps its id when the list is sorted or other records come and go.
+// Loading a file gives every record a new id.
+using RecordId = std::uint64_t;
+
+// Told about every change of the session's record list. "About to" comes before
+// the change (the row is still the old one), the other after it.
+class SessionObserver {
+public:
+    virtual ~SessionObserver() = default;
+    // The whole list is replaced (a load) or reordered (a sort).
+    virtual void recordsAboutToBeReset() {}
+    virtual void recordsReset() {}
+    virtual void recordAboutToBeInserted(std::size_t /*row*/) {}
+    virtual void recordInserted(std::size_t /*row*/) {}
+    virtual void recordAboutToBeRemoved(std::size_t /*row*/) {}
+    virtual void recordRemoved(std::size_t /*row*/) {}
+    // The number or the fields of the record at `row` changed.
+    virtual void recordChanged(std::size_t /*row*/) {}
+};
+
+// The open session of the program: the record list with stable ids, the
+// current file and its modified flag, the user with the cipher keyed by the
+// user's password, and the generator options. Views watch it through
+// SessionObserver; what they select is theirs to keep (as record ids).
+class Session {
+public:
+    Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // --- the record list, in list order (the order of the record file)
+    const RecordList& records() const { return records_; }
+    std::size_t size() const { return records_.size(); }
+    RecordId idAt(std::size_t row) const { return ids_[row]; }
+    std::optional<std::size_t> rowOf(RecordId id) const;
+    // nullptr when no record has this id (any more).
+    const Record* find(RecordId id) const;
+
+    // Appends a record; sets the modified flag.
+    RecordId add(Record record);
+    // Gives the record new fields, keeping its number and place; sets the
+    // modified flag. False when the id is gone.
+    bool replaceFields(RecordId id, std::vector<std::string> fields);
+    // Removes the record; sets the modified flag. False when the id is gone.
+    bool remove(RecordId id);
+    // The in-place number edit. Throws vantrel::Error with a message for the
+    // user when the text cannot be stored (see IsStorableRecordNumber); the
+    // modified flag is left alone either way.
+    void renumber(RecordId id, const std::string& number);
+    // Sorts ascending by the column (0 = number, 1...6 = fields; stable) and
+    // remembers it as the sort column. Changes no data: the flag stays.
+    void sortBy(int column);
+    int sortColumn() const { return sortColumn_; }
+    // The number a new record gets (see NextRecordNumber).
+    std::string nextNumber() const;
+    // Replaces the whole list (a load); every record gets a new id. The
+    // modified flag is left alone.
+    void replaceAll(RecordList records);
+
+    // --- the file
+    const std::filesystem::path& currentFile() const { return currentFile_; }
+    void setCurrentFile(std::filesystem::path file) { currentFile_ = std::move(file); }
+    bool modified() const { return modified_; }
+    void setModified(bool modified) { modified_ = modified; }
+
+    // --- the user
+    // Keys record files and makes password checks. Before a login it holds the
+    // program's keys and a design-time password.
+    TCryptLib& cipher() { return cipher_; }
+    const TCryptLib& cipher() const { return cipher_; }
+    bool loggedIn() const;
+    // Marks the user as logged in; the caller has keyed the cipher.
+    void logIn(std::string userName);
+    const std::string& userName() const { return userName_; } // 1251 bytes
+
+    GeneratorOptions& generatorOptions() { return generatorOptions_; }
+    const GeneratorOptions& generatorOptions() const { return generatorOptions_; }
+
+    // --- where the settings file is
+    // The running program file's folder, with a trailing separator.
+    const std::filesystem::path& programDirectory() const { return programDirectory_; }
+    void setProgramDirectory(std::filesystem::path folder) {
+        programDirectory_ = std::move(folder);
+    }
+    std::filesystem::path settingsFile() const;
+
+    // --- watching; an observer must be removed before it is destroyed
+    void addObserver(SessionObserver* observer);
+    void removeObserver(SessionObserver* observer);
+
+private:
+    template <typename Call> void notify(Call call);
+
+    RecordList records_;
+    std::vector<RecordId> ids_; // ids_[row] names records_[row]
+    RecordId nextId_ = 1;
+    int sortColumn_ = 0;
+    std::filesystem::path currentFile_;
+    bool modified_ = false;
+    TCryptLib cipher_;
+    std::string userName_;
+    GeneratorOptions generatorOptions_;
+    std::filesystem::path programDirectory_;
+    std::vector<SessionObserver*> observers_;
+};
+
+} // namespace vantrel

@@ -1,0 +1,165 @@
+#include "base/atomic_file.h"
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace vantrel {
+namespace {
+
+using test::ReadBytes;
+using test::TempFolder;
+using test::WriteBytes;
+
+namespace fs = std::filesystem;
+
+mode_t modeOf(const fs::path& path) {
+    struct stat info {};
+    EXPECT_EQ(::stat(path.c_str(), &info), 0);
+    return info.st_mode & 07777;
+}
+
+std::string bigContent() {
+    std::string bytes(300000, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<char>(i * 131 % 251);
+    }
+    return bytes;
+}
+
+TEST(AtomicFile, CreatesNewFileOwnerOnly) {
+    TempFolder folder;
+    const fs::path file = folder / "new.vtr";
+    ASSERT_FALSE(ReplaceFileAtomically(file, "secret"));
+    EXPECT_EQ(ReadBytes(file), "secret");
+    EXPECT_EQ(modeOf(file), 0600u);
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{"new.vtr"});
+}
+
+TEST(AtomicFile, ReplacesContentAndKeepsPermissionBits) {
+    TempFolder folder;
+    const fs::path file = folder / "list.vtr";
+    WriteBytes(file, std::string(5000, 'x'));
+    ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
+    ASSERT_FALSE(ReplaceFileAtomically(file, "short"));
+    EXPECT_EQ(ReadBytes(file), "short");
+    EXPECT_EQ(modeOf(file), 0640u);
+    ASSERT_FALSE(ReplaceFileAtomically(file, ""));
+    EXPECT_EQ(ReadBytes(file), "");
+    EXPECT_EQ(folder.entries().size(), 1u);
+}
+
+TEST(AtomicFile, ReplacesTheTargetOfASymbolicLink) {
+    TempFolder folder;
+    const fs::path target = folder / "real.ini";
+    const fs::path link = folder / "link.ini";
+    WriteBytes(target, "old");
+    fs::create_symlink(target, link);
+    ASSERT_FALSE(ReplaceFileAtomically(link, "new"));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(ReadBytes(target), "new");
+}
+
+TEST(AtomicFile, RelativePathWritesIntoCurrentFolder) {
+    TempFolder folder;
+    const fs::path before = fs::current_path();
+    fs::current_path(folder.path());
+    const std::error_code ec = ReplaceFileAtomically("plain.txt", "abc");
+    fs::current_path(before);
+    ASSERT_FALSE(ec);
+    EXPECT_EQ(ReadBytes(folder / "plain.txt"), "abc");
+}
+
+// Each injected failure must leave the old file byte for byte and no
+// temporary file behind.
+class AtomicFileFailure : public ::testing::Test {
+protected:
+    void SetUp() override { WriteBytes(file, old); }
+    void expectOldFileIntact() {
+        EXPECT_EQ(ReadBytes(file), old);
+        EXPECT_EQ(folder.entries(), std::vector<std::string>{"records.vtr"});
+    }
+
+    TempFolder folder;
+    fs::path file = folder / "records.vtr";
+    std::string old = bigContent();
+};
+
+TEST_F(AtomicFileFailure, WriteFailingPartWay) {
+    for (std::size_t after :
+         {std::size_t{0}, std::size_t{1}, std::size_t{65536}, std::size_t{299999}}) {
+        ScopedAtomicFileFaults faults({.failWriteAfter = after});
+        EXPECT_EQ(ReplaceFileAtomically(file, std::string(300000, 'n')),
+                  std::errc::no_space_on_device)
+            << after;
+        expectOldFileIntact();
+    }
+}
+
+TEST_F(AtomicFileFailure, WriteLimitAtTheSizeIsNoFailure) {
+    ScopedAtomicFileFaults faults({.failWriteAfter = 4});
+    EXPECT_FALSE(ReplaceFileAtomically(file, "four"));
+    EXPECT_EQ(ReadBytes(file), "four");
+}
+
+TEST_F(AtomicFileFailure, FlushFailing) {
+    ScopedAtomicFileFaults faults({.failSync = true});
+    EXPECT_TRUE(ReplaceFileAtomically(file, "new"));
+    expectOldFileIntact();
+}
+
+TEST_F(AtomicFileFailure, RenameFailing) {
+    ScopedAtomicFileFaults faults({.failRename = true});
+    EXPECT_TRUE(ReplaceFileAtomically(file, "new"));
+    expectOldFileIntact();
+}
+
+TEST_F(AtomicFileFailure, FaultsEndWithTheirScope) {
+    { ScopedAtomicFileFaults faults({.failRename = true}); }
+    EXPECT_FALSE(ReplaceFileAtomically(file, "new"));
+    EXPECT_EQ(ReadBytes(file), "new");
+}
+
+TEST_F(AtomicFileFailure, FolderWithoutWritePermission) {
+    if (test::RunningAsRoot()) {
+        GTEST_SKIP() << "root ignores permission bits; the injected faults cover this case";
+    }
+    ASSERT_EQ(::chmod(folder.path().c_str(), 0555), 0);
+    EXPECT_EQ(ReplaceFileAtomically(file, "new"), std::errc::permission_denied);
+    ASSERT_EQ(::chmod(folder.path().c_str(), 0755), 0);
+    expectOldFileIntact();
+}
+
+TEST_F(AtomicFileFailure, ReadOnlyFileInWritableFolder) {
+    if (test::RunningAsRoot()) {
+        GTEST_SKIP() << "root may write any file";
+    }
+    ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
+    EXPECT_EQ(ReplaceFileAtomically(file, "new"), std::errc::permission_denied);
+    expectOldFileIntact();
+}
+
+TEST_F(AtomicFileFailure, MissingFolderOrDirectoryInTheWay) {
+    EXPECT_TRUE(ReplaceFileAtomically(folder / "no" / "such.vtr", "x"));
+    fs::create_directory(folder / "dir.vtr");
+    EXPECT_TRUE(ReplaceFileAtomically(folder / "dir.vtr", "x"));
+    EXPECT_TRUE(fs::is_directory(folder / "dir.vtr"));
+    fs::remove(folder / "dir.vtr");
+    expectOldFileIntact();
+}
+
+TEST(ReadWholeFile, ReadsEveryByteAndReportsMissingFiles) {
+    TempFolder folder;
+    const std::string bytes = bigContent();
+    WriteBytes(folder / "a", bytes);
+    std::string read = "stale";
+    ASSERT_FALSE(ReadWholeFile(folder / "a", read));
+    EXPECT_EQ(read, bytes);
+    EXPECT_EQ(ReadWholeFile(folder / "missing", read), std::errc::no_such_file_or_directory);
+    EXPECT_TRUE(read.empty());
+    EXPECT_TRUE(ReadWholeFile(folder.path(), read)); // a folder is no file
+}
+
+} // namespace
+} // namespace vantrel

@@ -1,0 +1,381 @@
+#include "base/atomic_file.h"
+#include "base/cp1251.h"
+#include "base/error.h"
+#include "cipher/crypt_lib.h"
+#include "formats/program_cipher.h"
+#include "formats/record_file.h"
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <sys/stat.h>
+
+namespace vantrel {
+namespace {
+
+using test::ReadBytes;
+using test::TempFolder;
+using test::WriteBytes;
+
+namespace fs = std::filesystem;
+
+Record record(std::string number, std::vector<std::string> fields) {
+    return Record{std::move(number), std::move(fields)};
+}
+
+// What loading gives back for a saved record: fields lose every character
+// <= 0x20 at both ends; numbers stay as they are.
+Record trimmed(Record r) {
+    for (std::string& field : r.fields) {
+        const auto keep = [](char c) { return static_cast<unsigned char>(c) > 0x20; };
+        const auto first = std::find_if(field.begin(), field.end(), keep);
+        const auto last = std::find_if(field.rbegin(), field.rend(), keep).base();
+        field = first < last ? std::string(first, last) : std::string();
+    }
+    return r;
+}
+
+RecordList manyRecords(std::size_t count) {
+    std::mt19937 random(7);
+    const std::string alphabet = Utf8ToCp1251("abcXYZ019 !#=[];АбвЁё№\t");
+    const auto text = [&](std::size_t length) {
+        std::string s;
+        for (std::size_t i = 0; i < length; ++i) {
+            s += alphabet[random() % alphabet.size()];
+        }
+        return s;
+    };
+    RecordList records;
+    for (std::size_t i = 0; i < count; ++i) {
+        records.push_back(record(std::to_string(i + 1),
+                                 {text(random() % 12), text(random() % 20), text(random() % 30),
+                                  "  .  .  ", "01.02.2025", i % 3 == 0 ? " " : text(40)}));
+    }
+    return records;
+}
+
+TEST(RecordText, LayoutOfOneRecord) {
+    const RecordList records{record("3", {"name", "pwd", "res", "01.01.2024", "  .  .  ", " "})};
+    EXPECT_EQ(FormatRecordText(records),
+              "3\r\n\tname\r\n\tpwd\r\n\tres\r\n\t01.01.2024\r\n\t  .  .  \r\n\t \r\n");
+    EXPECT_EQ(FormatRecordText({}), "");
+}
+
+TEST(RecordText, RoundTripGivesTrimmedFields) {
+    const RecordList records = manyRecords(2000);
+    const RecordList loaded = ParseRecordText(FormatRecordText(records));
+    ASSERT_EQ(loaded.size(), records.size());
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        ASSERT_EQ(loaded[i], trimmed(records[i])) << i;
+    }
+    EXPECT_EQ(loaded[0].fields[kFieldNote], "");          // the " " placeholder
+    EXPECT_EQ(loaded[0].fields[kFieldStartDate], ".  ."); // empty date field
+}
+
+TEST(RecordText, RecordsWithAnyNumberOfFields) {
+    const RecordList records{record("1", {}), record("2", {"a"}),
+                             record("3", {"1", "2", "3", "4", "5", "6", "7", "8"}),
+                             record("4", {"", "", ""})};
+    EXPECT_EQ(ParseRecordText(FormatRecordText(records)), records);
+}
+
+TEST(RecordText, AllLineEndsAreEqual) {
+    const RecordList expected{record("1", {"a", "b"}), record("2", {"c"})};
+    EXPECT_EQ(ParseRecordText("1\r\n\ta\r\n\tb\r\n2\r\n\tc\r\n"), expected);
+    EXPECT_EQ(ParseRecordText("1\n\ta\n\tb\n2\n\tc\n"), expected);
+    EXPECT_EQ(ParseRecordText("1\r\ta\r\tb\r2\r\tc\r"), expected);
+    EXPECT_EQ(ParseRecordText("1\r\ta\n\tb\r\n2\n\tc"), expected); // mixed, no last line end
+}
+
+TEST(RecordText, LfCrIsTwoLineEnds) {
+    // "\n\r" ends one line and then an empty one: a record with an empty number.
+    EXPECT_EQ(ParseRecordText("1\n\r\tx\r\n"), (RecordList{record("1", {}), record("", {"x"})}));
+}
+
+TEST(RecordText, NumberLinesAreNotTrimmed) {
+    EXPECT_EQ(ParseRecordText(" 7 \x01\r\n\t x \r\n"), (RecordList{record(" 7 \x01", {"x"})}));
+}
+
+TEST(RecordText, FieldLinesLoseControlCharactersAtBothEnds) {
+    EXPECT_EQ(ParseRecordText("1\r\n\t\t \x01 in  side \x1F\x7F\x20\r\n\t\r\n\t   \r\n"),
+              (RecordList{record("1", {"in  side \x1F\x7F", "", ""})}));
+}
+
+TEST(RecordText, NulEndsTheText) {
+    EXPECT_EQ(ParseRecordText(std::string("1\r\n\ta\0b\r\n2\r\n", 13)),
+              (RecordList{record("1", {"a"})}));
+    EXPECT_EQ(ParseRecordText(std::string("\0 1\r\n", 5)), RecordList{});
+}
+
+TEST(RecordText, HandMadeTextStaysConsistent) {
+    // An empty line starts a record with an empty number; fields before any
+    // number line get a record with an empty number to hold them.
+    EXPECT_EQ(ParseRecordText("\tlost\r\n\tfound\r\n1\r\n\r\n\tx\r\n"),
+              (RecordList{record("", {"lost", "found"}), record("1", {}), record("", {"x"})}));
+    EXPECT_EQ(ParseRecordText("\r\n"), RecordList{record("", {})});
+    EXPECT_EQ(ParseRecordText("1"), RecordList{record("1", {})});
+    EXPECT_EQ(ParseRecordText(""), RecordList{});
+}
+
+// Parsing the text of a parsed list gives the same list: what any bytes load
+// as can be saved and loaded again unchanged.
+void expectStable(std::string_view bytes) {
+    const RecordList once = ParseRecordText(bytes);
+    const std::string text = FormatRecordText(once);
+    const RecordList twice = ParseRecordText(text);
+    ASSERT_EQ(twice, once);
+    EXPECT_EQ(FormatRecordText(twice), text);
+}
+
+TEST(RecordText, ArbitraryBytesParseConsistently) {
+    std::mt19937 random(11);
+    for (int round = 0; round < 200; ++round) {
+        std::string bytes(random() % 2000, '\0');
+        for (char& c : bytes) {
+            // Favour the bytes that matter to the parser.
+            const unsigned pick = random() % 8;
+            c = pick == 0   ? '\r'
+                : pick == 1 ? '\n'
+                : pick == 2 ? '\t'
+                : pick == 3 ? ' '
+                            : char(random());
+        }
+        expectStable(bytes);
+    }
+}
+
+TEST(RecordText, HundredMegabyteLineIsOneNumber) {
+    std::string bytes(100u << 20, '7');
+    bytes += "\r\n\tfield";
+    const RecordList records = ParseRecordText(bytes);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].number.size(), 100u << 20);
+    EXPECT_EQ(records[0].fields, std::vector<std::string>{"field"});
+}
+
+TEST(RecordFileNames, ExtensionRule) {
+    EXPECT_TRUE(IsPlainTextPath("/home/u/list.txt"));
+    EXPECT_TRUE(IsPlainTextPath("list.txt"));
+    EXPECT_TRUE(IsPlainTextPath("/home/u/.txt"));
+    EXPECT_TRUE(IsPlainTextPath("/home/u/a.b.txt"));
+    EXPECT_FALSE(IsPlainTextPath("/home/u/list.TXT"));
+    EXPECT_FALSE(IsPlainTextPath("/home/u/list.Txt"));
+    EXPECT_FALSE(IsPlainTextPath("/home/u/list"));
+    EXPECT_FALSE(IsPlainTextPath("/home/u/list.txt.vtr"));
+    EXPECT_FALSE(IsPlainTextPath("/home/u/list.vtr"));
+    EXPECT_FALSE(IsPlainTextPath("/home/u/listtxt"));
+    EXPECT_FALSE(IsPlainTextPath("/home/u/list."));
+    EXPECT_FALSE(IsPlainTextPath("/home/dir.txt/list")); // a dot in a folder name
+    EXPECT_FALSE(IsPlainTextPath(""));
+}
+
+class RecordFile : public ::testing::Test {
+protected:
+    static TCryptLib cipher(const std::string& password) {
+        TCryptLib lib;
+        ConfigureProgramCipher(lib, password);
+        return lib;
+    }
+
+    TempFolder folder;
+    fs::path file = folder / "records.vtr";
+};
+
+TEST_F(RecordFile, PlainSaveAndLoad) {
+    const RecordList records = manyRecords(300);
+    SaveRecordFile(records, file, nullptr);
+    EXPECT_EQ(ReadBytes(file), FormatRecordText(records));
+    const RecordList loaded = LoadRecordFile(file, nullptr);
+    ASSERT_EQ(loaded.size(), records.size());
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        EXPECT_EQ(loaded[i], trimmed(records[i]));
+    }
+}
+
+TEST_F(RecordFile, EmptyListIsAnEmptyFile) {
+    WriteBytes(file, "old content");
+    SaveRecordFile({}, file, nullptr);
+    EXPECT_EQ(ReadBytes(file), "");
+    EXPECT_TRUE(LoadRecordFile(file, nullptr).empty());
+}
+
+TEST_F(RecordFile, EncryptedSaveAndLoad) {
+    TCryptLib lib = cipher(Utf8ToCp1251("Пароль1"));
+    for (std::size_t count : {std::size_t{0}, std::size_t{1}, std::size_t{5000}}) {
+        const RecordList records = manyRecords(count);
+        SaveRecordFile(records, file, &lib);
+        const std::string stored = ReadBytes(file);
+        if (count > 0) {
+            EXPECT_EQ(stored.find("01.02.2025"), std::string::npos) << "stored in the clear";
+        } else {
+            EXPECT_EQ(stored, "");
+        }
+        TCryptLib reader = cipher(Utf8ToCp1251("Пароль1"));
+        const RecordList loaded = LoadRecordFile(file, &reader);
+        ASSERT_EQ(loaded.size(), count);
+        for (std::size_t i = 0; i < count; ++i) {
+            ASSERT_EQ(loaded[i], trimmed(records[i])) << i;
+        }
+    }
+}
+
+TEST_F(RecordFile, WrongPasswordLoadsSomeConsistentList) {
+    TCryptLib writer = cipher("right");
+    SaveRecordFile(manyRecords(500), file, &writer);
+    TCryptLib reader = cipher("wrong");
+    const RecordList loaded = LoadRecordFile(file, &reader);
+    EXPECT_EQ(ParseRecordText(FormatRecordText(loaded)), loaded);
+    // Saving that list under the current password and loading it again gives
+    // the same list.
+    SaveRecordFile(loaded, file, &reader);
+    EXPECT_EQ(LoadRecordFile(file, &reader), loaded);
+}
+
+TEST_F(RecordFile, GarbageFileLoadsWithoutError) {
+    std::mt19937 random(3);
+    std::string bytes(100000, '\0');
+    for (char& c : bytes) {
+        c = static_cast<char>(random());
+    }
+    WriteBytes(file, bytes);
+    TCryptLib lib = cipher("pwd");
+    const RecordList encrypted = LoadRecordFile(file, &lib);
+    EXPECT_EQ(ParseRecordText(FormatRecordText(encrypted)), encrypted);
+    EXPECT_EQ(LoadRecordFile(file, nullptr), ParseRecordText(bytes));
+}
+
+TEST_F(RecordFile, MissingFileCannotBeOpened) {
+    try {
+        LoadRecordFile(folder / "missing.vtr", nullptr);
+        FAIL() << "no error";
+    } catch (const Error& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  "Cannot open file " + (folder / "missing.vtr").string());
+    }
+}
+
+TEST_F(RecordFile, FailedSaveKeepsTheOldFile) {
+    const RecordList old = manyRecords(10);
+    SaveRecordFile(old, file, nullptr);
+    const std::string before = ReadBytes(file);
+    for (const AtomicFileFaults& fault :
+         {AtomicFileFaults{.failWriteAfter = 3}, AtomicFileFaults{.failRename = true}}) {
+        ScopedAtomicFileFaults faults(fault);
+        try {
+            SaveRecordFile(manyRecords(100), file, nullptr);
+            FAIL() << "no error";
+        } catch (const Error& error) {
+            EXPECT_EQ(std::string(error.what()), "Cannot create file " + file.string());
+        }
+        EXPECT_EQ(ReadBytes(file), before);
+        EXPECT_EQ(folder.entries(), std::vector<std::string>{"records.vtr"});
+    }
+}
+
+TEST_F(RecordFile, SaveIntoReadOnlyFolderFails) {
+    SaveRecordFile(manyRecords(10), file, nullptr);
+    const std::string before = ReadBytes(file);
+    if (test::RunningAsRoot()) {
+        GTEST_SKIP() << "root ignores permission bits; FailedSaveKeepsTheOldFile covers the error";
+    }
+    ASSERT_EQ(::chmod(folder.path().c_str(), 0555), 0);
+    EXPECT_THROW(SaveRecordFile(manyRecords(20), file, nullptr), Error);
+    EXPECT_THROW(SaveRecordFile(manyRecords(20), folder / "new.vtr", nullptr), Error);
+    ASSERT_EQ(::chmod(folder.path().c_str(), 0755), 0);
+    EXPECT_EQ(ReadBytes(file), before);
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{"records.vtr"});
+}
+
+TEST(WipeDigits, BufferHoldsOnlyDigitsAtLeastOneMoreThanBefore) {
+    for (std::size_t n : {0u, 1u, 9u, 10u, 11u, 1000u, 100000u}) {
+        std::string buffer(n, 'Z');
+        OverwriteWithDigits(buffer);
+        EXPECT_GE(buffer.size(), n + 1);
+        EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](char c) {
+            return c >= '0' && c <= '9';
+        })) << n;
+    }
+    std::string empty;
+    OverwriteWithDigits(empty);
+    EXPECT_EQ(empty, "0");
+}
+
+class Wipe : public ::testing::Test {
+protected:
+    // Wipes the file and returns its content as it was on disk just before
+    // the deletion.
+    std::string wipe() {
+        struct stat before {};
+        EXPECT_EQ(::stat(file.c_str(), &before), 0);
+        std::string seen;
+        const auto message = WipeFile(file, [&] {
+            struct stat now {};
+            EXPECT_EQ(::stat(file.c_str(), &now), 0);
+            EXPECT_EQ(now.st_ino, before.st_ino) << "not overwritten in place";
+            seen = ReadBytes(file);
+        });
+        EXPECT_FALSE(message.has_value());
+        EXPECT_FALSE(fs::exists(file));
+        return seen;
+    }
+
+    TempFolder folder;
+    fs::path file = folder / "import.txt";
+};
+
+TEST_F(Wipe, EmptyFileBecomesTheDigitZeroThenGoes) {
+    WriteBytes(file, "");
+    EXPECT_EQ(wipe(), "0");
+}
+
+TEST_F(Wipe, ContentIsReplacedByDigitsThenDeleted) {
+    const std::string secret = FormatRecordText(manyRecords(200));
+    WriteBytes(file, secret);
+    const std::string seen = wipe();
+    EXPECT_GE(seen.size(), secret.size() + 1);
+    EXPECT_TRUE(std::all_of(seen.begin(), seen.end(), [](char c) { return c >= '0' && c <= '9'; }));
+    EXPECT_TRUE(folder.entries().empty());
+}
+
+TEST_F(Wipe, MissingFileGivesTheMessageAndDeletesNothing) {
+    const auto message = WipeFile(file);
+    ASSERT_TRUE(message.has_value());
+    EXPECT_EQ(*message, "Ошибка уничтожения файла\rФайл " + file.string() + " не был найден.");
+}
+
+TEST_F(Wipe, FolderThatMayNotBeSearchedIsAnErrorNotAMissingFile) {
+    if (test::RunningAsRoot()) {
+        GTEST_SKIP() << "root may search any folder";
+    }
+    WriteBytes(file, "secret");
+    ASSERT_EQ(::chmod(folder.path().c_str(), 0), 0);
+    EXPECT_THROW(WipeFile(file), Error);
+    ASSERT_EQ(::chmod(folder.path().c_str(), 0755), 0);
+    EXPECT_EQ(ReadBytes(file), "secret");
+}
+
+TEST_F(Wipe, UnreadableFileIsNotDeleted) {
+    if (test::RunningAsRoot()) {
+        GTEST_SKIP() << "root can read any file";
+    }
+    WriteBytes(file, "secret");
+    ASSERT_EQ(::chmod(file.c_str(), 0200), 0);
+    EXPECT_THROW(WipeFile(file), Error);
+    EXPECT_TRUE(fs::exists(file));
+}
+
+TEST_F(Wipe, FileThatCannotBeRewrittenIsNotDeleted) {
+    if (test::RunningAsRoot()) {
+        GTEST_SKIP() << "root can write any file";
+    }
+    WriteBytes(file, "secret");
+    ASSERT_EQ(::chmod(file.c_str(), 0400), 0);
+    EXPECT_THROW(WipeFile(file), Error);
+    ASSERT_EQ(::chmod(file.c_str(), 0600), 0);
+    EXPECT_EQ(ReadBytes(file), "secret");
+}
+
+} // namespace
+} // namespace vantrel

@@ -1,0 +1,419 @@
+#include "session/file_commands.h"
+
+#include "base/cp1251.h"
+#include "formats/program_cipher.h"
+#include "formats/record_file.h"
+#include "formats/settings_file.h"
+#include "support/scripted_prompts.h"
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <random>
+
+namespace vantrel {
+namespace {
+
+using test::ReadBytes;
+using test::ScriptedPrompts;
+using test::WriteBytes;
+using Answer = Prompts::Answer;
+
+Record makeRecord(const std::string& number, const std::string& name, const std::string& note) {
+    return {number, {name, "pw" + number, "site", "01.02.24", "  .  .  ", note}};
+}
+
+// Makes a folder immutable (even root cannot create files in it) for the
+// lifetime of the guard.
+class ImmutableFolder {
+public:
+    explicit ImmutableFolder(const std::filesystem::path& folder) : folder_(folder) {
+        ok_ = setFlag(true);
+    }
+    ~ImmutableFolder() {
+        if (ok_) {
+            setFlag(false);
+        }
+    }
+    bool ok() const { return ok_; }
+
+private:
+    bool setFlag(bool on) {
+        const int fd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY);
+        if (fd < 0) {
+            return false;
+        }
+        int flags = 0;
+        bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+        if (done) {
+            flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+            done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+        }
+        ::close(fd);
+        return done;
+    }
+    std::filesystem::path folder_;
+    bool ok_ = false;
+};
+
+class FileCommandsTest : public ::testing::Test {
+protected:
+    FileCommandsTest() {
+        session.setProgramDirectory(dir.path() / "");
+        session.cipher().SetPassword("secret");
+        session.logIn(Utf8ToCp1251("Иван"));
+        files.onCaptionChanged = [this](const std::string& caption) {
+            captions.push_back(caption);
+        };
+        session.replaceAll(startRecords());
+        session.addObserver(&loads);
+    }
+
+    std::string remembered() {
+        return ReadSetting("UsersFiles", session.userName(), session.settingsFile());
+    }
+    // The records as a load gives them back (fields trimmed).
+    RecordList readBack(const std::filesystem::path& path, bool encrypted) {
+        TCryptLib cipher;
+        ConfigureProgramCipher(cipher, "secret");
+        return vantrel::LoadRecordFile(path, encrypted ? &cipher : nullptr);
+    }
+    // The starting records as a load gives them back: the empty date loses
+    // its blanks at both ends.
+    static RecordList trimmedRecords() {
+        RecordList records = startRecords();
+        for (Record& record : records) {
+            record.fields[kFieldEndDate] = ".  .";
+        }
+        return records;
+    }
+    static RecordList startRecords() {
+        return {makeRecord("1", Utf8ToCp1251("Пётр"), "note one"),
+                makeRecord("2", "alice", Utf8ToCp1251("заметка"))};
+    }
+
+    ~FileCommandsTest() override { session.removeObserver(&loads); }
+
+    // Counts the loads that replaced the session's list.
+    struct LoadCounter : SessionObserver {
+        int count = 0;
+        void recordsReset() override { ++count; }
+    };
+
+    test::TempFolder dir;
+    Session session;
+    ScriptedPrompts prompts;
+    FileCommands files{session, prompts};
+    std::vector<std::string> captions;
+    LoadCounter loads;
+};
+
+TEST_F(FileCommandsTest, SaveAsEncryptedNameBecomesCurrentRememberedAndClearsFlag) {
+    const auto path = dir / "records.vtr";
+    session.setModified(true);
+    prompts.fileNames = {path};
+    files.FileSaveAsCmdExecute();
+
+    EXPECT_EQ(session.currentFile(), path);
+    EXPECT_FALSE(session.modified());
+    EXPECT_EQ(remembered(), path.string());
+    ASSERT_EQ(captions.size(), 1u);
+    EXPECT_EQ(captions.back(), "Vantrel - " + path.string());
+    EXPECT_NE(ReadBytes(path), FormatRecordText(session.records())) << "must be encrypted";
+    EXPECT_EQ(readBack(path, true), trimmedRecords());
+    EXPECT_EQ(prompts.log, std::vector<std::string>{"save"});
+}
+
+TEST_F(FileCommandsTest, OpenEncryptedReplacesListRemembersAndSetsCaption) {
+    const auto path = dir / "records.vtr";
+    SaveRecordFile(session.records(), path, &session.cipher());
+    const RecordList expected = trimmedRecords();
+    session.replaceAll({makeRecord("9", "other", "x")});
+    loads.count = 0;
+
+    prompts.fileNames = {path};
+    files.FileOpenCmdExecute();
+
+    EXPECT_EQ(session.records(), expected);
+    EXPECT_EQ(loads.count, 1);
+    EXPECT_EQ(session.currentFile(), path);
+    EXPECT_EQ(remembered(), path.string());
+    EXPECT_EQ(captions.back(), "Vantrel - " + path.string());
+    EXPECT_FALSE(session.modified());
+    EXPECT_TRUE(prompts.exhausted());
+}
+
+TEST_F(FileCommandsTest, UpperCaseTxtIsAnEncryptedFile) {
+    const auto path = dir / "records.TXT";
+    SaveRecordFile(session.records(), path, &session.cipher());
+    const RecordList expected = trimmedRecords();
+    session.replaceAll({});
+
+    prompts.fileNames = {path};
+    files.FileOpenCmdExecute(); // no wipe question: none is scripted
+
+    EXPECT_EQ(session.records(), expected);
+    EXPECT_EQ(remembered(), path.string());
+    EXPECT_TRUE(std::filesystem::exists(path));
+}
+
+TEST_F(FileCommandsTest, OpenTxtOffersWipeThenSaveWritesEncryptedToThatPath) {
+    const auto path = dir / "import.txt";
+    WriteBytes(path, "7\n\tname\n\tpass\n");
+    prompts.fileNames = {path};
+    prompts.answers = {Answer::Ok};
+    files.FileOpenCmdExecute();
+
+    ASSERT_EQ(session.records().size(), 1u);
+    EXPECT_EQ(session.records()[0], (Record{"7", {"name", "pass"}}));
+    EXPECT_EQ(prompts.log, (std::vector<std::string>{
+                               "open", "confirm: Уничтожить незашифрованную копию файла?"}));
+    EXPECT_EQ(prompts.lastButtons, Prompts::Buttons::OkCancel);
+    EXPECT_FALSE(std::filesystem::exists(path)) << "the plain copy is wiped";
+    EXPECT_EQ(session.currentFile(), path);
+    EXPECT_EQ(remembered(), ReadFailureText()) << "a plain file is not remembered";
+
+    files.FileSaveCmdExecute();
+    EXPECT_EQ(remembered(), path.string());
+    const std::string bytes = ReadBytes(path);
+    EXPECT_EQ(bytes.find("name"), std::string::npos) << "Save is always encrypted";
+    EXPECT_EQ(readBack(path, true), session.records());
+}
+
+TEST_F(FileCommandsTest, WipeDeclinedKeepsThePlainFile) {
+    const auto path = dir / "import.txt";
+    WriteBytes(path, "1\r\n\ta\r\n");
+    prompts.fileNames = {path};
+    prompts.answers = {Answer::Cancel};
+    files.FileOpenCmdExecute();
+    EXPECT_EQ(ReadBytes(path), "1\r\n\ta\r\n");
+    EXPECT_EQ(session.currentFile(), path);
+}
+
+TEST_F(FileCommandsTest, SaveAsTxtWritesPlainTextWarnsAndChangesNothingElse) {
+    const auto current = dir / "current.vtr";
+    session.setCurrentFile(current);
+    session.setModified(true);
+    const auto path = dir / "export.txt";
+    prompts.fileNames = {path};
+    files.FileSaveAsCmdExecute();
+
+    EXPECT_EQ(ReadBytes(path), FormatRecordText(session.records()));
+    EXPECT_EQ(prompts.log.back(), "inform: Внимание!\rФайл сохранен в незашифрованном виде.");
+    EXPECT_TRUE(session.modified());
+    EXPECT_EQ(session.currentFile(), current);
+    EXPECT_EQ(remembered(), ReadFailureText());
+    EXPECT_EQ(captions.back(), "Vantrel - " + path.string());
+}
+
+TEST_F(FileCommandsTest, UnsavedChangesBeforeOpen) {
+    const auto path = dir / "other.vtr";
+    SaveRecordFile({makeRecord("5", "five", "n")}, path, &session.cipher());
+    const RecordList before = session.records();
+
+    // Cancel: the file is loaded all the same and the flag stays set.
+    session.setModified(true);
+    prompts.answers = {Answer::Cancel};
+    files.LoadRecordFile(path, true);
+    EXPECT_EQ(prompts.log.front(), "confirm: Текущий файл не сохранен. Сохранить?");
+    EXPECT_EQ(session.records().size(), 1u);
+    EXPECT_TRUE(session.modified());
+
+    // OK: saved encrypted to the chosen name (".txt" too), flag cleared, the
+    // remembered file untouched.
+    session.replaceAll(before);
+    const auto chosen = dir / "backup.txt";
+    prompts.answers = {Answer::Ok};
+    prompts.fileNames = {chosen};
+    files.LoadRecordFile(path, true);
+    EXPECT_FALSE(session.modified());
+    EXPECT_EQ(readBack(chosen, true), trimmedRecords());
+    EXPECT_EQ(remembered(), ReadFailureText());
+    EXPECT_EQ(session.records()[0].number, "5");
+
+    // OK but the save dialog cancelled: goes on without saving, flag stays.
+    session.setModified(true);
+    prompts.answers = {Answer::Ok};
+    prompts.fileNames = {std::nullopt};
+    files.LoadRecordFile(path, true);
+    EXPECT_TRUE(session.modified());
+    EXPECT_TRUE(prompts.exhausted());
+}
+
+TEST_F(FileCommandsTest, UnreadableFileLeavesListCaptionCurrentAndRememberedFile) {
+    const auto current = dir / "current.vtr";
+    session.setCurrentFile(current);
+    const RecordList before = session.records();
+    for (const auto& bad : {dir / "missing.vtr", dir.path()}) {
+        prompts.fileNames = {bad};
+        try {
+            files.FileOpenCmdExecute();
+            ADD_FAILURE() << "no error for " << bad;
+        } catch (const Error& error) {
+            EXPECT_EQ(std::string(error.what()), "Cannot open file " + bad.string());
+        }
+    }
+    EXPECT_EQ(session.records(), before);
+    EXPECT_EQ(session.currentFile(), current);
+    EXPECT_TRUE(captions.empty());
+    EXPECT_EQ(loads.count, 0);
+    EXPECT_EQ(remembered(), ReadFailureText());
+}
+
+TEST_F(FileCommandsTest, FailedSaveKeepsOldFileAndFlag) {
+    const auto folder = dir / "locked";
+    std::filesystem::create_directory(folder);
+    const auto path = folder / "records.vtr";
+    SaveRecordFile({makeRecord("1", "old", "n")}, path, &session.cipher());
+    const std::string oldBytes = ReadBytes(path);
+    session.setCurrentFile(path);
+    session.setModified(true);
+
+    ImmutableFolder lock(folder);
+    if (!lock.ok()) {
+        GTEST_SKIP() << "cannot make a folder unwritable here (no immutable attribute)";
+    }
+    try {
+        files.FileSaveCmdExecute();
+        ADD_FAILURE() << "the save did not fail";
+    } catch (const Error& error) {
+        EXPECT_EQ(std::string(error.what()), "Cannot create file " + path.string());
+    }
+    EXPECT_EQ(ReadBytes(path), oldBytes);
+    EXPECT_TRUE(session.modified());
+    EXPECT_TRUE(captions.empty());
+    EXPECT_EQ(remembered(), path.string()) << "remembered before the save";
+}
+
+TEST_F(FileCommandsTest, FailedSaveAsKeepsTheCurrentFile) {
+    const auto current = dir / "current.vtr";
+    session.setCurrentFile(current);
+    session.setModified(true);
+    const auto nowhere = dir / "no-such-folder" / "x.vtr";
+    prompts.fileNames = {nowhere};
+    EXPECT_THROW(files.FileSaveAsCmdExecute(), Error);
+    EXPECT_EQ(session.currentFile(), current);
+    EXPECT_TRUE(session.modified());
+    EXPECT_EQ(remembered(), ReadFailureText());
+}
+
+TEST_F(FileCommandsTest, SaveWithoutCurrentFileIsSaveAs) {
+    prompts.fileNames = {std::nullopt};
+    files.FileSaveCmdExecute();
+    EXPECT_EQ(prompts.log, std::vector<std::string>{"save"});
+    EXPECT_FALSE(std::filesystem::exists(session.settingsFile()));
+
+    const auto path = dir / "first.vtr";
+    prompts.fileNames = {path};
+    session.setModified(true);
+    files.FileSaveCmdExecute();
+    EXPECT_EQ(session.currentFile(), path);
+    EXPECT_FALSE(session.modified());
+}
+
+TEST_F(FileCommandsTest, CancelledOpenChangesNothing) {
+    const RecordList before = session.records();
+    prompts.fileNames = {std::nullopt};
+    files.FileOpenCmdExecute();
+    EXPECT_EQ(session.records(), before);
+    EXPECT_EQ(loads.count, 0);
+    EXPECT_TRUE(session.currentFile().empty());
+}
+
+TEST_F(FileCommandsTest, PathThat1251CannotHoldIsRefusedBeforeAnythingHappens) {
+    const auto path = dir / "日記.vtr";
+    session.setModified(true);
+    prompts.fileNames = {path};
+    try {
+        files.FileSaveAsCmdExecute();
+        ADD_FAILURE() << "not refused";
+    } catch (const Error& error) {
+        EXPECT_NE(std::string(error.what()).find("нельзя запомнить"), std::string::npos);
+    }
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_TRUE(session.modified());
+    EXPECT_TRUE(session.currentFile().empty());
+
+    SaveRecordFile(session.records(), path, &session.cipher());
+    const RecordList before = {makeRecord("3", "keep", "n")};
+    session.replaceAll(before);
+    prompts.fileNames = {path};
+    EXPECT_THROW(files.FileOpenCmdExecute(), Error);
+    EXPECT_EQ(session.records(), before);
+
+    // A Cyrillic path is fine.
+    const auto cyrillic = dir / "записи.vtr";
+    prompts.fileNames = {cyrillic};
+    files.FileSaveAsCmdExecute();
+    EXPECT_EQ(remembered(), Utf8ToCp1251(cyrillic.string()));
+}
+
+TEST_F(FileCommandsTest, UserWithoutNameSavesWithoutRememberingAnything) {
+    session.logIn("");
+    const auto path = dir / "anon.vtr";
+    prompts.fileNames = {path};
+    files.FileSaveAsCmdExecute();
+    EXPECT_EQ(readBack(path, true), trimmedRecords());
+    EXPECT_TRUE(ReadSectionKeys("UsersFiles", session.settingsFile()).empty());
+    files.FileSaveCmdExecute();
+    EXPECT_FALSE(session.modified());
+}
+
+TEST_F(FileCommandsTest, EmptyListSavesAsEmptyPlainFile) {
+    session.replaceAll({});
+    const auto path = dir / "empty.txt";
+    prompts.fileNames = {path};
+    files.FileSaveAsCmdExecute();
+    EXPECT_EQ(ReadBytes(path), "");
+}
+
+// Outside bytes of every kind open without a crash and give a consistent list.
+TEST_F(FileCommandsTest, BadInputOpens) {
+    std::mt19937 random(42);
+    std::string noise(200000, '\0');
+    for (char& c : noise) {
+        c = static_cast<char>(random());
+    }
+    const auto noisy = dir / "noise.vtr";
+    WriteBytes(noisy, noise);
+    files.LoadRecordFile(noisy, true);
+    EXPECT_EQ(session.currentFile(), noisy);
+
+    // Another user's file: decrypts into meaningless records, no error.
+    const auto foreign = dir / "foreign.vtr";
+    TCryptLib other;
+    ConfigureProgramCipher(other, "other");
+    other.SetPassword("another");
+    SaveRecordFile(trimmedRecords(), foreign, &other);
+    files.LoadRecordFile(foreign, true);
+    EXPECT_NE(session.records(), trimmedRecords());
+
+    // One huge line, plain and encrypted.
+    const std::string huge(8 << 20, 'x');
+    const auto line = dir / "line.txt";
+    WriteBytes(line, huge);
+    files.LoadRecordFile(line, false);
+    ASSERT_EQ(session.records().size(), 1u);
+    EXPECT_EQ(session.records()[0].number.size(), huge.size());
+    const auto encrypted = dir / "line.vtr";
+    files.SaveRecordFile(encrypted, true);
+    files.LoadRecordFile(encrypted, true);
+    ASSERT_EQ(session.records().size(), 1u);
+    EXPECT_EQ(session.records()[0].number, huge);
+
+    // Field lines before any number line and empty lines.
+    const auto odd = dir / "odd.txt";
+    WriteBytes(odd, std::string("\tfield\r\n\r\n\n2\r\n\tx\0ignored", 24));
+    files.LoadRecordFile(odd, false);
+    for (const Record& record : session.records()) {
+        EXPECT_LE(record.fields.size(), 1u);
+    }
+}
+
+} // namespace
+} // namespace vantrel

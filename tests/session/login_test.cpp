@@ -1,0 +1,309 @@
+#include "session/login.h"
+
+#include "base/cp1251.h"
+#include "base/error.h"
+#include "formats/program_cipher.h"
+#include "formats/record_file.h"
+#include "formats/settings_file.h"
+#include "formats/settings_names.h"
+#include "generator/generator_settings.h"
+#include "support/scripted_prompts.h"
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include <unistd.h>
+
+namespace vantrel {
+namespace {
+
+using test::ScriptedPrompts;
+using test::TempFolder;
+using Answer = Prompts::Answer;
+
+std::string cp(const char* utf8) {
+    return Utf8ToCp1251(utf8);
+}
+std::string inform(const char* text) {
+    return std::string("inform: ") + text;
+}
+std::string ask() {
+    return std::string("ask: ") + kCreateUserQuestion;
+}
+
+// One run of the program: its session, the scripted user and the login rules.
+struct ProgramRun {
+    explicit ProgramRun(const std::filesystem::path& programDirectory) {
+        session.setProgramDirectory(programDirectory / "");
+        login.programDirectory = [this] {
+            ++directoryQueries;
+            return session.programDirectory();
+        };
+    }
+    Session session;
+    ScriptedPrompts prompts;
+    FileCommands files{session, prompts};
+    LoginSteps login{session, files, prompts};
+    int directoryQueries = 0;
+};
+
+class Login : public ::testing::Test {
+protected:
+    std::unique_ptr<ProgramRun> newRun() { return std::make_unique<ProgramRun>(dir.path()); }
+    std::filesystem::path settings() const { return SettingsFilePath(dir.path() / ""); }
+    std::string checkOf(const std::string& name) const {
+        return ReadSetting(kUsersSection, name, settings());
+    }
+    // Creates a user through the creation path of a run of its own.
+    void createUser(const std::string& name, const std::string& password) {
+        auto run = newRun();
+        run->prompts.answers = {Answer::Ok};
+        ASSERT_TRUE(run->login.CreateUser(name, password));
+    }
+
+    TempFolder dir;
+};
+
+TEST_F(Login, NoSettingsFileMeansMismatchThenTheCreationQuestion) {
+    auto run = newRun();
+    run->prompts.answers = {Answer::Cancel};
+    EXPECT_FALSE(run->login.Enter("bob", "pw"));
+    EXPECT_EQ(run->prompts.log, (std::vector<std::string>{inform(kMismatchMessage), ask()}));
+    EXPECT_FALSE(run->session.loggedIn());
+    EXPECT_TRUE(run->session.userName().empty());
+    EXPECT_FALSE(std::filesystem::exists(settings()));
+}
+
+TEST_F(Login, EmptyNameWithEmptyPasswordIsRefused) {
+    auto run = newRun();
+    run->prompts.answers = {Answer::Ok};
+    EXPECT_FALSE(run->login.Enter("", ""));
+    EXPECT_EQ(run->prompts.log, (std::vector<std::string>{inform(kMismatchMessage), ask(),
+                                                          inform(kNoNameNoPasswordMessage)}));
+    EXPECT_FALSE(run->session.loggedIn());
+    EXPECT_FALSE(std::filesystem::exists(settings()));
+}
+
+TEST_F(Login, NameWithEmptyPasswordIsCreatedAndLogsInLater) {
+    auto first = newRun();
+    first->prompts.answers = {Answer::Ok};
+    EXPECT_TRUE(first->login.Enter("bob", ""));
+    EXPECT_TRUE(first->session.loggedIn());
+    EXPECT_EQ(first->session.userName(), "bob");
+    EXPECT_EQ(first->session.cipher().Password(), "");
+    EXPECT_EQ(checkOf("bob").size(), 32u);
+    // Creation neither reopens a file nor loads the generator options.
+    EXPECT_EQ(first->prompts.log, (std::vector<std::string>{inform(kMismatchMessage), ask()}));
+
+    auto second = newRun();
+    EXPECT_TRUE(second->login.Enter("bob", ""));
+    EXPECT_TRUE(second->session.loggedIn());
+    EXPECT_EQ(second->prompts.log, (std::vector<std::string>{inform(kLastFileNotFoundMessage)}));
+}
+
+TEST_F(Login, CapitalLettersFindTheSameUser) {
+    createUser(cp("иван"), "secret");
+    auto run = newRun();
+    EXPECT_TRUE(run->login.Enter(cp("ИВАН"), "secret"));
+    EXPECT_EQ(run->session.userName(), cp("ИВАН"));
+    EXPECT_EQ(run->session.cipher().Password(), "secret");
+}
+
+TEST_F(Login, RecreationReplacesTheCheckStringSoOnlyTheNewPasswordWorks) {
+    createUser("bob", "old");
+    const std::string oldCheck = checkOf("bob");
+    createUser("bob", "new");
+    EXPECT_NE(checkOf("bob"), oldCheck);
+    EXPECT_EQ(ReadSectionKeys(kUsersSection, settings()), (std::vector<std::string>{"bob"}));
+
+    auto wrong = newRun();
+    wrong->prompts.answers = {Answer::Cancel};
+    EXPECT_FALSE(wrong->login.Enter("bob", "old"));
+    EXPECT_EQ(checkOf("bob").size(), 32u); // Cancel changed nothing
+    EXPECT_FALSE(wrong->session.loggedIn());
+
+    EXPECT_TRUE(newRun()->login.Enter("bob", "new"));
+}
+
+TEST_F(Login, SamePasswordTwiceGivesDifferentCheckStringsThatBothWork) {
+    createUser("bob", "pw");
+    const std::string first = checkOf("bob");
+    EXPECT_TRUE(newRun()->login.Enter("bob", "pw"));
+    createUser("bob", "pw");
+    EXPECT_NE(checkOf("bob"), first);
+    EXPECT_TRUE(newRun()->login.Enter("bob", "pw"));
+}
+
+TEST_F(Login, WrongPasswordAndOkGivesTheUserTheTypedPassword) {
+    createUser("bob", "old");
+    auto run = newRun();
+    run->prompts.answers = {Answer::Ok};
+    EXPECT_TRUE(run->login.Enter("bob", "typed"));
+    EXPECT_TRUE(run->session.loggedIn());
+    EXPECT_EQ(run->session.cipher().Password(), "typed");
+    EXPECT_TRUE(newRun()->login.Enter("bob", "typed"));
+}
+
+TEST_F(Login, TwelveCharactersLogInThirteenFailBeforeTheFileIsRead) {
+    createUser("bob", "123456789012");
+    auto ok = newRun();
+    EXPECT_TRUE(ok->login.Enter("bob", "123456789012"));
+
+    auto tooLong = newRun();
+    try {
+        tooLong->login.Enter("bob", "1234567890123");
+        FAIL() << "a 13-character password was taken";
+    } catch (const Error& error) {
+        EXPECT_STREQ(error.what(), "TCryptLib.Password is too long");
+    }
+    EXPECT_EQ(tooLong->directoryQueries, 0);
+    EXPECT_TRUE(tooLong->prompts.log.empty());
+    EXPECT_FALSE(tooLong->session.loggedIn());
+    EXPECT_EQ(tooLong->login.checker().Password(), "");
+}
+
+TEST_F(Login, ThirteenCharactersAtCreationWriteNothing) {
+    auto run = newRun();
+    run->prompts.answers = {Answer::Ok};
+    EXPECT_THROW(run->login.CreateUser("bob", "1234567890123"), Error);
+    EXPECT_FALSE(std::filesystem::exists(settings()));
+    EXPECT_FALSE(run->session.loggedIn());
+    EXPECT_EQ(run->session.cipher().Password(), "");
+}
+
+TEST_F(Login, UnwritableSettingsFileMeansNoUserAndNoLogin) {
+    // A folder below a regular file cannot be created, even by root.
+    test::WriteBytes(dir / "plain", "x");
+    ProgramRun run(dir / "plain" / "sub");
+    run.prompts.answers = {Answer::Ok};
+    try {
+        run.login.Enter("bob", "pw");
+        FAIL() << "the write failure was not reported";
+    } catch (const Error& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  "Unable to write to " + SettingsFilePath(dir / "plain" / "sub" / "").string());
+    }
+    EXPECT_FALSE(run.session.loggedIn());
+    EXPECT_TRUE(run.session.userName().empty());
+}
+
+TEST_F(Login, RememberedFileIsReopenedWithThePassword) {
+    createUser("bob", "pw");
+    const std::filesystem::path file = dir / "мои.vtr";
+    {
+        TCryptLib cipher;
+        ConfigureProgramCipher(cipher, "pw");
+        SaveRecordFile({Record{"1", {"name", "secret", "site", "", "", " "}}}, file, &cipher);
+    }
+    WriteSetting(kRememberedFilesSection, "bob", FileCommands::RememberedPathText(file),
+                 settings());
+
+    auto run = newRun();
+    EXPECT_TRUE(run->login.Enter("bob", "pw"));
+    EXPECT_TRUE(run->prompts.log.empty());
+    ASSERT_EQ(run->session.records().size(), 1u);
+    EXPECT_EQ(run->session.records()[0].fields[1], "secret");
+    EXPECT_EQ(run->session.currentFile(), file);
+}
+
+TEST_F(Login, MissingRememberedFileIsReportedAndTheLoginCompletes) {
+    createUser("bob", "pw");
+    WriteSetting(kRememberedFilesSection, "bob", (dir / "gone.vtr").string(), settings());
+    auto run = newRun();
+    EXPECT_TRUE(run->login.Enter("bob", "pw"));
+    EXPECT_EQ(run->prompts.log, (std::vector<std::string>{inform(kLastFileNotFoundMessage)}));
+    EXPECT_TRUE(run->session.loggedIn());
+    EXPECT_TRUE(run->session.records().empty());
+    EXPECT_TRUE(run->session.currentFile().empty());
+}
+
+TEST_F(Login, NoRememberedFileNeverOpensAFileNamedLikeTheReadFailure) {
+    createUser("bob", "pw");
+    // A record file in the working folder that carries the read-failure text
+    // as its name must not be taken for the remembered file.
+    const auto cwd = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    test::WriteBytes(dir / Cp1251ToUtf8(ReadFailureText()), "1\r\n\tname\r\n");
+    auto run = newRun();
+    const bool entered = run->login.Enter("bob", "pw");
+    std::filesystem::current_path(cwd);
+    EXPECT_TRUE(entered);
+    EXPECT_EQ(run->prompts.log, (std::vector<std::string>{inform(kLastFileNotFoundMessage)}));
+    EXPECT_TRUE(run->session.records().empty());
+}
+
+TEST_F(Login, GeneratorOptionsAreLoadedAtLoginButNotAtCreation) {
+    GeneratorOptions stored;
+    stored.Digit = true;
+    stored.MinPwd = 7;
+    stored.MaxPwd = 9;
+    SaveGeneratorOptions(stored, settings());
+
+    auto creating = newRun();
+    creating->prompts.answers = {Answer::Ok};
+    ASSERT_TRUE(creating->login.Enter("bob", "pw"));
+    EXPECT_EQ(creating->session.generatorOptions(), GeneratorOptions{});
+
+    auto run = newRun();
+    ASSERT_TRUE(run->login.Enter("bob", "pw"));
+    EXPECT_EQ(run->session.generatorOptions(), stored);
+}
+
+TEST_F(Login, BadGeneratorOptionsStopTheLoginAfterTheFileStep) {
+    createUser("bob", "pw");
+    WriteSetting(std::string(kGeneratorSection), "MinPwd", "many", settings());
+    auto run = newRun();
+    EXPECT_THROW(run->login.Enter("bob", "pw"), Error);
+    EXPECT_EQ(run->prompts.log, (std::vector<std::string>{inform(kLastFileNotFoundMessage)}));
+}
+
+TEST_F(Login, NamesTheSettingsFileCannotHoldAreRefusedAtCreation) {
+    for (const char* name : {"a=b", "[admin", ";x", " bob", "bob ", "\tbob"}) {
+        auto run = newRun();
+        run->prompts.answers = {Answer::Ok, Answer::Ok};
+        EXPECT_FALSE(run->login.Enter(name, "pw")) << name;
+        EXPECT_EQ(run->prompts.log, (std::vector<std::string>{inform(kMismatchMessage), ask(),
+                                                              inform(kNameNotStorableMessage)}))
+            << name;
+        EXPECT_FALSE(run->session.loggedIn()) << name;
+    }
+    EXPECT_FALSE(std::filesystem::exists(settings()));
+}
+
+TEST_F(Login, EmptyNameWithPasswordEntersThisRunOnly) {
+    auto run = newRun();
+    run->prompts.answers = {Answer::Ok};
+    EXPECT_TRUE(run->login.CreateUser("", "pw"));
+    EXPECT_TRUE(run->session.loggedIn());
+    EXPECT_EQ(run->session.cipher().Password(), "pw");
+    EXPECT_FALSE(std::filesystem::exists(settings()));
+
+    auto later = newRun();
+    later->prompts.answers = {Answer::Cancel};
+    EXPECT_FALSE(later->login.Enter("", "pw"));
+    EXPECT_EQ(later->prompts.log.front(), inform(kMismatchMessage));
+}
+
+TEST_F(Login, PasswordsAreTakenExactlyAsTyped) {
+    createUser("bob", " pw ");
+    auto run = newRun();
+    EXPECT_TRUE(run->login.Enter("bob", " pw "));
+    EXPECT_EQ(run->session.cipher().Password(), " pw ");
+    auto trimmed = newRun();
+    trimmed->prompts.answers = {Answer::Cancel};
+    EXPECT_FALSE(trimmed->login.Enter("bob", "pw"));
+}
+
+TEST_F(Login, ProgramDirectoryIsSetAnewAtEveryLogin) {
+    createUser("bob", "pw");
+    auto run = newRun();
+    run->session.setProgramDirectory("/nowhere/");
+    run->login.programDirectory = [this] { return dir.path() / ""; };
+    EXPECT_TRUE(run->login.Enter("bob", "pw"));
+    EXPECT_EQ(run->session.programDirectory(), dir.path() / "");
+}
+
+} // namespace
+} // namespace vantrel

@@ -1,0 +1,116 @@
+#include "session/session.h"
+
+#include "base/error.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace vantrel {
+namespace {
+
+Record rec(std::string number, std::string name = "") {
+    return {std::move(number), {std::move(name), "pw", "res", "  .  .  ", "  .  .  ", " "}};
+}
+
+// Logs every observer call as "call row" ("reset" without a row).
+class LoggingObserver : public SessionObserver {
+public:
+    std::vector<std::string> log;
+    void recordsAboutToBeReset() override { log.push_back("before reset"); }
+    void recordsReset() override { log.push_back("reset"); }
+    void recordAboutToBeInserted(std::size_t row) override { add("before insert", row); }
+    void recordInserted(std::size_t row) override { add("insert", row); }
+    void recordAboutToBeRemoved(std::size_t row) override { add("before remove", row); }
+    void recordRemoved(std::size_t row) override { add("remove", row); }
+    void recordChanged(std::size_t row) override { add("change", row); }
+
+private:
+    void add(const char* what, std::size_t row) {
+        log.push_back(std::string(what) + " " + std::to_string(row));
+    }
+};
+
+std::vector<std::string> numbers(const Session& session) {
+    std::vector<std::string> result;
+    for (const Record& record : session.records()) {
+        result.push_back(record.number);
+    }
+    return result;
+}
+
+TEST(SessionTest, IdsFollowTheirRecordsThroughSortsAndRemovalsAndAreNeverReused) {
+    Session session;
+    session.replaceAll({rec("3", "c"), rec("1", "a"), rec("2", "b")});
+    const RecordId three = session.idAt(0);
+    const RecordId one = session.idAt(1);
+    EXPECT_FALSE(session.modified()) << "a load is no change";
+
+    session.sortBy(1);
+    EXPECT_EQ(numbers(session), (std::vector<std::string>{"1", "2", "3"}));
+    EXPECT_EQ(session.rowOf(three), 2u);
+    EXPECT_EQ(session.find(one)->number, "1");
+    EXPECT_FALSE(session.modified()) << "sorting changes no data";
+
+    EXPECT_TRUE(session.remove(one));
+    EXPECT_TRUE(session.modified());
+    EXPECT_EQ(session.find(one), nullptr);
+    EXPECT_FALSE(session.remove(one)) << "a gone id removes nothing";
+    EXPECT_FALSE(session.replaceFields(one, {"x"}));
+
+    const RecordId added = session.add(rec(session.nextNumber()));
+    EXPECT_NE(added, one);
+    EXPECT_NE(added, three);
+    EXPECT_EQ(session.find(added)->number, "4");
+
+    session.replaceAll({rec("1")});
+    EXPECT_EQ(session.find(three), nullptr) << "a load gives new ids";
+    EXPECT_NE(session.idAt(0), added);
+}
+
+TEST(SessionTest, ObserversHearEveryChangeWithTheRowItConcerns) {
+    Session session;
+    LoggingObserver observer;
+    session.addObserver(&observer);
+    session.replaceAll({rec("1"), rec("2")});
+    const RecordId second = session.idAt(1);
+    session.add(rec("3"));
+    session.replaceFields(second, {"n"});
+    session.renumber(second, "7");
+    session.remove(second);
+    session.sortBy(0);
+    session.removeObserver(&observer);
+    session.add(rec("9"));
+    EXPECT_EQ(observer.log,
+              (std::vector<std::string>{"before reset", "reset", "before insert 2", "insert 2",
+                                        "change 1", "change 1", "before remove 1", "remove 1",
+                                        "before reset", "reset"}));
+}
+
+TEST(SessionTest, RenumberRefusesTextsTheFileCannotHoldAndLeavesTheFlag) {
+    Session session;
+    session.replaceAll({rec("1")});
+    const RecordId id = session.idAt(0);
+    session.renumber(id, " 12a");
+    EXPECT_EQ(session.records()[0].number, " 12a");
+    for (const std::string& bad :
+         std::vector<std::string>{"\t1", "1\r2", "1\n", std::string("1\0", 2)}) {
+        EXPECT_THROW(session.renumber(id, bad), Error);
+    }
+    EXPECT_EQ(session.records()[0].number, " 12a");
+    EXPECT_FALSE(session.modified());
+}
+
+TEST(SessionTest, LoginStateLivesInTheCipherTag) {
+    Session session;
+    EXPECT_FALSE(session.loggedIn());
+    session.cipher().SetPassword("pw");
+    session.logIn("bob");
+    EXPECT_TRUE(session.loggedIn());
+    EXPECT_EQ(session.cipher().Tag, 1);
+    EXPECT_EQ(session.userName(), "bob");
+}
+
+} // namespace
+} // namespace vantrel

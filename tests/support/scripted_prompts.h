@@ -1,0 +1,69 @@
+#pragma once
+
+// A Prompts for the tests that drive commands: it answers from a script and
+// logs what was asked.
+
+#include "session/prompts.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vantrel::test {
+
+class ScriptedPrompts : public Prompts {
+public:
+    // Answers of confirm() and ask(), in order.
+    std::deque<Answer> answers;
+    // Results of the open and save dialogs, in order (nullopt = cancelled).
+    std::deque<std::optional<std::filesystem::path>> fileNames;
+    // What was asked, in order: "confirm: <text>", "inform: <text>",
+    // "ask: <text>", "error: <text>", "open", "save".
+    std::vector<std::string> log;
+
+    Answer confirm(const std::string& text, Buttons buttons) override {
+        log.push_back("confirm: " + text);
+        lastButtons = buttons;
+        return nextAnswer(text);
+    }
+    void inform(const std::string& text) override { log.push_back("inform: " + text); }
+    Answer ask(const std::string& text) override {
+        log.push_back("ask: " + text);
+        return nextAnswer(text);
+    }
+    void showError(const std::string& text) override { log.push_back("error: " + text); }
+    std::optional<std::filesystem::path> openFileName() override { return nextFile("open"); }
+    std::optional<std::filesystem::path> saveFileName() override { return nextFile("save"); }
+
+    // Whether every scripted answer was used.
+    bool exhausted() const { return answers.empty() && fileNames.empty(); }
+
+    Buttons lastButtons = Buttons::OkCancel;
+
+private:
+    Answer nextAnswer(const std::string& text) {
+        if (answers.empty()) {
+            ADD_FAILURE() << "unexpected question: " << text;
+            return Answer::Cancel;
+        }
+        const Answer answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    std::optional<std::filesystem::path> nextFile(const std::string& kind) {
+        log.push_back(kind);
+        if (fileNames.empty()) {
+            ADD_FAILURE() << "unexpected " << kind << " dialog";
+            return std::nullopt;
+        }
+        auto name = fileNames.front();
+        fileNames.pop_front();
+        return name;
+    }
+};
+
+} // namespace vantrel::test
