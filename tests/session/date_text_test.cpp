@@ -1,5 +1,6 @@
 #include "session/date_calendar.h"
 #include "session/date_text.h"
+#include "session/expiry.h"
 
 #include <gtest/gtest.h>
 
@@ -195,6 +196,38 @@ TEST(CalendarSteps, TodayAndTheEndsOfTheCalendar) {
     EXPECT_EQ(step(year(9999) / 12 / 1, CalendarStep::NextMonth), year(9999) / 12 / 1);
     EXPECT_EQ(step(year(1) / 1 / 1, CalendarStep::PreviousDay), year(1) / 1 / 1);
     EXPECT_EQ(step(year(1) / 1 / 31, CalendarStep::PreviousMonth), year(1) / 1 / 31);
+}
+
+TEST(Expiry, EndDatesAroundTodayAndUnreadableDates) {
+    const year_month_day today{year(2026), month(12), day(8)};
+    struct Case {
+        const char* endDate;
+        ExpiryState state;
+    };
+    const Case cases[] = {
+        {"07.12.26", ExpiryState::Expired},
+        {"08.12.26", ExpiryState::Expiring},
+        {"09.12.26", ExpiryState::Expiring},
+        {"22.12.26", ExpiryState::Expiring},
+        {"23.12.26", ExpiryState::None},
+        {"31.12.66", ExpiryState::Expired},
+        {" 1. 1.27", ExpiryState::None},
+        {"  .  .  ", ExpiryState::None},
+        {"99.99.99", ExpiryState::None},
+        {"31.11.26", ExpiryState::None},
+        {"", ExpiryState::None},
+    };
+    for (const Case& c : cases) {
+        const Record record{"1", {"n", "p", "r", "01.01.20", c.endDate, " "}};
+        EXPECT_EQ(RecordExpiry(record, today).state, c.state) << c.endDate;
+    }
+    EXPECT_EQ(RecordExpiry(Record{"1", {"n"}}, today).state, ExpiryState::None)
+        << "a record without the field";
+    // The same record crosses midnight: tomorrow yesterday's end date has passed.
+    const Record record{"1", {"n", "p", "r", "", "08.12.26", " "}};
+    EXPECT_EQ(RecordExpiry(record, today).state, ExpiryState::Expiring);
+    EXPECT_EQ(RecordExpiry(record, year_month_day{year(2026), month(12), day(9)}).state,
+              ExpiryState::Expired);
 }
 
 } // namespace
