@@ -367,10 +367,11 @@ TEST_F(RecordEditTest, CopyAndPasteUseTheClipboardText) {
     clipboard->clear();
     click("btnPasteResurs");
     EXPECT_EQ(text("cbresurs"), QStringLiteral("s3cret"));
-    // A field is one line of the record file: pasted line breaks are dropped.
-    clipboard->setText(QStringLiteral("site.example\r\n"));
+    // A field is one line of text in the record file: pasted line breaks and
+    // other control characters are dropped, TAB stays.
+    clipboard->setText(QStringLiteral("site\x1b.ex\tample\r\n"));
     click("btPasteName");
-    EXPECT_EQ(text("cbName"), QStringLiteral("site.example"));
+    EXPECT_EQ(text("cbName"), QStringLiteral("site.ex\tample"));
     auto* note = child<QLineEdit>("edNote");
     note->setFocus();
     clipboard->setText(QStringLiteral("one\ntwo"));
