@@ -168,8 +168,8 @@ std::string Utf8ToCp1251(std::string_view utf8) {
         if (length == 0) {
             char buffer[8];
             std::snprintf(buffer, sizeof buffer, "0x%02X", static_cast<unsigned char>(utf8[at]));
-            throw Error("Текст не в кодировке UTF-8: байт " + std::string(buffer) +
-                        " в позиции " + std::to_string(position));
+            throw Error("Текст не в кодировке UTF-8: байт " + std::string(buffer) + " в позиции " +
+                        std::to_string(position));
         }
         if (c < 0x80) {
             out += static_cast<char>(c);

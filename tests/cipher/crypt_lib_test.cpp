@@ -260,7 +260,9 @@ TEST(TCryptLibCheck, CheckStringsAtAFixedClockArePinned) {
     const Case cases[] = {
         {"qwert", milliseconds(0), "DD1944AB54D73AF44B5FC0EEAAEEED1B"},
         {"qwert", milliseconds(45296789), "58ECE2D35333B0025B6C0ED4CFC16730"},
-        {"\xCF\xE0\xF0\xEE\xEB\xFC" "1", milliseconds(0), "5FE430F543C7700D75C8D0B772FC79D0"},
+        {"\xCF\xE0\xF0\xEE\xEB\xFC"
+         "1",
+         milliseconds(0), "5FE430F543C7700D75C8D0B772FC79D0"},
     };
     SetClockSource(&readFixedClock);
     for (const Case& c : cases) {

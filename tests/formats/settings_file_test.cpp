@@ -204,8 +204,7 @@ TEST_F(SettingsFile, RefusesWhatTheFormatCannotHoldAndChangesNothing) {
          "Значение с переводом строки нельзя сохранить в файле настроек"},
         {"UsersName", "eve", "line\nbreak",
          "Значение с переводом строки нельзя сохранить в файле настроек"},
-        {"Users]Name", "eve", "1",
-         "Имя раздела \"Users]Name\" нельзя сохранить в файле настроек"},
+        {"Users]Name", "eve", "1", "Имя раздела \"Users]Name\" нельзя сохранить в файле настроек"},
         {"", "eve", "1", "Имя раздела \"\" нельзя сохранить в файле настроек"},
     };
     for (const auto& r : refusals) {
