@@ -139,46 +139,48 @@ TEST_F(QtPromptsTest, PlainQuestionAndErrorBoxes) {
     }
 }
 
+// What a file dialog was opened with.
+struct FileDialogSeen {
+    QString name;
+    QStringList filters;
+    QString suffix;
+    bool confirmsOverwrite = true;
+};
+// Has the next file dialog noted into `seen` and ended by its slot `close`.
+void closeFileDialog(const char* close, FileDialogSeen& seen) {
+    QTimer::singleShot(0, [&seen, close] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        seen = {dialog->objectName(), dialog->nameFilters(), dialog->defaultSuffix(),
+                !dialog->testOption(QFileDialog::DontConfirmOverwrite)};
+        QMetaObject::invokeMethod(dialog, close);
+    });
+}
+
 TEST_F(QtPromptsTest, FileDialogs) {
+    FileDialogSeen seen;
+    closeFileDialog("reject", seen);
+    EXPECT_FALSE(prompts.openFileName());
+    EXPECT_EQ(seen.name, "odMain");
+    EXPECT_EQ(seen.filters,
+              (QStringList{"Файлы Vantrel (*.vtr)", "Текстовые файлы (*.txt)", "Все файлы (*)"}));
+    EXPECT_EQ(seen.suffix, "vtr");
+    // What "Все файлы" lets through, by the pattern it shows: a name without a dot too.
     test::TempFolder dir;
     test::WriteBytes(dir / "records", "no extension");
     test::WriteBytes(dir / "a.vtr", "");
-    QStringList openFilters;
-    QString suffix;
-    QStringList everyFile;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        EXPECT_EQ(dialog->objectName(), "odMain");
-        openFilters = dialog->nameFilters();
-        suffix = dialog->defaultSuffix();
-        // What "Все файлы" lets through, by the pattern it shows.
-        const QString all = openFilters.value(2);
-        const QString pattern = all.mid(all.indexOf('(') + 1).chopped(1);
-        everyFile = QDir(QString::fromStdString(dir.path().string()))
-                        .entryList({pattern}, QDir::Files, QDir::Name);
-        dialog->reject();
-    });
-    EXPECT_FALSE(prompts.openFileName());
-    EXPECT_EQ(openFilters,
-              (QStringList{"Файлы Vantrel (*.vtr)", "Текстовые файлы (*.txt)", "Все файлы (*)"}));
-    EXPECT_EQ(suffix, "vtr");
-    EXPECT_EQ(everyFile, (QStringList{"a.vtr", "records"}));
+    const QString all = seen.filters.value(2);
+    const QString pattern = all.mid(all.indexOf('(') + 1).chopped(1);
+    EXPECT_EQ(QDir(QString::fromStdString(dir.path().string()))
+                  .entryList({pattern}, QDir::Files, QDir::Name),
+              (QStringList{"a.vtr", "records"}));
 
-    QStringList saveFilters;
-    QStringList selected;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        EXPECT_EQ(dialog->objectName(), "sdMain");
-        saveFilters = dialog->nameFilters();
-        suffix = dialog->defaultSuffix();
-        EXPECT_TRUE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
-        QMetaObject::invokeMethod(dialog, "accept");
-    });
+    closeFileDialog("accept", seen);
     const auto saved = prompts.saveFileName();
-    EXPECT_EQ(saveFilters, (QStringList{"Файлы Vantrel (*.vtr)", "текстовые файлы (*.txt)"}));
-    EXPECT_EQ(suffix, "vtr");
+    EXPECT_EQ(seen.name, "sdMain");
+    EXPECT_EQ(seen.filters, (QStringList{"Файлы Vantrel (*.vtr)", "текстовые файлы (*.txt)"}));
+    EXPECT_EQ(seen.suffix, "vtr");
+    EXPECT_FALSE(seen.confirmsOverwrite);
     ASSERT_TRUE(saved);
     EXPECT_EQ(saved->filename(), "untitled.vtr")
         << "the name \"untitled\" with the default extension";
