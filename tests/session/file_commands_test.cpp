@@ -382,15 +382,10 @@ TEST_F(FileCommandsTest, WrongPasswordFileAsksAndIsNeverOverwrittenUnasked) {
     ConfigureProgramCipher(other, "another");
     SaveRecordFile(trimmedRecords(), foreign, &other);
     const std::string original = ReadBytes(foreign);
-    const std::string doubtful = "confirm: Файл \"" + foreign.string() +
-                                 "\" не похож на файл записей: возможно, он сохранен под "
-                                 "паролем другого пользователя или поврежден.\rВсе равно "
-                                 "показать его содержимое?";
-    const std::string overwrite = "confirm: Файл \"" + foreign.string() +
-                                  "\" при открытии не был похож на файл записей: возможно, в "
-                                  "нем записи другого пользователя.\rЗаписать текущий список "
-                                  "поверх него?";
-
+    const std::string doubtful = std::string("confirm: ") + kDoubtfulFileQuestion[0] +
+                                 foreign.string() + kDoubtfulFileQuestion[1];
+    const std::string overwrite = std::string("confirm: ") + kOverwriteDoubtfulQuestion[0] +
+                                  foreign.string() + kOverwriteDoubtfulQuestion[1];
     prompts.fileNames = {foreign};
     prompts.answers = {Answer::No};
     files.FileOpenCmdExecute();
