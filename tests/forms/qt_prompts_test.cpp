@@ -1,5 +1,6 @@
 #include "forms/qt_prompts.h"
 
+#include "session/file_commands.h"
 #include "support/qt_test_support.h"
 #include "support/temp_folder.h"
 
@@ -55,6 +56,7 @@ protected:
                 shown.buttons << button->text();
             }
             shown.buttons.sort();
+            test::SaveSnapshot(*box, QStringLiteral("message_box"));
             QTest::keyClick(box, static_cast<Qt::Key>(key));
         });
         show();
@@ -79,13 +81,15 @@ TEST_F(QtPromptsTest, ConfirmationBoxesUnderTheRussianTranslation) {
         {Buttons::YesNo, {"&No", "&Yes"}, Answer::Yes, Answer::No},
         {Buttons::YesNoCancel, {"&No", "&Yes", "Cancel"}, Answer::Yes, Answer::Cancel},
     };
+    const std::string question =
+        std::string(kDoubtfulFileQuestion[0]) + "/home/user/records.vtr" + kDoubtfulFileQuestion[1];
     for (const auto& c : cases) {
         for (const int key : {Qt::Key_Return, Qt::Key_Escape}) {
             Answer answer = Answer::No;
             const Shown shown =
-                answerWith(key, [&] { answer = prompts.confirm("Первая\rвторая", c.buttons); });
+                answerWith(key, [&] { answer = prompts.confirm(question, c.buttons); });
             EXPECT_EQ(shown.title, "Confirm");
-            EXPECT_EQ(shown.text, "Первая\nвторая");
+            EXPECT_EQ(shown.text, QString::fromStdString(question).replace('\r', '\n'));
             EXPECT_EQ(shown.icon, QMessageBox::Question);
             EXPECT_EQ(shown.buttons, c.texts);
             EXPECT_EQ(answer, key == Qt::Key_Return ? c.enter : c.escape);
