@@ -1,5 +1,8 @@
 #include "app/application.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
+
 #include <exception>
 
 namespace vantrel {
@@ -7,6 +10,13 @@ namespace vantrel {
 VantrelApplication::VantrelApplication(int& argc, char** argv) : QApplication(argc, argv) {
     // Only the name: a display name would be appended to every window caption.
     setApplicationName(QString::fromUtf8(kProgramTitle));
+    // Qt's own texts (file dialogs, context menus of edits) in Russian, like
+    // the rest of the interface; without the translation they stay English.
+    if (qtTranslation_.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"),
+                            QStringLiteral("_"),
+                            QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        installTranslator(&qtTranslation_);
+    }
 }
 
 bool VantrelApplication::notify(QObject* receiver, QEvent* event) {
@@ -15,7 +25,7 @@ bool VantrelApplication::notify(QObject* receiver, QEvent* event) {
     } catch (const std::exception& error) {
         prompts_.showError(error.what());
     } catch (...) {
-        prompts_.showError("Unknown error");
+        prompts_.showError("Неизвестная ошибка");
     }
     return false;
 }

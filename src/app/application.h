@@ -3,6 +3,7 @@
 #include "forms/qt_prompts.h"
 
 #include <QApplication>
+#include <QTranslator>
 
 namespace vantrel {
 
@@ -19,6 +20,7 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
 
 private:
+    QTranslator qtTranslation_;
     QtPrompts prompts_;
 };
 

@@ -30,7 +30,7 @@ struct CodeTable {
 CodeTable buildTable() {
     iconv_t cd = iconv_open("UTF-32LE", "WINDOWS-1251");
     if (cd == reinterpret_cast<iconv_t>(-1)) {
-        throw Error("The Windows-1251 code page is not available (iconv)");
+        throw Error("Кодировка Windows-1251 недоступна (iconv)");
     }
     CodeTable table;
     for (unsigned byte = 0; byte < 256; ++byte) {
@@ -168,7 +168,7 @@ std::string Utf8ToCp1251(std::string_view utf8) {
         if (length == 0) {
             char buffer[8];
             std::snprintf(buffer, sizeof buffer, "0x%02X", static_cast<unsigned char>(utf8[at]));
-            throw Error("Invalid UTF-8 text: byte " + std::string(buffer) + " at character " +
+            throw Error("Текст не в кодировке UTF-8: байт " + std::string(buffer) + " в позиции " +
                         std::to_string(position));
         }
         if (c < 0x80) {
@@ -179,9 +179,9 @@ std::string Utf8ToCp1251(std::string_view utf8) {
             const auto* found = std::lower_bound(
                 begin, end, c, [](const auto& entry, char32_t key) { return entry.first < key; });
             if (found == end || found->first != c) {
-                throw Error("The character \"" + std::string(utf8.substr(at, length)) + "\" (" +
-                            hexCode(c) + ") at position " + std::to_string(position) +
-                            " cannot be stored in the Windows-1251 code page");
+                throw Error("Символ \"" + std::string(utf8.substr(at, length)) + "\" (" +
+                            hexCode(c) + ") в позиции " + std::to_string(position) +
+                            " нельзя сохранить в кодировке Windows-1251");
             }
             out += static_cast<char>(found->second);
         }

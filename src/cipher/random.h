@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 
 // The process-wide pseudo-random generator shared by the cipher and the
@@ -22,6 +23,11 @@ inline std::uint32_t RandomBelow(std::uint32_t range) {
 
 // seed <- milliseconds since midnight, UTC.
 void ReseedFromClock();
+
+// Where ReseedFromClock reads the time: the system clock, unless a test has put
+// a fixed clock in its place (nullptr puts the system clock back).
+using ClockSource = std::chrono::system_clock::time_point (*)();
+void SetClockSource(ClockSource source);
 
 inline std::uint32_t RandomSeed() {
     return detail::randomSeed;

@@ -134,6 +134,23 @@ RecordList ParseRecordText(std::string_view text) {
     return records;
 }
 
+bool CanBeRecordText(std::string_view text) {
+    const bool controlByte = std::any_of(text.begin(), text.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\r' && c != '\n';
+    });
+    if (controlByte) {
+        return false;
+    }
+    LineReader reader(text);
+    std::string_view line;
+    while (reader.next(line)) {
+        if (line.empty() || line.front() != '\t') {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool IsPlainTextPath(const std::filesystem::path& path) {
     // The extension runs from the last "." of the last name component on.
     // std::filesystem::path::extension() differs for names such as ".txt",
@@ -158,18 +175,24 @@ void SaveRecordFile(const RecordList& records, const std::filesystem::path& path
 }
 
 RecordList LoadRecordFile(const std::filesystem::path& path, TCryptLib* cipher) {
+    return ReadRecordFile(path, cipher).records;
+}
+
+LoadedRecordFile ReadRecordFile(const std::filesystem::path& path, TCryptLib* cipher) {
     std::string bytes;
     if (ReadWholeFile(path, bytes)) {
         throw Error(formatMessage(kCannotOpen, path.string()));
     }
+    const bool emptyFile = bytes.empty();
     MemoryStream stream(std::move(bytes));
     if (cipher != nullptr) {
         cipher->DecryptStream(stream);
     }
     bytes = stream.takeBytes();
-    RecordList records = ParseRecordText(bytes);
+    LoadedRecordFile loaded{ParseRecordText(bytes),
+                            cipher == nullptr || emptyFile || CanBeRecordText(bytes)};
     wipeMemory(bytes);
-    return records;
+    return loaded;
 }
 
 std::optional<std::string> WipeFile(const std::filesystem::path& path) {

@@ -24,6 +24,14 @@ std::string FormatRecordText(const RecordList& records);
 // an empty number to hold it. Nothing is ever dropped.
 RecordList ParseRecordText(std::string_view text);
 
+// Whether a text can be the content of a record file: it holds at least one
+// number line (a line that does not begin with TAB) and no control byte other
+// than TAB, CR and LF. Every list the program writes passes, except the empty
+// list, whose text is empty. The container carries no check value, so this is
+// how a file decrypted under another password (or a damaged one) is noticed:
+// its text is meaningless bytes.
+bool CanBeRecordText(std::string_view text);
+
 // The extension rule: plain text exactly when the last path component ends in
 // ".txt" (case-sensitive); every other name is an encrypted record file.
 bool IsPlainTextPath(const std::filesystem::path& path);
@@ -39,6 +47,15 @@ void SaveRecordFile(const RecordList& records, const std::filesystem::path& path
 // and parses it. Throws vantrel::Error "Cannot open file %s" when it cannot be
 // read; any bytes parse into some list.
 RecordList LoadRecordFile(const std::filesystem::path& path, TCryptLib* cipher);
+
+// The same, and whether the file looks like a record file: a plain or an empty
+// file always does; a non-empty encrypted file only when its decrypted text
+// CanBeRecordText.
+struct LoadedRecordFile {
+    RecordList records;
+    bool plausible = true;
+};
+LoadedRecordFile ReadRecordFile(const std::filesystem::path& path, TCryptLib* cipher);
 
 // Overwrites the file in place n + 1 times with decimal digits (n = its size),
 // flushes it to disk and deletes it. Returns the UTF-8 message for the user when

@@ -76,7 +76,10 @@ bool IsStorableRecordNumber(const std::string& number) {
     if (!number.empty() && number.front() == '\t') {
         return false;
     }
-    return number.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
+    // Other control characters would make the saved file look damaged when it
+    // is opened again (see CanBeRecordText).
+    return std::none_of(number.begin(), number.end(),
+                        [](char c) { return static_cast<unsigned char>(c) < 0x20 && c != '\t'; });
 }
 
 std::vector<std::string> StoredFields(std::string name, std::string password, std::string resource,

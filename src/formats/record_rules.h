@@ -40,8 +40,8 @@ std::vector<T> TakeInOrder(std::vector<T> items, const std::vector<std::size_t>&
 }
 
 // Whether a text can stand as a record number in the record file: a number line
-// must stay one line (no CR, LF or NUL) and must not be read back as a field
-// (no leading TAB).
+// must stay one line of text (no control character but TAB) and must not be
+// read back as a field (no leading TAB).
 bool IsStorableRecordNumber(const std::string& number);
 
 // The six editor values as stored fields: an empty note becomes " ".

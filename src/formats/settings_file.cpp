@@ -136,14 +136,14 @@ Error writeError(const std::filesystem::path& path) {
 void checkStorable(const std::string& section, const std::string& key, const std::string& value) {
     if (section.empty() || holdsLineBreak(section) || section.find(']') != std::string::npos ||
         trimBlanks(section).size() != section.size()) {
-        throw Error("The settings file cannot hold the section name \"" + Cp1251ToUtf8(section) +
-                    "\"");
+        throw Error("Имя раздела \"" + Cp1251ToUtf8(section) +
+                    "\" нельзя сохранить в файле настроек");
     }
     if (!IsStorableKey(key)) {
-        throw Error("The settings file cannot hold the key \"" + Cp1251ToUtf8(key) + "\"");
+        throw Error("Ключ \"" + Cp1251ToUtf8(key) + "\" нельзя сохранить в файле настроек");
     }
     if (holdsLineBreak(value)) {
-        throw Error("The settings file cannot hold a value with a line break");
+        throw Error("Значение с переводом строки нельзя сохранить в файле настроек");
     }
 }
 

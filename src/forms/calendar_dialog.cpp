@@ -33,6 +33,10 @@ year_month_day today() {
     return toCalendarDate(QDate::currentDate());
 }
 
+// Qt names letter keys outside Latin by the capital letter's code: "Е", which
+// the Russian layout has on the key of the Latin T.
+constexpr int kCyrillicIeKey = 0x0415;
+
 // The step of a key pressed in the grid, if it has one.
 std::optional<CalendarStep> stepForKey(const QKeyEvent& event) {
     const Qt::KeyboardModifiers modifiers = event.modifiers();
@@ -71,6 +75,7 @@ std::optional<CalendarStep> stepForKey(const QKeyEvent& event) {
     case Qt::Key_End:
         return CalendarStep::RowEnd;
     case Qt::Key_T:
+    case kCyrillicIeKey: // the same key under the Russian layout
         return CalendarStep::Today;
     default:
         return std::nullopt;

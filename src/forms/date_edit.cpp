@@ -259,13 +259,12 @@ void DateEdit::focusInEvent(QFocusEvent* event) {
 
 void DateEdit::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
-    if (!userMovedFocus(event->reason())) {
-        return;
-    }
+    // Whatever takes the focus (also a message box about another field), the
+    // field shows its stored text while it is not being edited.
     editingNow_ = false;
     editing_.caret = static_cast<std::size_t>(cursorPosition());
     render();
-    if (!changedSinceFocus()) {
+    if (!userMovedFocus(event->reason()) || !changedSinceFocus()) {
         return;
     }
     if (const std::optional<std::size_t> empty = FirstEmptyRequiredPlace(editing_.text)) {

@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QScreen>
@@ -317,7 +318,9 @@ void TfmMain::layoutColumns() {
         if (column == kPasswordColumn) {
             definition = {passwordColumn_.autoSize, passwordColumn_.width};
         }
-        if (definition.autoSize) {
+        if (column == 0) {
+            definition.width = std::max(definition.width, numberColumnWidth());
+        } else if (definition.autoSize) {
             // A header is never cut: its text sets the minimum where it is wider.
             const QString title =
                 model_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
@@ -338,9 +341,32 @@ void TfmMain::layoutColumns() {
     }
 }
 
+int TfmMain::numberColumnWidth() const {
+    // Fixed, but wide enough for record numbers up to 999 999 in the list's
+    // font: six of its widest digit plus the cell's text margins and grid line.
+    const QFontMetrics metrics = lvMain_->fontMetrics();
+    int digit = 0;
+    for (char c = '0'; c <= '9'; ++c) {
+        digit = std::max(digit, metrics.horizontalAdvance(QLatin1Char(c)));
+    }
+    const int margin =
+        lvMain_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, lvMain_) + 1;
+    return 6 * digit + 2 * margin + 1;
+}
+
 bool TfmMain::eventFilter(QObject* watched, QEvent* event) {
     if (watched == lvMain_->viewport() && event->type() == QEvent::Resize) {
         layoutColumns();
+    }
+    // A double-click on a record comes as doubleClicked; one on the empty
+    // part of the list runs the Edit command all the same.
+    if (watched == lvMain_->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton &&
+            !lvMain_->indexAt(mouse->position().toPoint()).isValid()) {
+            RcrdEditExecute();
+            return true;
+        }
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -85,6 +85,8 @@ private:
     QAction* addMenuItem(QMenu* menu, const char* name, QAction* command, bool visible = true);
     void openEditor(const EditorRequest& request);
     void layoutColumns();
+    // The fixed width of the "№" column in the list's font.
+    int numberColumnWidth() const;
 
     Session& session_;
     Prompts& prompts_;

@@ -1,7 +1,10 @@
 #include "forms/qt_prompts.h"
 
+#include <QAbstractButton>
 #include <QFileDialog>
 #include <QMessageBox>
+
+#include <utility>
 
 namespace vantrel {
 
@@ -26,6 +29,27 @@ Prompts::Answer answerOf(int button) {
     }
 }
 
+// The buttons keep their standard English texts whatever translation of Qt is
+// loaded: the message boxes show exactly these.
+void englishButtons(QMessageBox& box) {
+    const std::pair<QMessageBox::StandardButton, const char*> texts[] = {
+        {QMessageBox::Yes, "&Yes"},
+        {QMessageBox::No, "&No"},
+        {QMessageBox::Ok, "OK"},
+        {QMessageBox::Cancel, "Cancel"},
+    };
+    for (const auto& [button, text] : texts) {
+        if (QAbstractButton* shown = box.button(button)) {
+            shown->setText(QString::fromLatin1(text));
+        }
+    }
+}
+
+int run(QMessageBox& box) {
+    englishButtons(box);
+    return box.exec();
+}
+
 } // namespace
 
 Prompts::Answer QtPrompts::confirm(const std::string& text, Buttons buttons) {
@@ -48,13 +72,13 @@ Prompts::Answer QtPrompts::confirm(const std::string& text, Buttons buttons) {
         box.setEscapeButton(QMessageBox::Cancel);
         break;
     }
-    return answerOf(box.exec());
+    return answerOf(run(box));
 }
 
 void QtPrompts::inform(const std::string& text) {
     QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kProgramTitle), messageText(text),
                     QMessageBox::Ok, parent_);
-    box.exec();
+    run(box);
 }
 
 Prompts::Answer QtPrompts::ask(const std::string& text) {
@@ -62,13 +86,13 @@ Prompts::Answer QtPrompts::ask(const std::string& text) {
                     QMessageBox::Ok | QMessageBox::Cancel, parent_);
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(QMessageBox::Cancel);
-    return answerOf(box.exec());
+    return answerOf(run(box));
 }
 
 void QtPrompts::showError(const std::string& text) {
     QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kProgramTitle),
                     messageText(ErrorBoxText(text)), QMessageBox::Ok, parent_);
-    box.exec();
+    run(box);
 }
 
 std::optional<std::filesystem::path> QtPrompts::openFileName() {
@@ -79,7 +103,8 @@ std::optional<std::filesystem::path> QtPrompts::openFileName() {
     dialog.setDefaultSuffix(QStringLiteral("vtr"));
     dialog.setNameFilters({QStringLiteral("Файлы Vantrel (*.vtr)"),
                            QStringLiteral("Текстовые файлы (*.txt)"),
-                           QStringLiteral("Все файлы (*.*)")});
+                           // "*" and not "*.*": on this system a name needs no dot.
+                           QStringLiteral("Все файлы (*)")});
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }

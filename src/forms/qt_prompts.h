@@ -8,8 +8,8 @@ class QWidget;
 
 namespace vantrel {
 
-// Prompts shown with Qt message boxes and file dialogs (Qt's own English button
-// texts; no translation is loaded).
+// Prompts shown with Qt message boxes and file dialogs. The message boxes keep
+// the standard English button texts and titles under Qt's Russian translation.
 class QtPrompts : public Prompts {
 public:
     explicit QtPrompts(QWidget* parent = nullptr) : parent_(parent) {}

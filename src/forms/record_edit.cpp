@@ -70,14 +70,15 @@ QString statusHintFor(QWidget* widget) {
     return QString();
 }
 
-// A field is one line of the record file: line breaks arriving by paste are
-// dropped, everything else is kept as typed.
+// A field is one line of text in the record file: line breaks and other
+// control characters arriving by paste are dropped (they would make the saved
+// file look damaged), everything else is kept as typed, TAB included.
 class SingleLineValidator : public QValidator {
 public:
     using QValidator::QValidator;
     State validate(QString& input, int& position) const override {
         for (qsizetype i = input.size(); i-- > 0;) {
-            if (input[i] == QLatin1Char('\r') || input[i] == QLatin1Char('\n')) {
+            if (input[i].unicode() < 0x20 && input[i] != QLatin1Char('\t')) {
                 input.remove(i, 1);
                 if (i < position) {
                     --position;

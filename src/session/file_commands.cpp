@@ -35,25 +35,44 @@ void FileCommands::setCaption(const std::filesystem::path& path) {
     }
 }
 
-void FileCommands::SaveRecordFile(const std::filesystem::path& path, bool encrypted) {
+bool FileCommands::SaveRecordFile(const std::filesystem::path& path, bool encrypted) {
+    const bool overDoubtful = !doubtfulFile_.empty() && path == doubtfulFile_;
+    if (overDoubtful && prompts_.confirm(kOverwriteDoubtfulQuestion[0] + path.string() +
+                                             kOverwriteDoubtfulQuestion[1],
+                                         Prompts::Buttons::YesNo) != Prompts::Answer::Yes) {
+        return false;
+    }
     vantrel::SaveRecordFile(session_.records(), path, encrypted ? &session_.cipher() : nullptr);
+    if (overDoubtful) {
+        doubtfulFile_.clear();
+    }
     setCaption(path);
+    return true;
 }
 
-void FileCommands::LoadRecordFile(const std::filesystem::path& path, bool encrypted) {
+bool FileCommands::LoadRecordFile(const std::filesystem::path& path, bool encrypted) {
     if (session_.modified() &&
         prompts_.confirm(kSaveBeforeLoadQuestion, Prompts::Buttons::OkCancel) ==
             Prompts::Answer::Ok) {
         if (auto chosen = prompts_.saveFileName()) {
             // Always encrypted, whatever the extension; the remembered file
             // stays as it is.
-            SaveRecordFile(*chosen, true);
-            session_.setModified(false);
+            if (SaveRecordFile(*chosen, true)) {
+                session_.setModified(false);
+            }
         }
     }
-    session_.replaceAll(vantrel::LoadRecordFile(path, encrypted ? &session_.cipher() : nullptr));
+    LoadedRecordFile loaded = ReadRecordFile(path, encrypted ? &session_.cipher() : nullptr);
+    if (!loaded.plausible &&
+        prompts_.confirm(kDoubtfulFileQuestion[0] + path.string() + kDoubtfulFileQuestion[1],
+                         Prompts::Buttons::YesNo) != Prompts::Answer::Yes) {
+        return false;
+    }
+    doubtfulFile_ = loaded.plausible ? std::filesystem::path() : path;
+    session_.replaceAll(std::move(loaded.records));
     setCaption(path);
     session_.setCurrentFile(path);
+    return true;
 }
 
 void FileCommands::FileOpenCmdExecute() {
@@ -71,7 +90,9 @@ void FileCommands::FileOpenCmdExecute() {
         return;
     }
     const std::string remembered = RememberedPathText(*name);
-    LoadRecordFile(*name, true);
+    if (!LoadRecordFile(*name, true) || !doubtfulFile_.empty()) {
+        return; // declined, or shown but not to be reopened at the next login
+    }
     remember(remembered);
     session_.setCurrentFile(*name);
 }
@@ -81,10 +102,21 @@ void FileCommands::FileSaveCmdExecute() {
         FileSaveAsCmdExecute();
         return;
     }
+    const std::filesystem::path& current = session_.currentFile();
+    const std::string remembered = RememberedPathText(current);
     // The file is remembered before it is written, so a failed save still
-    // leaves it remembered (and the modified flag set).
-    remember(RememberedPathText(session_.currentFile()));
-    SaveRecordFile(session_.currentFile(), true);
+    // leaves it remembered (and the modified flag set); a file that did not
+    // look like a record file only once the user has agreed to write over it.
+    const bool rememberFirst = doubtfulFile_.empty() || current != doubtfulFile_;
+    if (rememberFirst) {
+        remember(remembered);
+    }
+    if (!SaveRecordFile(current, true)) {
+        return;
+    }
+    if (!rememberFirst) {
+        remember(remembered);
+    }
     session_.setModified(false);
 }
 
@@ -94,14 +126,17 @@ void FileCommands::FileSaveAsCmdExecute() {
         return;
     }
     if (IsPlainTextPath(*name)) {
-        SaveRecordFile(*name, false);
-        prompts_.inform(kPlainSavedWarning);
+        if (SaveRecordFile(*name, false)) {
+            prompts_.inform(kPlainSavedWarning);
+        }
         return;
     }
     const std::string remembered = RememberedPathText(*name);
     // The name becomes the current file only once the file has been written:
     // a failed save keeps the file that was current.
-    SaveRecordFile(*name, true);
+    if (!SaveRecordFile(*name, true)) {
+        return;
+    }
     session_.setCurrentFile(*name);
     remember(remembered);
     session_.setModified(false);

@@ -16,6 +16,15 @@ inline constexpr const char* kPlainSavedWarning =
     "Внимание!\rФайл сохранен в незашифрованном виде.";
 inline constexpr const char* kCaptionPrefix = "Vantrel - ";
 
+// The questions about a file that does not decrypt into a record file (the
+// path goes between the two parts).
+inline constexpr const char* kDoubtfulFileQuestion[] = {
+    "Файл \"", "\" не похож на файл записей: возможно, он сохранен под паролем "
+               "другого пользователя или поврежден.\rВсе равно показать его содержимое?"};
+inline constexpr const char* kOverwriteDoubtfulQuestion[] = {
+    "Файл \"", "\" при открытии не был похож на файл записей: возможно, в нем записи "
+               "другого пользователя.\rЗаписать текущий список поверх него?"};
+
 // The file commands of the main window and the two routines under them, as
 // plain code over the session: what they ask goes through Prompts, the list
 // changes reach the views through the session's observers. Failures
@@ -30,15 +39,21 @@ public:
     // Writes the record list (encrypted with the session's cipher or plain) and sets
     // the caption. Leaves the current file and the modified flag alone. The
     // file is replaced atomically: on failure the old file stays whole and the
-    // caption is unchanged.
-    void SaveRecordFile(const std::filesystem::path& path, bool encrypted);
+    // caption is unchanged. Over a file that was shown although it did not
+    // look like a record file, it asks first; false when the user declines
+    // (nothing is written then).
+    bool SaveRecordFile(const std::filesystem::path& path, bool encrypted);
     // Offers to save unsaved changes, then replaces the record list with the
     // file's content, sets the caption and the current file. A file that cannot be read leaves
-    // list, caption and current file as they were.
-    void LoadRecordFile(const std::filesystem::path& path, bool encrypted);
+    // list, caption and current file as they were. An encrypted file whose
+    // content cannot be a record file (another user's password, damage) is
+    // shown only when the user says so; false when the user declines (nothing
+    // changes then beyond the save offered first).
+    bool LoadRecordFile(const std::filesystem::path& path, bool encrypted);
 
     // Open: a ".txt" name is read as plain text and its wipe offered; any other
-    // name is decrypted and remembered for the user.
+    // name is decrypted and remembered for the user (not when it did not look
+    // like a record file).
     void FileOpenCmdExecute();
     // Save: remembers the current file, then writes it encrypted; with no
     // current file it is Save As.
@@ -57,6 +72,9 @@ private:
 
     Session& session_;
     Prompts& prompts_;
+    // The file last loaded although it did not look like a record file, until
+    // the user agrees to write over it; empty when there is none.
+    std::filesystem::path doubtfulFile_;
 };
 
 } // namespace vantrel

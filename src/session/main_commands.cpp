@@ -81,16 +81,21 @@ bool CloseSequence(Session& session, Prompts& prompts, FileCommands& files,
         return true;
     }
     switch (prompts.confirm(kCloseQuestion, Prompts::Buttons::YesNoCancel)) {
-    case Prompts::Answer::Yes:
-        return RunCommand(prompts, [&] {
+    case Prompts::Answer::Yes: {
+        // Declining to write over a file that did not look like a record file
+        // keeps the window open, so the records can still be saved elsewhere.
+        bool saved = true;
+        const bool completed = RunCommand(prompts, [&] {
             std::error_code error;
             const std::filesystem::path& current = session.currentFile();
             if (!current.empty() && std::filesystem::exists(current, error)) {
-                files.SaveRecordFile(current, true);
+                saved = files.SaveRecordFile(current, true);
             } else if (auto chosen = prompts.saveFileName()) {
-                files.SaveRecordFile(*chosen, true);
+                saved = files.SaveRecordFile(*chosen, true);
             }
         });
+        return completed && saved;
+    }
     case Prompts::Answer::No:
         return true;
     default:

@@ -81,7 +81,7 @@ void Session::renumber(RecordId id, const std::string& number) {
     }
     if (!IsStorableRecordNumber(number)) {
         throw Error("Номер записи не может начинаться с табуляции или содержать "
-                    "перевод строки");
+                    "перевод строки и другие управляющие символы");
     }
     records_[*row].number = number;
     notify([&](SessionObserver& o) { o.recordChanged(*row); });

@@ -242,6 +242,39 @@ TEST(TCryptLibCheck, CheckStringsDifferAndAllVerify) {
     }
 }
 
+std::chrono::system_clock::time_point fixedClock;
+std::chrono::system_clock::time_point readFixedClock() {
+    return fixedClock;
+}
+
+// Check strings made by an independent implementation: every stored user
+// relies on these bytes (checksum over the encrypted key block, difference
+// before salt).
+TEST(TCryptLibCheck, CheckStringsAtAFixedClockArePinned) {
+    using namespace std::chrono;
+    struct Case {
+        std::string password;
+        milliseconds clock;
+        std::string check;
+    };
+    const Case cases[] = {
+        {"qwert", milliseconds(0), "DD1944AB54D73AF44B5FC0EEAAEEED1B"},
+        {"qwert", milliseconds(45296789), "58ECE2D35333B0025B6C0ED4CFC16730"},
+        {"\xCF\xE0\xF0\xEE\xEB\xFC"
+         "1",
+         milliseconds(0), "5FE430F543C7700D75C8D0B772FC79D0"},
+    };
+    SetClockSource(&readFixedClock);
+    for (const Case& c : cases) {
+        fixedClock = system_clock::time_point(c.clock);
+        TCryptLib maker = makeCipher(c.password);
+        EXPECT_EQ(maker.MakePasswordCheck(), c.check) << c.clock.count();
+        TCryptLib tester = makeCipher(c.password);
+        EXPECT_TRUE(tester.CheckPassword(c.check, c.password));
+    }
+    SetClockSource(nullptr);
+}
+
 TEST(TCryptLibCheck, WrongCandidateRestoresThePassword) {
     TCryptLib maker = makeCipher("sesame");
     const std::string check = maker.MakePasswordCheck();

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
 #include <vector>
 
 namespace vantrel {
@@ -45,9 +47,38 @@ TEST(RandomBelow, StaysBelowTheRange) {
     }
 }
 
-TEST(ReseedFromClock, SeedIsMillisecondsOfTheDay) {
-    ReseedFromClock();
-    EXPECT_LT(RandomSeed(), 24u * 60u * 60u * 1000u);
+std::chrono::system_clock::time_point atTwelveThirtyFour() {
+    using namespace std::chrono;
+    // 2026-12-08 12:34:56.789 UTC
+    return sys_days(year(2026) / 12 / 8) + hours(12) + minutes(34) + seconds(56) +
+           milliseconds(789);
+}
+
+TEST(ReseedFromClock, SeedIsTheUtcMillisecondOfTheDayWhateverTheTimeZone) {
+    const char* before = std::getenv("TZ");
+    const std::string saved = before ? before : "";
+    for (const char* zone : {"UTC0", "LINT-14", "SST11"}) {
+        SCOPED_TRACE(zone);
+        setenv("TZ", zone, 1);
+        tzset();
+        SetClockSource(&atTwelveThirtyFour);
+        ReseedFromClock();
+        EXPECT_EQ(RandomSeed(), 45296789u);
+
+        SetClockSource(nullptr);
+        const auto secondOfDay = static_cast<std::uint32_t>(std::time(nullptr) % 86400);
+        ReseedFromClock();
+        // The seed is read just after; allow a second (and midnight) between.
+        const std::uint32_t seedSecond = RandomSeed() / 1000u;
+        EXPECT_TRUE(seedSecond == secondOfDay || seedSecond == (secondOfDay + 1) % 86400u)
+            << seedSecond << " vs " << secondOfDay;
+    }
+    if (before) {
+        setenv("TZ", saved.c_str(), 1);
+    } else {
+        unsetenv("TZ");
+    }
+    tzset();
 }
 
 } // namespace

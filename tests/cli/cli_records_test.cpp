@@ -51,6 +51,19 @@ TEST_F(CliRecords, ImportListExportRoundTrip) {
     SaveRecordFile(expected, Path("reference.vtr"), &cipher);
     EXPECT_EQ(ReadBytes(Path("records.vtr")), ReadBytes(Path("reference.vtr")));
     EXPECT_EQ(Mode(Path("records.vtr")), 0600u);
+    TCryptLib reader;
+    ConfigureProgramCipher(reader, "secret");
+    EXPECT_TRUE(ReadRecordFile(Path("records.vtr"), &reader).plausible);
+    ConfigureProgramCipher(reader, "Secret");
+    EXPECT_FALSE(ReadRecordFile(Path("records.vtr"), &reader).plausible);
+    // An empty list imported is an empty file, which is no cause for doubt.
+    WriteBytes(Path("empty.txt"), "");
+    const RunResult empty = RunProgram({"import", Path("empty.txt").string(), "-o",
+                                        Path("empty.vtr").string(), "--password-stdin"},
+                                       "secret\n");
+    ASSERT_EQ(empty.exitCode, 0) << empty.err;
+    ConfigureProgramCipher(reader, "secret");
+    EXPECT_TRUE(ReadRecordFile(Path("empty.vtr"), &reader).plausible);
 
     const RunResult exported = RunProgram({"export", Path("records.vtr").string(), "--output",
                                            Path("out.txt").string(), "--password-stdin"},

@@ -155,6 +155,27 @@ TEST(RecordText, HundredMegabyteLineIsOneNumber) {
     EXPECT_EQ(records[0].fields, std::vector<std::string>{"field"});
 }
 
+TEST(RecordText, WhatCanBeARecordFile) {
+    const struct {
+        std::string text;
+        bool fits;
+    } cases[] = {
+        {FormatRecordText({record("1", {"a", "", "c\td", "  .  .  ", "", " "})}), true},
+        {"1", true},
+        {"\r\n\tfield before any number\r\n", true}, // an empty number line
+        {Utf8ToCp1251("12\n\tПароль №5 ёЁ\x7f\n"), true},
+        {"", false},
+        {"\tonly\r\n\tfields\r\n", false},
+        {std::string("1\r\n\tna\0me\r\n", 12), false},
+        {"1\r\n\tname\x1b[2J\r\n", false},
+        {"1\x01\r\n", false},
+        {"1\r\n\t\x1f\r\n", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CanBeRecordText(c.text), c.fits) << c.text;
+    }
+}
+
 TEST(RecordFileNames, ExtensionRule) {
     EXPECT_TRUE(IsPlainTextPath("/home/u/list.txt"));
     EXPECT_TRUE(IsPlainTextPath("list.txt"));
@@ -213,10 +234,23 @@ TEST_F(RecordFile, EncryptedSaveAndLoad) {
             EXPECT_EQ(stored, "");
         }
         TCryptLib reader = cipher(Utf8ToCp1251("Пароль1"));
-        const RecordList loaded = LoadRecordFile(file, &reader);
+        const LoadedRecordFile read = ReadRecordFile(file, &reader);
+        EXPECT_TRUE(read.plausible) << count;
+        const RecordList& loaded = read.records;
         ASSERT_EQ(loaded.size(), count);
         for (std::size_t i = 0; i < count; ++i) {
             ASSERT_EQ(loaded[i], trimmed(records[i])) << i;
+        }
+    }
+}
+
+TEST_F(RecordFile, WrongPasswordIsNoticedForShortAndLongLists) {
+    for (std::size_t count : {std::size_t{1}, std::size_t{2}, std::size_t{40}}) {
+        for (const char* password : {"wrong", "righT", "", "qwert", "123456789012"}) {
+            TCryptLib writer = cipher("right");
+            SaveRecordFile(manyRecords(count), file, &writer);
+            TCryptLib reader = cipher(password);
+            EXPECT_FALSE(ReadRecordFile(file, &reader).plausible) << count << " " << password;
         }
     }
 }
@@ -241,9 +275,13 @@ TEST_F(RecordFile, GarbageFileLoadsWithoutError) {
     }
     WriteBytes(file, bytes);
     TCryptLib lib = cipher("pwd");
-    const RecordList encrypted = LoadRecordFile(file, &lib);
-    EXPECT_EQ(ParseRecordText(FormatRecordText(encrypted)), encrypted);
-    EXPECT_EQ(LoadRecordFile(file, nullptr), ParseRecordText(bytes));
+    const LoadedRecordFile encrypted = ReadRecordFile(file, &lib);
+    EXPECT_FALSE(encrypted.plausible);
+    EXPECT_EQ(ParseRecordText(FormatRecordText(encrypted.records)), encrypted.records);
+    // Plain text is shown as it is: no password can be wrong.
+    const LoadedRecordFile plain = ReadRecordFile(file, nullptr);
+    EXPECT_TRUE(plain.plausible);
+    EXPECT_EQ(plain.records, ParseRecordText(bytes));
 }
 
 TEST_F(RecordFile, MissingFileCannotBeOpened) {

@@ -194,12 +194,27 @@ TEST(SettingsKeys, StorableKeys) {
 TEST_F(SettingsFile, RefusesWhatTheFormatCannotHoldAndChangesNothing) {
     write("UsersName", "bob", "1");
     const std::string before = ReadBytes(ini);
-    EXPECT_THROW(write("UsersName", "[UsersFiles]", "x"), Error);
-    EXPECT_THROW(write("UsersName", "a=b", "x"), Error);
-    EXPECT_THROW(write("UsersName", "eve", "1\r\n[Evil]\r\nk=v"), Error);
-    EXPECT_THROW(write("UsersName", "eve", "line\nbreak"), Error);
-    EXPECT_THROW(write("Users]Name", "eve", "1"), Error);
-    EXPECT_THROW(write("", "eve", "1"), Error);
+    const struct {
+        std::string section, key, value, message;
+    } refusals[] = {
+        {"UsersName", "[UsersFiles]", "x",
+         "Ключ \"[UsersFiles]\" нельзя сохранить в файле настроек"},
+        {"UsersName", "a=b", "x", "Ключ \"a=b\" нельзя сохранить в файле настроек"},
+        {"UsersName", "eve", "1\r\n[Evil]\r\nk=v",
+         "Значение с переводом строки нельзя сохранить в файле настроек"},
+        {"UsersName", "eve", "line\nbreak",
+         "Значение с переводом строки нельзя сохранить в файле настроек"},
+        {"Users]Name", "eve", "1", "Имя раздела \"Users]Name\" нельзя сохранить в файле настроек"},
+        {"", "eve", "1", "Имя раздела \"\" нельзя сохранить в файле настроек"},
+    };
+    for (const auto& r : refusals) {
+        try {
+            write(r.section, r.key, r.value);
+            ADD_FAILURE() << "no error for " << r.key;
+        } catch (const Error& error) {
+            EXPECT_EQ(std::string(error.what()), r.message);
+        }
+    }
     EXPECT_EQ(ReadBytes(ini), before);
 }
 

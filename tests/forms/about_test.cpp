@@ -50,6 +50,12 @@ TEST(AboutDialog, FixedTextsAndHints) {
     EXPECT_EQ(label(dialog, "lbNameProjekt")->text(), QStringLiteral("Vantrel Lite"));
     EXPECT_EQ(label(dialog, "lbYear")->text(), QStringLiteral("2002"));
     EXPECT_EQ(label(dialog, "lbSoAuthor")->text(), QString::fromUtf8(product::kCreditLine));
+    // The credit is one line of the dialog, never wrapped.
+    dialog.show();
+    QLabel* credit = label(dialog, "lbSoAuthor");
+    EXPECT_LE(credit->fontMetrics().horizontalAdvance(credit->text()),
+              credit->contentsRect().width());
+    EXPECT_LE(credit->height(), credit->fontMetrics().height() + 2);
     const QString mail = QString::fromUtf8(product::kMailAddress);
     EXPECT_EQ(label(dialog, "lbEMail")->text(), mail);
     EXPECT_EQ(label(dialog, "lbEMail")->toolTip(), QStringLiteral("maito: ") + mail);

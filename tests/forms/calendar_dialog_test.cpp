@@ -6,6 +6,7 @@
 #include "support/scripted_prompts.h"
 
 #include <QDate>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
@@ -181,6 +182,16 @@ TEST_F(CalendarDialogTest, TodayByKeyAndByDoubleClickOnTheTitle) {
     open(year(1970) / 6 / 15);
     key(Qt::Key_T, Qt::ShiftModifier);
     EXPECT_EQ(dialog_->date(), today());
+    // The same key under the Russian layout gives "е" ("Т" is another key).
+    const auto russianKey = [&](int key, Qt::KeyboardModifiers modifiers, const QString& text) {
+        open(year(1970) / 6 / 15);
+        QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+        QApplication::sendEvent(grid_, &press);
+        return dialog_->date();
+    };
+    EXPECT_EQ(russianKey(0x0415, Qt::NoModifier, QStringLiteral("е")), today());
+    EXPECT_EQ(russianKey(0x0415, Qt::ShiftModifier, QStringLiteral("Е")), today());
+    EXPECT_EQ(russianKey(0x0422, Qt::NoModifier, QStringLiteral("т")), year(1970) / 6 / 15);
     open(year(1970) / 6 / 15);
     QTest::mouseDClick(dialog_->findChild<QLabel*>(QStringLiteral("lbTitle")), Qt::LeftButton);
     EXPECT_EQ(dialog_->date(), today());

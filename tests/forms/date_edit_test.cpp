@@ -4,11 +4,13 @@
 #include "support/scripted_prompts.h"
 
 #include <QClipboard>
+#include <QDialog>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <memory>
@@ -156,6 +158,40 @@ TEST_F(DateEditTest, LeavingAChangedFieldWithAnEmptyRequiredPlaceIsRefused) {
     leaveField();
     EXPECT_TRUE(other_->hasFocus());
     EXPECT_EQ(prompts_.log.size(), 1u);
+}
+
+// An error box that is a real window: it takes the focus while it is open.
+class ModalErrorPrompts : public ScriptedPrompts {
+public:
+    void showError(const std::string& text) override {
+        ScriptedPrompts::showError(text);
+        QDialog box;
+        QTimer::singleShot(0, &box, &QDialog::accept);
+        box.exec();
+    }
+};
+
+TEST(DateEditPair, TheOtherFieldShowsItsTextAfterTheErrorOfTheFirst) {
+    ModalErrorPrompts prompts;
+    QWidget window;
+    auto* layout = new QHBoxLayout(&window);
+    auto* first = new DateEdit(prompts, &window);
+    auto* second = new DateEdit(prompts, &window);
+    layout->addWidget(first);
+    layout->addWidget(second);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    first->setFocus(Qt::TabFocusReason);
+    first->setCursorPosition(0);
+    QTest::keyClicks(first, QStringLiteral("12"));
+    QTest::keyClick(first, Qt::Key_Tab); // the error box opens while Tab moves on
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !prompts.log.empty(); }));
+    window.activateWindow(); // what the window system does when the box closes
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    EXPECT_TRUE(first->hasFocus());
+    EXPECT_EQ(second->text(), QStringLiteral("  .  .  ")) << "not the editing \"__.__.__\"";
+    EXPECT_EQ(first->text(), QStringLiteral("12.__.__"));
 }
 
 TEST_F(DateEditTest, UnchangedFieldsAndFullPlacesAreNeverTested) {

@@ -159,7 +159,8 @@ TEST_F(RecordEditTest, CharacterOutside1251IsRefusedAndNothingIsWritten) {
     setText("cbPwd", QStringLiteral("pass\U0001F600"));
     click("btOk");
     ASSERT_EQ(prompts_.log.size(), 1u);
-    EXPECT_EQ(prompts_.log[0].rfind("error: Пароль: The character", 0), 0u) << prompts_.log[0];
+    EXPECT_EQ(prompts_.log[0], "error: Пароль: Символ \"\U0001F600\" (U+1F600) в позиции 5 "
+                               "нельзя сохранить в кодировке Windows-1251");
     EXPECT_TRUE(editor_->isVisible());
     EXPECT_EQ(session_.size(), 0u);
     EXPECT_FALSE(session_.modified());
@@ -367,10 +368,11 @@ TEST_F(RecordEditTest, CopyAndPasteUseTheClipboardText) {
     clipboard->clear();
     click("btnPasteResurs");
     EXPECT_EQ(text("cbresurs"), QStringLiteral("s3cret"));
-    // A field is one line of the record file: pasted line breaks are dropped.
-    clipboard->setText(QStringLiteral("site.example\r\n"));
+    // A field is one line of text in the record file: pasted line breaks and
+    // other control characters are dropped, TAB stays.
+    clipboard->setText(QStringLiteral("site\x1b.ex\tample\r\n"));
     click("btPasteName");
-    EXPECT_EQ(text("cbName"), QStringLiteral("site.example"));
+    EXPECT_EQ(text("cbName"), QStringLiteral("site.ex\tample"));
     auto* note = child<QLineEdit>("edNote");
     note->setFocus();
     clipboard->setText(QStringLiteral("one\ntwo"));

@@ -4,6 +4,7 @@
 #include "formats/program_cipher.h"
 #include "formats/record_file.h"
 #include "formats/settings_file.h"
+#include "session/main_commands.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_folder.h"
 
@@ -372,6 +373,60 @@ TEST_F(FileCommandsTest, EmptyListSavesAsEmptyPlainFile) {
     EXPECT_EQ(ReadBytes(path), "");
 }
 
+// A file saved under another password: the user is told before anything is
+// shown, a file shown all the same is not remembered, and writing over it
+// (Save, or Yes when closing) asks first. The real file survives every No.
+TEST_F(FileCommandsTest, WrongPasswordFileAsksAndIsNeverOverwrittenUnasked) {
+    const auto foreign = dir / "foreign.vtr";
+    TCryptLib other;
+    ConfigureProgramCipher(other, "another");
+    SaveRecordFile(trimmedRecords(), foreign, &other);
+    const std::string original = ReadBytes(foreign);
+    const std::string doubtful = std::string("confirm: ") + kDoubtfulFileQuestion[0] +
+                                 foreign.string() + kDoubtfulFileQuestion[1];
+    const std::string overwrite = std::string("confirm: ") + kOverwriteDoubtfulQuestion[0] +
+                                  foreign.string() + kOverwriteDoubtfulQuestion[1];
+    prompts.fileNames = {foreign};
+    prompts.answers = {Answer::No};
+    files.FileOpenCmdExecute();
+    EXPECT_EQ(prompts.log, (std::vector<std::string>{"open", doubtful}));
+    EXPECT_EQ(prompts.lastButtons, Prompts::Buttons::YesNo);
+    EXPECT_EQ(session.records(), startRecords());
+    EXPECT_TRUE(session.currentFile().empty());
+    EXPECT_TRUE(captions.empty());
+    EXPECT_EQ(remembered(), ReadFailureText());
+
+    prompts.fileNames = {foreign};
+    prompts.answers = {Answer::Yes};
+    files.FileOpenCmdExecute();
+    EXPECT_NE(session.records(), startRecords());
+    EXPECT_EQ(session.currentFile(), foreign);
+    EXPECT_EQ(remembered(), ReadFailureText());
+
+    session.setModified(true);
+    prompts.log.clear();
+    prompts.answers = {Answer::No};
+    files.FileSaveCmdExecute();
+    EXPECT_EQ(prompts.log, std::vector<std::string>{overwrite});
+    EXPECT_EQ(ReadBytes(foreign), original);
+    EXPECT_TRUE(session.modified());
+    EXPECT_EQ(remembered(), ReadFailureText());
+
+    prompts.answers = {Answer::Yes, Answer::No};
+    EXPECT_FALSE(CloseSequence(session, prompts, files, {}));
+    EXPECT_EQ(ReadBytes(foreign), original);
+
+    prompts.answers = {Answer::Yes};
+    files.FileSaveCmdExecute();
+    EXPECT_NE(ReadBytes(foreign), original);
+    EXPECT_FALSE(session.modified());
+    EXPECT_EQ(remembered(), foreign.string());
+    prompts.log.clear();
+    files.FileSaveCmdExecute(); // written once by consent: no more questions
+    EXPECT_TRUE(prompts.log.empty());
+    EXPECT_TRUE(prompts.exhausted());
+}
+
 // Outside bytes of every kind open without a crash and give a consistent list.
 TEST_F(FileCommandsTest, BadInputOpens) {
     std::mt19937 random(42);
@@ -381,6 +436,7 @@ TEST_F(FileCommandsTest, BadInputOpens) {
     }
     const auto noisy = dir / "noise.vtr";
     WriteBytes(noisy, noise);
+    prompts.answers = {Answer::Yes, Answer::Yes}; // show them all the same
     files.LoadRecordFile(noisy, true);
     EXPECT_EQ(session.currentFile(), noisy);
 
@@ -392,6 +448,7 @@ TEST_F(FileCommandsTest, BadInputOpens) {
     SaveRecordFile(trimmedRecords(), foreign, &other);
     files.LoadRecordFile(foreign, true);
     EXPECT_NE(session.records(), trimmedRecords());
+    EXPECT_TRUE(prompts.exhausted());
 
     // One huge line, plain and encrypted.
     const std::string huge(8 << 20, 'x');
@@ -401,8 +458,8 @@ TEST_F(FileCommandsTest, BadInputOpens) {
     ASSERT_EQ(session.records().size(), 1u);
     EXPECT_EQ(session.records()[0].number.size(), huge.size());
     const auto encrypted = dir / "line.vtr";
-    files.SaveRecordFile(encrypted, true);
-    files.LoadRecordFile(encrypted, true);
+    EXPECT_TRUE(files.SaveRecordFile(encrypted, true));
+    EXPECT_TRUE(files.LoadRecordFile(encrypted, true));
     ASSERT_EQ(session.records().size(), 1u);
     EXPECT_EQ(session.records()[0].number, huge);
 

@@ -206,6 +206,18 @@ TEST_F(Login, RememberedFileIsReopenedWithThePassword) {
     ASSERT_EQ(run->session.records().size(), 1u);
     EXPECT_EQ(run->session.records()[0].fields[1], "secret");
     EXPECT_EQ(run->session.currentFile(), file);
+
+    // The user was created anew under another password: the file does not
+    // decrypt into records, and is shown only when the user says so.
+    createUser("bob", "pw2");
+    auto declined = newRun();
+    declined->prompts.answers = {Answer::No};
+    EXPECT_TRUE(declined->login.Enter("bob", "pw2"));
+    ASSERT_EQ(declined->prompts.log.size(), 1u);
+    EXPECT_EQ(declined->prompts.log[0].rfind("confirm: Файл \"" + file.string(), 0), 0u);
+    EXPECT_TRUE(declined->session.loggedIn());
+    EXPECT_TRUE(declined->session.records().empty());
+    EXPECT_TRUE(declined->session.currentFile().empty());
 }
 
 TEST_F(Login, MissingRememberedFileIsReportedAndTheLoginCompletes) {

@@ -1,0 +1,181 @@
+#include "forms/qt_prompts.h"
+
+#include "session/file_commands.h"
+#include "support/qt_test_support.h"
+#include "support/temp_folder.h"
+
+#include <QAbstractButton>
+#include <QFileDialog>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+#include <QTranslator>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace vantrel {
+namespace {
+
+using Answer = Prompts::Answer;
+using Buttons = Prompts::Buttons;
+
+// What a message box showed.
+struct Shown {
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QStringList buttons;
+};
+
+// Qt's Russian translation is loaded, as the program loads it at start: the
+// boxes must keep their English button texts all the same.
+class QtPromptsTest : public ::testing::Test {
+protected:
+    QtPromptsTest() {
+        loaded =
+            russian.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+        QCoreApplication::installTranslator(&russian);
+    }
+    ~QtPromptsTest() override { QCoreApplication::removeTranslator(&russian); }
+
+    // Runs `show`, records the box it opens and closes it with `key`.
+    Shown answerWith(int key, const std::function<void()>& show) {
+        Shown shown;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            shown.title = box->windowTitle();
+            shown.text = box->text();
+            shown.icon = box->icon();
+            for (QAbstractButton* button : box->buttons()) {
+                shown.buttons << button->text();
+            }
+            shown.buttons.sort();
+            test::SaveSnapshot(*box, QStringLiteral("message_box"));
+            QTest::keyClick(box, static_cast<Qt::Key>(key));
+        });
+        show();
+        return shown;
+    }
+
+    QTranslator russian;
+    bool loaded = false;
+    QtPrompts prompts;
+};
+
+TEST_F(QtPromptsTest, ConfirmationBoxesUnderTheRussianTranslation) {
+    ASSERT_TRUE(loaded) << "qtbase_ru is part of the program's packages";
+    ASSERT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Отмена");
+    const struct {
+        Buttons buttons;
+        QStringList texts;
+        Answer enter;
+        Answer escape;
+    } cases[] = {
+        {Buttons::OkCancel, {"Cancel", "OK"}, Answer::Ok, Answer::Cancel},
+        {Buttons::YesNo, {"&No", "&Yes"}, Answer::Yes, Answer::No},
+        {Buttons::YesNoCancel, {"&No", "&Yes", "Cancel"}, Answer::Yes, Answer::Cancel},
+    };
+    const std::string question =
+        std::string(kDoubtfulFileQuestion[0]) + "/home/user/records.vtr" + kDoubtfulFileQuestion[1];
+    for (const auto& c : cases) {
+        for (const int key : {Qt::Key_Return, Qt::Key_Escape}) {
+            Answer answer = Answer::No;
+            const Shown shown =
+                answerWith(key, [&] { answer = prompts.confirm(question, c.buttons); });
+            EXPECT_EQ(shown.title, "Confirm");
+            EXPECT_EQ(shown.text, QString::fromStdString(question).replace('\r', '\n'));
+            EXPECT_EQ(shown.icon, QMessageBox::Question);
+            EXPECT_EQ(shown.buttons, c.texts);
+            EXPECT_EQ(answer, key == Qt::Key_Return ? c.enter : c.escape);
+        }
+    }
+}
+
+TEST_F(QtPromptsTest, PlainQuestionAndErrorBoxes) {
+    ASSERT_TRUE(loaded);
+    Shown shown = answerWith(Qt::Key_Return, [&] { prompts.inform("Файл сохранен"); });
+    EXPECT_EQ(shown.title, "Vantrel Lite");
+    EXPECT_EQ(shown.icon, QMessageBox::NoIcon);
+    EXPECT_EQ(shown.buttons, QStringList{"OK"});
+
+    for (const int key : {Qt::Key_Return, Qt::Key_Escape}) {
+        Answer answer = Answer::No;
+        shown = answerWith(key, [&] { answer = prompts.ask("Создать?"); });
+        EXPECT_EQ(shown.title, "");
+        EXPECT_EQ(shown.icon, QMessageBox::NoIcon);
+        EXPECT_EQ(shown.buttons, (QStringList{"Cancel", "OK"}));
+        EXPECT_EQ(answer, key == Qt::Key_Return ? Answer::Ok : Answer::Cancel);
+    }
+
+    // The generic error box adds a full stop unless the last character has a
+    // code of 0x2E or less.
+    const struct {
+        const char* error;
+        const char* shown;
+    } errors[] = {
+        {"Ошибка", "Ошибка."}, {"Done.", "Done."}, {"(x)", "(x)"}, {"a/", "a/."}, {"", "."},
+    };
+    for (const auto& e : errors) {
+        shown = answerWith(Qt::Key_Escape, [&] { prompts.showError(e.error); });
+        EXPECT_EQ(shown.title, "Vantrel Lite");
+        EXPECT_EQ(shown.icon, QMessageBox::Critical);
+        EXPECT_EQ(shown.buttons, QStringList{"OK"});
+        EXPECT_EQ(shown.text, QString::fromUtf8(e.shown));
+    }
+}
+
+// What a file dialog was opened with.
+struct FileDialogSeen {
+    QString name;
+    QStringList filters;
+    QString suffix;
+    bool confirmsOverwrite = true;
+};
+// Has the next file dialog noted into `seen` and ended by its slot `close`.
+void closeFileDialog(const char* close, FileDialogSeen& seen) {
+    QTimer::singleShot(0, [&seen, close] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        seen = {dialog->objectName(), dialog->nameFilters(), dialog->defaultSuffix(),
+                !dialog->testOption(QFileDialog::DontConfirmOverwrite)};
+        QMetaObject::invokeMethod(dialog, close);
+    });
+}
+
+TEST_F(QtPromptsTest, FileDialogs) {
+    FileDialogSeen seen;
+    closeFileDialog("reject", seen);
+    EXPECT_FALSE(prompts.openFileName());
+    EXPECT_EQ(seen.name, "odMain");
+    EXPECT_EQ(seen.filters,
+              (QStringList{"Файлы Vantrel (*.vtr)", "Текстовые файлы (*.txt)", "Все файлы (*)"}));
+    EXPECT_EQ(seen.suffix, "vtr");
+    // What "Все файлы" lets through, by the pattern it shows: a name without a dot too.
+    test::TempFolder dir;
+    test::WriteBytes(dir / "records", "no extension");
+    test::WriteBytes(dir / "a.vtr", "");
+    const QString all = seen.filters.value(2);
+    const QString pattern = all.mid(all.indexOf('(') + 1).chopped(1);
+    EXPECT_EQ(QDir(QString::fromStdString(dir.path().string()))
+                  .entryList({pattern}, QDir::Files, QDir::Name),
+              (QStringList{"a.vtr", "records"}));
+
+    closeFileDialog("accept", seen);
+    const auto saved = prompts.saveFileName();
+    EXPECT_EQ(seen.name, "sdMain");
+    EXPECT_EQ(seen.filters, (QStringList{"Файлы Vantrel (*.vtr)", "текстовые файлы (*.txt)"}));
+    EXPECT_EQ(seen.suffix, "vtr");
+    EXPECT_FALSE(seen.confirmsOverwrite);
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->filename(), "untitled.vtr")
+        << "the name \"untitled\" with the default extension";
+}
+
+} // namespace
+} // namespace vantrel
