@@ -19,6 +19,42 @@ std::string FileCommands::RememberedPathText(const std::filesystem::path& path) 
     }
 }
 
+template <typename Command> void FileCommands::runOnce(Command&& command) {
+    if (busy_) {
+        return;
+    }
+    busy_ = true;
+    struct Clear {
+        bool& flag;
+        ~Clear() { flag = false; }
+    } clear{busy_};
+    command();
+}
+
+// Runs file work with the cipher's block reports passed on to the progress.
+template <typename Work>
+void FileCommands::withProgress(const char* what, const std::filesystem::path& path, Work&& work) {
+    if (progress_ == nullptr) {
+        work();
+        return;
+    }
+    struct Scope {
+        Progress& progress;
+        TCryptLib& cipher;
+        Scope(Progress& p, TCryptLib& c, const std::string& text) : progress(p), cipher(c) {
+            progress.begin(text);
+            cipher.OnProgress = [&p](int permille) { p.advance(permille); };
+        }
+        ~Scope() {
+            cipher.OnProgress = nullptr;
+            progress.end();
+        }
+        Scope(const Scope&) = delete;
+        Scope& operator=(const Scope&) = delete;
+    } scope(*progress_, session_.cipher(), what + path.filename().string());
+    work();
+}
+
 void FileCommands::remember(const std::string& pathText) {
     // A name that cannot be a key of the settings file (the empty name of a
     // user created without one) could never be read back at a login: there is
@@ -36,7 +72,9 @@ void FileCommands::setCaption(const std::filesystem::path& path) {
 }
 
 void FileCommands::SaveRecordFile(const std::filesystem::path& path, bool encrypted) {
-    vantrel::SaveRecordFile(session_.records(), path, encrypted ? &session_.cipher() : nullptr);
+    withProgress(kSavingProgress, path, [&] {
+        vantrel::SaveRecordFile(session_.records(), path, encrypted ? &session_.cipher() : nullptr);
+    });
     setCaption(path);
 }
 
@@ -51,12 +89,20 @@ void FileCommands::LoadRecordFile(const std::filesystem::path& path, bool encryp
             session_.setModified(false);
         }
     }
-    session_.replaceAll(vantrel::LoadRecordFile(path, encrypted ? &session_.cipher() : nullptr));
+    RecordList records;
+    withProgress(kOpeningProgress, path, [&] {
+        records = vantrel::LoadRecordFile(path, encrypted ? &session_.cipher() : nullptr);
+    });
+    session_.replaceAll(std::move(records));
     setCaption(path);
     session_.setCurrentFile(path);
 }
 
 void FileCommands::FileOpenCmdExecute() {
+    runOnce([this] { openCommand(); });
+}
+
+void FileCommands::openCommand() {
     const auto name = prompts_.openFileName();
     if (!name) {
         return;
@@ -77,8 +123,12 @@ void FileCommands::FileOpenCmdExecute() {
 }
 
 void FileCommands::FileSaveCmdExecute() {
+    runOnce([this] { saveCommand(); });
+}
+
+void FileCommands::saveCommand() {
     if (session_.currentFile().empty()) {
-        FileSaveAsCmdExecute();
+        saveAsCommand();
         return;
     }
     // The file is remembered before it is written, so a failed save still
@@ -89,6 +139,10 @@ void FileCommands::FileSaveCmdExecute() {
 }
 
 void FileCommands::FileSaveAsCmdExecute() {
+    runOnce([this] { saveAsCommand(); });
+}
+
+void FileCommands::saveAsCommand() {
     const auto name = prompts_.saveFileName();
     if (!name) {
         return;

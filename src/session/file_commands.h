@@ -1,5 +1,6 @@
 #pragma once
 
+#include "session/progress.h"
 #include "session/prompts.h"
 #include "session/session.h"
 
@@ -15,6 +16,8 @@ inline constexpr const char* kWipeQuestion = "Уничтожить незаши�
 inline constexpr const char* kPlainSavedWarning =
     "Внимание!\rФайл сохранен в незашифрованном виде.";
 inline constexpr const char* kCaptionPrefix = "Vantrel - ";
+inline constexpr const char* kOpeningProgress = "Открытие файла ";
+inline constexpr const char* kSavingProgress = "Сохранение файла ";
 
 // The file commands of the main window and the two routines under them, as
 // plain code over the session: what they ask goes through Prompts, the list
@@ -23,6 +26,13 @@ inline constexpr const char* kCaptionPrefix = "Vantrel - ";
 class FileCommands {
 public:
     FileCommands(Session& session, Prompts& prompts) : session_(session), prompts_(prompts) {}
+
+    // Where reading and writing encrypted files report their progress (none
+    // when null). The progress must outlive these commands.
+    void setProgress(Progress* progress) { progress_ = progress; }
+    // While a command runs (with its questions and its file work), the
+    // commands Open, Save and Save As do nothing when started again.
+    bool busy() const { return busy_; }
 
     // The window caption changed (UTF-8), e.g. "Vantrel - /home/u/a.vtr".
     std::function<void(const std::string& caption)> onCaptionChanged;
@@ -52,11 +62,19 @@ public:
     static std::string RememberedPathText(const std::filesystem::path& path);
 
 private:
+    template <typename Command> void runOnce(Command&& command);
+    void openCommand();
+    void saveCommand();
+    void saveAsCommand();
+    template <typename Work>
+    void withProgress(const char* what, const std::filesystem::path& path, Work&& work);
     void remember(const std::string& pathText);
     void setCaption(const std::filesystem::path& path);
 
     Session& session_;
     Prompts& prompts_;
+    Progress* progress_ = nullptr;
+    bool busy_ = false;
 };
 
 } // namespace vantrel
