@@ -192,16 +192,26 @@ private:
     void deleteNode(std::uint32_t p);
     void splay(std::uint32_t x);
     void replaceNode(std::uint32_t p, std::uint32_t r);
+    void takeEqualPlace(std::uint32_t p, std::uint32_t r);
 
     std::uint8_t* const block_;
     // Set by every insertion: the first longest match met on the search path.
     std::uint32_t matchPosition_ = 0;
     int matchLength_ = 0;
+    // The node inserted last (kNoNode before the first insertion).
+    std::uint32_t lastInserted_ = kNoNode;
 };
 
 // Inserts the 18-byte string at r into the tree of its first byte and finds
 // the longest match on the way; an equal string is replaced by r.
 void Encoder::insertNode(std::uint32_t r) {
+    if (lastInserted_ == ((r - 1) & kRingMask) &&
+        std::memcmp(window() + r, window() + lastInserted_, kMaxMatch) == 0) {
+        takeEqualPlace(lastInserted_, r);
+        lastInserted_ = r;
+        return;
+    }
+    lastInserted_ = r;
     const std::uint8_t* const key = window() + r;
     const std::uint64_t key1 = loadOrdered(key + 1); // bytes 1 ... 8
     left(r) = kNoNode;
@@ -248,6 +258,26 @@ void Encoder::insertNode(std::uint32_t r) {
     matchLength_ = matchLength;
     // Depth counts from 1 directly under the header; an insertion that ended
     // by taking an equal string's place is judged by the depth of that place.
+    if (depth >= kSplayDepth) {
+        splay(r);
+    }
+}
+
+// Inside a run of one byte the string at r equals the string of the node
+// inserted just before it, p. A search for r would end at p: the tree holds
+// each string once, and the strings in it do not change while they are in it
+// (a node leaves before the bytes of its string are overwritten). So the
+// search is skipped and its outcome taken directly: the match is p with the
+// longest length, r takes p's place and is splayed when that place is as deep
+// as the search would have gone.
+void Encoder::takeEqualPlace(std::uint32_t p, std::uint32_t r) {
+    int depth = 1;
+    for (std::uint32_t up = parent(p); up < kNoNode && depth < kSplayDepth; up = parent(up)) {
+        ++depth;
+    }
+    replaceNode(p, r);
+    matchPosition_ = p;
+    matchLength_ = kMaxMatch;
     if (depth >= kSplayDepth) {
         splay(r);
     }
