@@ -204,7 +204,7 @@ private:
 
 // Inserts the 18-byte string at r into the tree of its first byte and finds
 // the longest match on the way; an equal string is replaced by r.
-void Encoder::insertNode(std::uint32_t r) {
+[[gnu::always_inline]] inline void Encoder::insertNode(std::uint32_t r) {
     if (lastInserted_ == ((r - 1) & kRingMask) &&
         std::memcmp(window() + r, window() + lastInserted_, kMaxMatch) == 0) {
         takeEqualPlace(lastInserted_, r);
@@ -295,7 +295,7 @@ void Encoder::replaceNode(std::uint32_t p, std::uint32_t r) {
     parent(p) = kNoNode;
 }
 
-void Encoder::deleteNode(std::uint32_t p) {
+[[gnu::always_inline]] inline void Encoder::deleteNode(std::uint32_t p) {
     const std::uint32_t up = parent(p);
     if (up == kNoNode) {
         return;
@@ -335,7 +335,7 @@ void Encoder::deleteNode(std::uint32_t p) {
 // kNoNode; they have only a right link. `side` is the side of x under p (true:
 // right); each rotation is written once for both mirror images. A moved empty
 // subtree writes the parent entry of kNoNode, which is never read.
-void Encoder::splay(std::uint32_t x) {
+[[gnu::noinline]] void Encoder::splay(std::uint32_t x) {
     for (;;) {
         const std::uint32_t p = parent(x);
         if (p > kNoNode) {
