@@ -14,6 +14,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -84,6 +85,32 @@ double residentMegabytes() {
     return static_cast<double>(resident) * static_cast<double>(::sysconf(_SC_PAGESIZE)) / 1e6;
 }
 
+// Where the list's memory goes, by the sizes the containers hold (the
+// allocator's own overhead comes on top): the record array, each record's
+// array of field texts, and the texts too long for the string's inline buffer.
+void countListMemory(benchmark::State& state, const RecordList& records) {
+    double fieldArrays = 0;
+    double longTexts = 0;
+    double blocks = 1;
+    const auto text = [&](const std::string& t) {
+        if (t.capacity() > 15) {
+            longTexts += static_cast<double>(t.capacity() + 1);
+            ++blocks;
+        }
+    };
+    for (const Record& record : records) {
+        fieldArrays += static_cast<double>(record.fields.capacity() * sizeof(std::string));
+        ++blocks;
+        text(record.number);
+        std::for_each(record.fields.begin(), record.fields.end(), text);
+    }
+    state.counters["record_array_MB"] =
+        static_cast<double>(records.capacity() * sizeof(Record)) / 1e6;
+    state.counters["field_arrays_MB"] = fieldArrays / 1e6;
+    state.counters["long_texts_MB"] = longTexts / 1e6;
+    state.counters["heap_blocks_k"] = blocks / 1e3;
+}
+
 // Runs first, so that no earlier list has left memory behind in the heap.
 void BM_ListResidentMemory(benchmark::State& state) {
     Fixture& f = fixture();
@@ -98,6 +125,7 @@ void BM_ListResidentMemory(benchmark::State& state) {
         growth = residentMegabytes() - before;
     }
     state.counters["list_MB"] = growth;
+    countListMemory(state, f.session.records());
     state.counters["text_MB"] =
         static_cast<double>(FormatRecordText(f.session.records()).size()) / 1e6;
 }
