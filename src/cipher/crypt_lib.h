@@ -44,6 +44,11 @@ public:
     void SetMultKey(std::int32_t value);
     // Can be assigned; no operation fires it (a wrong password is undetectable).
     std::function<void(TCryptLib& sender)> OnBadPassword;
+    // Told how far a running EncryptStream or DecryptStream has come, in
+    // thousandths of the whole operation, after every block of the codec and
+    // of the cipher: for a progress bar that keeps the window alive. It must
+    // not start another stream operation.
+    std::function<void(int permille)> OnProgress;
     // Free integer for the owner (the main window keeps its logged-in flag here).
     int Tag = 0;
 

@@ -6,17 +6,42 @@
 #include "base/error.h"
 #include "cipher/lzh.h"
 
+#include <algorithm>
+
 namespace vantrel {
 
 namespace {
+
+// One pass over a stream as a span of the whole operation's progress, in
+// thousandths: the codec's pass takes most of the time, the cipher's the rest.
+constexpr int kCodecEnd = 800;
+
+struct ProgressSpan {
+    const std::function<void(int)>& report;
+    int from;
+    int to;
+
+    void operator()(const MemoryStream& stream) const {
+        if (!report) {
+            return;
+        }
+        const std::size_t size = stream.size();
+        const std::size_t done = std::min(stream.position(), size);
+        const auto share = size == 0 ? 1.0 : static_cast<double>(done) / static_cast<double>(size);
+        report(from + static_cast<int>(share * (to - from)));
+    }
+};
 
 // The codec's callbacks are plain functions, so the source and destination of
 // the running compression live here, for the length of one operation.
 MemoryStream* codecSource = nullptr;
 MemoryStream* codecDestination = nullptr;
+const ProgressSpan* codecProgress = nullptr;
 
 int readFromSource(std::uint8_t* buffer) {
-    return static_cast<int>(codecSource->read(buffer, kLZHBufferSize));
+    const auto count = static_cast<int>(codecSource->read(buffer, kLZHBufferSize));
+    (*codecProgress)(*codecSource);
+    return count;
 }
 
 void writeToDestination(const std::uint8_t* buffer, int count) {
@@ -27,24 +52,26 @@ enum class CodecDirection { Encode, Decode };
 
 // Replaces the stream's content by its compressed or expanded form. The stream
 // keeps its content when the codec's memory cannot be had.
-void runCodec(MemoryStream& stream, CodecDirection direction) {
+void runCodec(MemoryStream& stream, CodecDirection direction, const ProgressSpan& progress) {
     MemoryStream destination;
     if (!LZHInit()) {
         throw Error("TCryptLib: LZH init error");
     }
     struct Session {
-        Session(MemoryStream& source, MemoryStream& destination) {
+        Session(MemoryStream& source, MemoryStream& destination, const ProgressSpan& progress) {
             codecSource = &source;
             codecDestination = &destination;
+            codecProgress = &progress;
         }
         ~Session() {
             LZHDone();
             codecSource = nullptr;
             codecDestination = nullptr;
+            codecProgress = nullptr;
         }
         Session(const Session&) = delete;
         Session& operator=(const Session&) = delete;
-    } session(stream, destination);
+    } session(stream, destination, progress);
 
     stream.setPosition(0);
     if (direction == CodecDirection::Encode) {
@@ -59,7 +86,8 @@ void runCodec(MemoryStream& stream, CodecDirection direction) {
 // bytes, transform them in the work buffer, write them back where they were.
 // The last read returns 0 bytes and still makes one (empty) cipher call.
 template <typename BlockCipher>
-void cipherInPlace(MemoryStream& stream, std::uint8_t* work, BlockCipher&& cipher) {
+void cipherInPlace(MemoryStream& stream, std::uint8_t* work, const ProgressSpan& progress,
+                   BlockCipher&& cipher) {
     stream.setPosition(0);
     for (;;) {
         const std::size_t n = stream.read(work, TCryptLib::kBlockSize);
@@ -68,20 +96,23 @@ void cipherInPlace(MemoryStream& stream, std::uint8_t* work, BlockCipher&& ciphe
         if (n == 0 || stream.write(work, n) < n) {
             break;
         }
+        progress(stream);
     }
 }
 
 } // namespace
 
 void TCryptLib::EncryptStream(MemoryStream& stream) {
+    const int cipherStart = compression_ ? kCodecEnd : 0;
     if (compression_) {
-        runCodec(stream, CodecDirection::Encode);
+        runCodec(stream, CodecDirection::Encode, {OnProgress, 0, cipherStart});
     }
     InitKey();
     ReleaseKeyBlock();
     AllocateWorkBuffer();
     std::uint8_t* work = workBuffer_.get();
-    cipherInPlace(stream, work, [this, work](std::size_t n) { EncryptBuffer(work, n); });
+    cipherInPlace(stream, work, {OnProgress, cipherStart, 1000},
+                  [this, work](std::size_t n) { EncryptBuffer(work, n); });
     ReleaseWorkBuffer();
 }
 
@@ -89,11 +120,13 @@ void TCryptLib::DecryptStream(MemoryStream& stream) {
     InitKey();
     ReleaseKeyBlock();
     AllocateWorkBuffer();
-    cipherInPlace(stream, workBuffer_.get(), [this](std::size_t n) { DecryptBuffer(n); });
+    const int cipherEnd = compression_ ? 1000 - kCodecEnd : 1000;
+    cipherInPlace(stream, workBuffer_.get(), {OnProgress, 0, cipherEnd},
+                  [this](std::size_t n) { DecryptBuffer(n); });
     ReleaseWorkBuffer();
     stream.setPosition(0);
     if (compression_) {
-        runCodec(stream, CodecDirection::Decode);
+        runCodec(stream, CodecDirection::Decode, {OnProgress, cipherEnd, 1000});
         stream.setPosition(0);
     }
 }

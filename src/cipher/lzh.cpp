@@ -20,16 +20,19 @@ constexpr int kSplayDepth = 30; // an insertion this deep is splayed to the top
 constexpr unsigned kRingMask = kWindowSize - 1;
 
 // Coder block: the window (4096 ring bytes and 17 mirror bytes, padded to
-// 4116), then 32-bit links: left (4097), right (4097 nodes + 256 headers) and
-// parent (4097).
+// 4116), then 16-bit links: the left and right link of each node side by side
+// (4097 nodes and 256 headers, which use only the right one), then the parent
+// links (4097). Sixteen bits hold every node number, and the small block stays
+// in the first-level cache, where the tree search is fastest.
 constexpr int kMirrorBytes = kMaxMatch - 1;
 constexpr int kWindowBytes = kWindowSize + kMirrorBytes;
 constexpr int kWindowPadded = 4116; // 4113 rounded up so the links that follow are aligned
 constexpr int kNodeLinks = kWindowSize + 1;
 constexpr int kRightLinks = kNodeLinks + 256;
+using Link = std::uint16_t;
 constexpr std::size_t kCoderBlockSize =
-    kWindowPadded + sizeof(std::uint32_t) * (kNodeLinks + kRightLinks + kNodeLinks);
-static_assert(kCoderBlockSize == 54304);
+    kWindowPadded + sizeof(Link) * (2 * kRightLinks + kNodeLinks);
+static_assert(kCoderBlockSize == 29722);
 
 constexpr int kGroupBytes = 1 + 8 * 2; // flag byte and eight tokens of at most two bytes
 
@@ -157,9 +160,8 @@ inline int compareTail(const std::uint8_t* key, const std::uint8_t* text, bool& 
 }
 
 // Byte offsets of the parts of the coder block.
-constexpr std::size_t kLeftOffset = kWindowPadded;
-constexpr std::size_t kRightOffset = kLeftOffset + sizeof(std::uint32_t) * kNodeLinks;
-constexpr std::size_t kParentOffset = kRightOffset + sizeof(std::uint32_t) * kRightLinks;
+constexpr std::size_t kChildOffset = kWindowPadded;
+constexpr std::size_t kParentOffset = kChildOffset + sizeof(Link) * 2 * kRightLinks;
 
 class Encoder {
 public:
@@ -171,20 +173,18 @@ private:
     // Every part is reached from the one block pointer, which leaves the
     // registers to the search.
     std::uint8_t* window() const { return block_; }
-    std::uint32_t& left(std::uint32_t n) const { return links(kLeftOffset)[n]; }
-    std::uint32_t& right(std::uint32_t n) const { return links(kRightOffset)[n]; }
-    std::uint32_t& parent(std::uint32_t n) const { return links(kParentOffset)[n]; }
-    std::uint32_t* links(std::size_t offset) const {
-        return reinterpret_cast<std::uint32_t*>(block_ + offset);
+    Link& left(std::uint32_t n) const { return child(n, false); }
+    Link& right(std::uint32_t n) const { return child(n, true); }
+    Link& parent(std::uint32_t n) const {
+        return reinterpret_cast<Link*>(block_ + kParentOffset)[n];
     }
     // The left or right link of node n.
-    std::uint32_t& child(std::uint32_t n, bool rightSide) const {
-        const std::size_t offset = choose(rightSide, kRightOffset, kLeftOffset);
-        return *reinterpret_cast<std::uint32_t*>(block_ + offset + sizeof(std::uint32_t) * n);
+    Link& child(std::uint32_t n, bool rightSide) const {
+        return reinterpret_cast<Link*>(block_ + kChildOffset)[2 * n + rightSide];
     }
     // The link of `up` that points to `node`; a header has only a right link,
     // so that one is looked at.
-    std::uint32_t& linkTo(std::uint32_t up, std::uint32_t node) const {
+    Link& linkTo(std::uint32_t up, std::uint32_t node) const {
         return child(up, right(up) == node);
     }
 
@@ -192,16 +192,28 @@ private:
     void deleteNode(std::uint32_t p);
     void splay(std::uint32_t x);
     void replaceNode(std::uint32_t p, std::uint32_t r);
+    void takeEqualPlace(std::uint32_t p, std::uint32_t r);
 
     std::uint8_t* const block_;
     // Set by every insertion: the first longest match met on the search path.
     std::uint32_t matchPosition_ = 0;
     int matchLength_ = 0;
+    // The node inserted last (kNoNode before the first insertion).
+    std::uint32_t lastInserted_ = kNoNode;
 };
 
 // Inserts the 18-byte string at r into the tree of its first byte and finds
 // the longest match on the way; an equal string is replaced by r.
-void Encoder::insertNode(std::uint32_t r) {
+// Insertion and deletion run once per input byte; inlined into the coding
+// loop, they save the calls' register traffic. The rare splay stays out.
+[[gnu::always_inline]] inline void Encoder::insertNode(std::uint32_t r) {
+    if (lastInserted_ == ((r - 1) & kRingMask) &&
+        std::memcmp(window() + r, window() + lastInserted_, kMaxMatch) == 0) {
+        takeEqualPlace(lastInserted_, r);
+        lastInserted_ = r;
+        return;
+    }
+    lastInserted_ = r;
     const std::uint8_t* const key = window() + r;
     const std::uint64_t key1 = loadOrdered(key + 1); // bytes 1 ... 8
     left(r) = kNoNode;
@@ -253,6 +265,26 @@ void Encoder::insertNode(std::uint32_t r) {
     }
 }
 
+// Inside a run of one byte the string at r equals the string of the node
+// inserted just before it, p. A search for r would end at p: the tree holds
+// each string once, and the strings in it do not change while they are in it
+// (a node leaves before the bytes of its string are overwritten). So the
+// search is skipped and its outcome taken directly: the match is p with the
+// longest length, r takes p's place and is splayed when that place is as deep
+// as the search would have gone.
+void Encoder::takeEqualPlace(std::uint32_t p, std::uint32_t r) {
+    int depth = 1;
+    for (std::uint32_t up = parent(p); up < kNoNode && depth < kSplayDepth; up = parent(up)) {
+        ++depth;
+    }
+    replaceNode(p, r);
+    matchPosition_ = p;
+    matchLength_ = kMaxMatch;
+    if (depth >= kSplayDepth) {
+        splay(r);
+    }
+}
+
 // r takes the place of p, which holds an equal string and leaves the tree.
 void Encoder::replaceNode(std::uint32_t p, std::uint32_t r) {
     const std::uint32_t up = parent(p);
@@ -265,7 +297,7 @@ void Encoder::replaceNode(std::uint32_t p, std::uint32_t r) {
     parent(p) = kNoNode;
 }
 
-void Encoder::deleteNode(std::uint32_t p) {
+[[gnu::always_inline]] inline void Encoder::deleteNode(std::uint32_t p) {
     const std::uint32_t up = parent(p);
     if (up == kNoNode) {
         return;
@@ -305,7 +337,7 @@ void Encoder::deleteNode(std::uint32_t p) {
 // kNoNode; they have only a right link. `side` is the side of x under p (true:
 // right); each rotation is written once for both mirror images. A moved empty
 // subtree writes the parent entry of kNoNode, which is never read.
-void Encoder::splay(std::uint32_t x) {
+[[gnu::noinline]] void Encoder::splay(std::uint32_t x) {
     for (;;) {
         const std::uint32_t p = parent(x);
         if (p > kNoNode) {

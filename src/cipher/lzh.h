@@ -16,7 +16,7 @@
 //
 // The codec has one state for the whole process: call LZHInit, then one
 // LZHEncode or LZHDecode, then LZHDone. All memory is taken by LZHInit (two
-// kLZHBufferSize buffers and a 54304-byte coder block); LZHEncode and LZHDecode
+// kLZHBufferSize buffers and a 29722-byte coder block); LZHEncode and LZHDecode
 // allocate nothing. Single-threaded.
 namespace vantrel {
 

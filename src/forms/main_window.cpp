@@ -72,6 +72,7 @@ TfmMain::TfmMain(Session& session, Prompts& prompts, QWidget* parent)
     saveGeneratorOptions_ = [this] {
         SaveGeneratorOptions(session_.generatorOptions(), session_.settingsFile());
     };
+    files_.setProgress(&progress_);
     files_.onCaptionChanged = [this](const std::string& caption) {
         setWindowTitle(QString::fromStdString(caption));
     };
@@ -407,7 +408,8 @@ void TfmMain::FormActivate() {
 }
 
 void TfmMain::closeEvent(QCloseEvent* event) {
-    if (!CloseSequence(session_, prompts_, files_, saveGeneratorOptions_)) {
+    // While a file is being read or written the window stays open.
+    if (files_.busy() || !CloseSequence(session_, prompts_, files_, saveGeneratorOptions_)) {
         event->ignore();
         return;
     }

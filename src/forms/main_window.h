@@ -1,5 +1,6 @@
 #pragma once
 
+#include "forms/qt_progress.h"
 #include "session/file_commands.h"
 #include "session/main_commands.h"
 #include "session/prompts.h"
@@ -91,6 +92,7 @@ private:
     Session& session_;
     Prompts& prompts_;
     FileCommands files_;
+    QtProgress progress_{this};
     RecordTableModel* model_ = nullptr;
     QTableView* lvMain_ = nullptr;
     QToolBar* tbMain_ = nullptr;

@@ -19,6 +19,42 @@ std::string FileCommands::RememberedPathText(const std::filesystem::path& path) 
     }
 }
 
+template <typename Command> void FileCommands::runOnce(Command&& command) {
+    if (busy_) {
+        return;
+    }
+    busy_ = true;
+    struct Clear {
+        bool& flag;
+        ~Clear() { flag = false; }
+    } clear{busy_};
+    command();
+}
+
+// Runs file work with the cipher's block reports passed on to the progress.
+template <typename Work>
+void FileCommands::withProgress(const char* what, const std::filesystem::path& path, Work&& work) {
+    if (progress_ == nullptr) {
+        work();
+        return;
+    }
+    struct Scope {
+        Progress& progress;
+        TCryptLib& cipher;
+        Scope(Progress& p, TCryptLib& c, const std::string& text) : progress(p), cipher(c) {
+            progress.begin(text);
+            cipher.OnProgress = [&p](int permille) { p.advance(permille); };
+        }
+        ~Scope() {
+            cipher.OnProgress = nullptr;
+            progress.end();
+        }
+        Scope(const Scope&) = delete;
+        Scope& operator=(const Scope&) = delete;
+    } scope(*progress_, session_.cipher(), what + path.filename().string());
+    work();
+}
+
 void FileCommands::remember(const std::string& pathText) {
     // A name that cannot be a key of the settings file (the empty name of a
     // user created without one) could never be read back at a login: there is
@@ -42,7 +78,9 @@ bool FileCommands::SaveRecordFile(const std::filesystem::path& path, bool encryp
                                          Prompts::Buttons::YesNo) != Prompts::Answer::Yes) {
         return false;
     }
-    vantrel::SaveRecordFile(session_.records(), path, encrypted ? &session_.cipher() : nullptr);
+    withProgress(kSavingProgress, path, [&] {
+        vantrel::SaveRecordFile(session_.records(), path, encrypted ? &session_.cipher() : nullptr);
+    });
     if (overDoubtful) {
         doubtfulFile_.clear();
     }
@@ -62,7 +100,9 @@ bool FileCommands::LoadRecordFile(const std::filesystem::path& path, bool encryp
             }
         }
     }
-    LoadedRecordFile loaded = ReadRecordFile(path, encrypted ? &session_.cipher() : nullptr);
+    LoadedRecordFile loaded;
+    withProgress(kOpeningProgress, path,
+                 [&] { loaded = ReadRecordFile(path, encrypted ? &session_.cipher() : nullptr); });
     if (!loaded.plausible &&
         prompts_.confirm(kDoubtfulFileQuestion[0] + path.string() + kDoubtfulFileQuestion[1],
                          Prompts::Buttons::YesNo) != Prompts::Answer::Yes) {
@@ -76,6 +116,10 @@ bool FileCommands::LoadRecordFile(const std::filesystem::path& path, bool encryp
 }
 
 void FileCommands::FileOpenCmdExecute() {
+    runOnce([this] { openCommand(); });
+}
+
+void FileCommands::openCommand() {
     const auto name = prompts_.openFileName();
     if (!name) {
         return;
@@ -98,8 +142,12 @@ void FileCommands::FileOpenCmdExecute() {
 }
 
 void FileCommands::FileSaveCmdExecute() {
+    runOnce([this] { saveCommand(); });
+}
+
+void FileCommands::saveCommand() {
     if (session_.currentFile().empty()) {
-        FileSaveAsCmdExecute();
+        saveAsCommand();
         return;
     }
     const std::filesystem::path& current = session_.currentFile();
@@ -121,6 +169,10 @@ void FileCommands::FileSaveCmdExecute() {
 }
 
 void FileCommands::FileSaveAsCmdExecute() {
+    runOnce([this] { saveAsCommand(); });
+}
+
+void FileCommands::saveAsCommand() {
     const auto name = prompts_.saveFileName();
     if (!name) {
         return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "session/progress.h"
 #include "session/prompts.h"
 #include "session/session.h"
 
@@ -15,6 +16,8 @@ inline constexpr const char* kWipeQuestion = "Уничтожить незаши�
 inline constexpr const char* kPlainSavedWarning =
     "Внимание!\rФайл сохранен в незашифрованном виде.";
 inline constexpr const char* kCaptionPrefix = "Vantrel - ";
+inline constexpr const char* kOpeningProgress = "Открытие файла ";
+inline constexpr const char* kSavingProgress = "Сохранение файла ";
 
 // The questions about a file that does not decrypt into a record file (the
 // path goes between the two parts).
@@ -32,6 +35,13 @@ inline constexpr const char* kOverwriteDoubtfulQuestion[] = {
 class FileCommands {
 public:
     FileCommands(Session& session, Prompts& prompts) : session_(session), prompts_(prompts) {}
+
+    // Where reading and writing encrypted files report their progress (none
+    // when null). The progress must outlive these commands.
+    void setProgress(Progress* progress) { progress_ = progress; }
+    // While a command runs (with its questions and its file work), the
+    // commands Open, Save and Save As do nothing when started again.
+    bool busy() const { return busy_; }
 
     // The window caption changed (UTF-8), e.g. "Vantrel - /home/u/a.vtr".
     std::function<void(const std::string& caption)> onCaptionChanged;
@@ -67,6 +77,12 @@ public:
     static std::string RememberedPathText(const std::filesystem::path& path);
 
 private:
+    template <typename Command> void runOnce(Command&& command);
+    void openCommand();
+    void saveCommand();
+    void saveAsCommand();
+    template <typename Work>
+    void withProgress(const char* what, const std::filesystem::path& path, Work&& work);
     void remember(const std::string& pathText);
     void setCaption(const std::filesystem::path& path);
 
@@ -75,6 +91,8 @@ private:
     // The file last loaded although it did not look like a record file, until
     // the user agrees to write over it; empty when there is none.
     std::filesystem::path doubtfulFile_;
+    Progress* progress_ = nullptr;
+    bool busy_ = false;
 };
 
 } // namespace vantrel

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+
 namespace vantrel {
 namespace {
 
@@ -65,6 +68,39 @@ TEST(SortRecords, MissingFieldsCompareAsEmptyAndPrefixesFirst) {
     EXPECT_EQ(numbersOf(records), (std::vector<std::string>{"2", "3", "1"}));
     SortRecords(records, 6);
     EXPECT_EQ(numbersOf(records), (std::vector<std::string>{"2", "3", "1"})) << "stable";
+}
+
+// Texts that meet every step of the chunked comparison: long shared
+// beginnings, ends inside and at the edge of a chunk, NUL and high bytes,
+// equal texts and missing fields. The order must be stable_sort's by
+// RecordLess, equal keys in their old order.
+TEST(SortRecords, SameOrderAsAStableByteComparison) {
+    const std::string shared = "\xC8\xE2\xE0\xED\xEE\xE2 \xC8\xE2\xE0\xED mail.example.com/";
+    const std::string tails[] = {
+        "",      "a",       std::string("\0", 1), std::string("a\0", 2), "\xFF",
+        "\x80z", "abcdefg", "abcdefgh",           "abcdefgh\x01",        "Z"};
+    RecordList records;
+    for (int i = 0; i < 400; ++i) {
+        const std::string& tail = tails[(i * 7) % std::size(tails)];
+        const std::string prefix = shared.substr(0, static_cast<std::size_t>((i * 13) % 41));
+        std::vector<std::string> fields = {prefix + tail};
+        if (i % 9 == 0) {
+            fields.clear(); // a missing field is empty text
+        }
+        records.push_back(rec(std::to_string(i), std::move(fields)));
+    }
+    for (int column : {0, 1, 2}) {
+        RecordList expected = records;
+        std::stable_sort(
+            expected.begin(), expected.end(),
+            [column](const Record& a, const Record& b) { return RecordLess(a, b, column); });
+        RecordList sorted = records;
+        SortRecords(sorted, column);
+        EXPECT_EQ(numbersOf(sorted), numbersOf(expected)) << "column " << column;
+    }
+    RecordList none;
+    SortRecords(none, 1);
+    EXPECT_TRUE(none.empty());
 }
 
 TEST(StoredFields, EmptyNoteBecomesOneSpace) {

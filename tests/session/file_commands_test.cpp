@@ -15,6 +15,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <random>
 
 namespace vantrel {
@@ -315,6 +316,52 @@ TEST_F(FileCommandsTest, SaveWithoutCurrentFileIsSaveAs) {
     files.FileSaveCmdExecute();
     EXPECT_EQ(session.currentFile(), path);
     EXPECT_FALSE(session.modified());
+}
+
+// Logs the progress calls; every report also tries to start the file
+// commands again, which must do nothing (no dialog is scripted for them).
+struct ReenteringProgress : Progress {
+    FileCommands* files = nullptr;
+    std::vector<std::string> log;
+    std::vector<std::vector<int>> steps; // per begin
+    void begin(const std::string& text) override {
+        log.push_back("begin " + text);
+        steps.emplace_back();
+    }
+    void advance(int permille) override {
+        steps.back().push_back(permille);
+        EXPECT_TRUE(files->busy());
+        files->FileOpenCmdExecute();
+        files->FileSaveCmdExecute();
+        files->FileSaveAsCmdExecute();
+    }
+    void end() override { log.push_back("end"); }
+};
+
+TEST_F(FileCommandsTest, FileWorkReportsProgressAndRefusesCommandsMeanwhile) {
+    ReenteringProgress progress;
+    progress.files = &files;
+    files.setProgress(&progress);
+    const auto path = dir / "records.vtr";
+    const auto nowhere = dir / "no-such-folder" / "x.vtr";
+    prompts.fileNames = {path, path, nowhere};
+    files.FileSaveAsCmdExecute();
+    files.FileOpenCmdExecute();
+    EXPECT_THROW(files.FileSaveAsCmdExecute(), Error);
+
+    EXPECT_EQ(session.records(), trimmedRecords());
+    EXPECT_EQ(prompts.log, (std::vector<std::string>{"save", "open", "save"}));
+    EXPECT_EQ(progress.log, (std::vector<std::string>{"begin Сохранение файла records.vtr", "end",
+                                                      "begin Открытие файла records.vtr", "end",
+                                                      "begin Сохранение файла x.vtr", "end"}));
+    for (const std::vector<int>& steps : progress.steps) {
+        ASSERT_FALSE(steps.empty());
+        EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end()));
+        EXPECT_GE(steps.front(), 0);
+        EXPECT_EQ(steps.back(), 1000) << "the encryption runs to its end before the write fails";
+    }
+    EXPECT_FALSE(files.busy());
+    EXPECT_FALSE(session.cipher().OnProgress) << "the cipher reports to nobody after the work";
 }
 
 TEST_F(FileCommandsTest, CancelledOpenChangesNothing) {
