@@ -29,7 +29,8 @@ void RecordFilterProxy::keepShown(int firstRow, int lastRow) {
 void RecordFilterProxy::setSearchText(const QString& text) {
     search_ = RecordSearch(text.toStdString());
     kept_.clear();
-    invalidateRowsFilter();
+    // One layout change: hiding rows one range at a time is slow in a large list.
+    invalidate();
 }
 
 bool RecordFilterProxy::filterAcceptsRow(int sourceRow, const QModelIndex&) const {

@@ -8,6 +8,22 @@
 
 namespace vantrel {
 
+namespace {
+
+// FoldCase1251 as a table here, so the per-byte lookup of a search is inlined.
+const std::array<char, 256>& foldTable() {
+    static const std::array<char, 256> table = [] {
+        std::array<char, 256> fold{};
+        for (std::size_t byte = 0; byte < fold.size(); ++byte) {
+            fold[byte] = FoldCase1251(static_cast<char>(byte));
+        }
+        return fold;
+    }();
+    return table;
+}
+
+} // namespace
+
 RecordSearch::RecordSearch(std::string_view utf8Text) {
     try {
         folded_ = FoldCase1251(Utf8ToCp1251(utf8Text));
@@ -18,9 +34,11 @@ RecordSearch::RecordSearch(std::string_view utf8Text) {
 
 bool RecordSearch::contains(std::string_view text) const {
     // Folds the record's text as it goes, so nothing is copied per record.
-    const auto found =
-        std::search(text.begin(), text.end(), folded_.begin(), folded_.end(),
-                    [](char stored, char wanted) { return FoldCase1251(stored) == wanted; });
+    const std::array<char, 256>& fold = foldTable();
+    const auto found = std::search(text.begin(), text.end(), folded_.begin(), folded_.end(),
+                                   [&fold](char stored, char wanted) {
+                                       return fold[static_cast<unsigned char>(stored)] == wanted;
+                                   });
     return found != text.end();
 }
 
