@@ -98,7 +98,10 @@ TfmMain::TfmMain(Session& session, Prompts& prompts, QWidget* parent)
     }
 }
 
-TfmMain::~TfmMain() = default;
+TfmMain::~TfmMain() {
+    // The program ends with this window: a secret it copied goes with it.
+    ClipboardGuard::instance().clear();
+}
 
 QAction* TfmMain::addCommand(const char* name, const char* caption, const char* hint,
                              const QKeySequence& shortcut, const QIcon& icon) {
