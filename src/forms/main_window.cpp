@@ -101,6 +101,8 @@ TfmMain::TfmMain(Session& session, Prompts& prompts, QWidget* parent)
 TfmMain::~TfmMain() {
     // The program ends with this window: a secret it copied goes with it.
     ClipboardGuard::instance().clear();
+    // Closing the list may still commit a number edit; this window is gone by then.
+    filter_->disconnect(this);
 }
 
 QAction* TfmMain::addCommand(const char* name, const char* caption, const char* hint,
@@ -350,7 +352,7 @@ void TfmMain::createListTools() {
         search_->selectAll();
     });
 
-    listActions_ = new RecordListActions(session_, lvMain_, [this] { return selectedRecord(); });
+    listActions_ = new RecordListActions(session_, lvMain_);
 
     shownCount_ = new QLabel(statusBar());
     shownCount_->setObjectName(QStringLiteral("lbShown"));
@@ -419,11 +421,7 @@ bool TfmMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 std::optional<RecordId> TfmMain::selectedRecord() const {
-    const QModelIndexList rows = lvMain_->selectionModel()->selectedRows();
-    if (rows.isEmpty()) {
-        return std::nullopt;
-    }
-    return model_->recordId(ToSourceIndex(rows.first()));
+    return SelectedRecord(*lvMain_);
 }
 
 void TfmMain::selectRecord(std::optional<RecordId> id) {

@@ -3,6 +3,7 @@
 #include "forms/clipboard_guard.h"
 #include "forms/icons.h"
 #include "forms/qt_text.h"
+#include "forms/record_table_model.h"
 #include "forms/site.h"
 #include "session/resource_address.h"
 
@@ -13,9 +14,8 @@
 
 namespace vantrel {
 
-RecordListActions::RecordListActions(const Session& session, QAbstractItemView* view,
-                                     Selection selected)
-    : QObject(view), session_(session), view_(view), selected_(std::move(selected)) {
+RecordListActions::RecordListActions(const Session& session, QAbstractItemView* view)
+    : QObject(view), session_(session), view_(view) {
     menu_ = new QMenu(view);
     menu_->setObjectName(QStringLiteral("pmList"));
     copyName_ = addAction("ListCopyName", "Копировать имя", QKeySequence(Qt::CTRL | Qt::Key_B));
@@ -64,7 +64,7 @@ QAction* RecordListActions::addAction(const char* name, const char* caption,
 }
 
 const Record* RecordListActions::selectedRecord() const {
-    const auto id = selected_();
+    const auto id = SelectedRecord(*view_);
     return id ? session_.find(*id) : nullptr;
 }
 

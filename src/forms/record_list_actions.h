@@ -4,7 +4,6 @@
 
 #include <QObject>
 
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -22,10 +21,8 @@ namespace vantrel {
 class RecordListActions : public QObject {
     Q_OBJECT
 public:
-    using Selection = std::function<std::optional<RecordId>()>;
-
-    // `view` already has its model; `selected` names the selected record.
-    RecordListActions(const Session& session, QAbstractItemView* view, Selection selected);
+    // `view` already shows a RecordTableModel (through any proxies).
+    RecordListActions(const Session& session, QAbstractItemView* view);
 
     QAction* copyName() const { return copyName_; }
     QAction* copyPassword() const { return copyPassword_; }
@@ -47,7 +44,6 @@ private:
 
     const Session& session_;
     QAbstractItemView* view_;
-    Selection selected_;
     QMenu* menu_ = nullptr;
     QAction* copyName_ = nullptr;
     QAction* copyPassword_ = nullptr;
