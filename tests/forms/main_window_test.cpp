@@ -801,6 +801,10 @@ TEST_F(MainWindowTest, CopyCommandsOfTheList) {
         selectRow(row);
         EXPECT_EQ(menuState().remove(QRegularExpression("[^-+0]")), state) << row;
     }
+    auto* menu = window->findChild<QMenu*>(QStringLiteral("pmList"));
+    menu->popup(list->viewport()->mapToGlobal(QPoint(40, 10)));
+    SaveSnapshot(*menu, QStringLiteral("list_menu"));
+    menu->hide();
     QUrl opened;
     const AddressOpener previous = SetAddressOpener([&](const QUrl& url) { opened = url; });
     action("ListOpenResource")->trigger();
@@ -836,6 +840,7 @@ TEST_F(MainWindowTest, ClipboardIsClearedOnlyOfOurOwnCopy) {
     action("ListCopyPwd")->trigger();
     EXPECT_EQ(visibleText(window.get(), "lbClipboard"), "Буфер обмена будет очищен через 30 с");
     EXPECT_EQ(ReadSetting("VTRSettings", "ClipboardSeconds", session.settingsFile()), "30");
+    SaveSnapshot(*window, QStringLiteral("main_window_clipboard"));
     guard.clear();
     EXPECT_TRUE(clipboard->text().isEmpty());
     EXPECT_EQ(visibleText(window.get(), "lbClipboard"), "");
