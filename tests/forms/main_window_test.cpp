@@ -898,15 +898,6 @@ TEST_F(MainWindowTest, HundredThousandRecords) {
     }
     EXPECT_EQ(cell(0, 0), "1"); // sorted by the note (equal) keeps the number order
     EXPECT_EQ(cell(1, 0), "10");
-    auto* search = window->findChild<QLineEdit*>(QStringLiteral("edSearch"));
-    for (const char* text : {"u", "user9", "user97", "USER976", ""}) {
-        timer.restart();
-        search->setText(QString::fromUtf8(text));
-        QApplication::processEvents();
-        std::printf("[ timing ] search \"%s\": %lld ms, %d shown\n", text,
-                    static_cast<long long>(timer.elapsed()), list->model()->rowCount());
-    }
-    EXPECT_EQ(list->model()->rowCount(), 100000);
 }
 
 #ifdef VANTREL_PROGRAM
