@@ -15,5 +15,7 @@ inline constexpr const char* kGeneratorSection = "GeneratorSetting";
 // Window settings of the program.
 inline constexpr const char* kProgramSection = "VTRSettings";
 inline constexpr const char* kFlatToolbarKey = "FlattbMain";
+// Seconds a copied secret stays on the clipboard (session/clipboard_settings.h).
+inline constexpr const char* kClipboardSecondsKey = "ClipboardSeconds";
 
 } // namespace vantrel

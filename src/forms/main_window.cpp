@@ -2,14 +2,21 @@
 
 #include "formats/settings_file.h"
 #include "formats/settings_names.h"
+#include "forms/clipboard_guard.h"
+#include "forms/expiry_marks.h"
 #include "forms/icons.h"
 #include "forms/qt_prompts.h"
+#include "forms/record_filter_proxy.h"
+#include "forms/record_list_actions.h"
 #include "forms/record_table_model.h"
+#include "forms/search_field.h"
+#include "session/expiry.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -82,6 +89,7 @@ TfmMain::TfmMain(Session& session, Prompts& prompts, QWidget* parent)
     createToolbar();
     createList();
     statusBar()->setObjectName(QStringLiteral("sbMain"));
+    createListTools();
 
     resize(626, 460);
     setMinimumSize(472, 200);
@@ -92,7 +100,12 @@ TfmMain::TfmMain(Session& session, Prompts& prompts, QWidget* parent)
     }
 }
 
-TfmMain::~TfmMain() = default;
+TfmMain::~TfmMain() {
+    // The program ends with this window: a secret it copied goes with it.
+    ClipboardGuard::instance().clear();
+    // Closing the list may still commit a number edit; this window is gone by then.
+    filter_->disconnect(this);
+}
 
 QAction* TfmMain::addCommand(const char* name, const char* caption, const char* hint,
                              const QKeySequence& shortcut, const QIcon& icon) {
@@ -267,10 +280,12 @@ void TfmMain::createToolbar() {
 
 void TfmMain::createList() {
     model_ = new RecordTableModel(session_, prompts_, this);
+    filter_ = new RecordFilterProxy(session_, model_, this);
+    marks_ = new ExpiryMarks(session_, filter_, LocalToday, this);
     lvMain_ = new QTableView(this);
     lvMain_->setObjectName(QStringLiteral("lvMain"));
     lvMain_->setAccessibleName(utf8("Записи"));
-    lvMain_->setModel(model_);
+    lvMain_->setModel(marks_);
     lvMain_->setShowGrid(true);
     lvMain_->setSelectionBehavior(QAbstractItemView::SelectRows);
     lvMain_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -309,6 +324,66 @@ void TfmMain::createList() {
 
     setCentralWidget(lvMain_);
     layoutColumns();
+}
+
+void TfmMain::createListTools() {
+    auto* bar = addToolBar(QStringLiteral("tbSearch"));
+    bar->setObjectName(QStringLiteral("tbSearch"));
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    bar->toggleViewAction()->setVisible(false);
+    search_ = new SearchField(bar);
+    search_->setMinimumWidth(180);
+    bar->addWidget(search_);
+    connect(search_, &QLineEdit::textChanged, this, [this](const QString& text) {
+        filter_->setSearchText(text);
+        showShownCount();
+    });
+    connect(search_, &SearchField::leaveRequested, this, [this] {
+        lvMain_->setFocus(Qt::OtherFocusReason);
+        if (!selectedRecord() && lvMain_->model()->rowCount() > 0) {
+            lvMain_->selectRow(0);
+        }
+    });
+    auto* find = new QAction(utf8("Поиск"), this);
+    find->setObjectName(QStringLiteral("SearchCmd"));
+    find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    addAction(find);
+    connect(find, &QAction::triggered, this, [this] {
+        search_->setFocus(Qt::ShortcutFocusReason);
+        search_->selectAll();
+    });
+
+    listActions_ = new RecordListActions(session_, lvMain_);
+
+    shownCount_ = new QLabel(statusBar());
+    shownCount_->setObjectName(QStringLiteral("lbShown"));
+    statusBar()->addPermanentWidget(shownCount_);
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
+        connect(filter_, signal, this, [this] { showShownCount(); });
+    }
+    connect(filter_, &QAbstractItemModel::modelReset, this, [this] { showShownCount(); });
+    showShownCount();
+
+    clipboardCount_ = new QLabel(statusBar());
+    clipboardCount_->setObjectName(QStringLiteral("lbClipboard"));
+    statusBar()->addPermanentWidget(clipboardCount_);
+    clipboardCount_->hide();
+    ClipboardGuard& clipboard = ClipboardGuard::instance();
+    clipboard.setDelaySource(this,
+                             [this] { return LoadClipboardSeconds(session_.settingsFile()); });
+    connect(&clipboard, &ClipboardGuard::countdown, this, [this](int seconds) {
+        clipboardCount_->setText(utf8("Буфер обмена будет очищен через %1 с").arg(seconds));
+        clipboardCount_->setVisible(seconds > 0);
+    });
+    connect(&clipboard, &ClipboardGuard::problem, this,
+            [this](const QString& text) { statusBar()->showMessage(text); });
+}
+
+void TfmMain::showShownCount() {
+    shownCount_->setVisible(filter_->filtering());
+    shownCount_->setText(
+        utf8("Показано %1 из %2").arg(filter_->rowCount()).arg(model_->rowCount()));
 }
 
 void TfmMain::layoutColumns() {
@@ -373,11 +448,7 @@ bool TfmMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 std::optional<RecordId> TfmMain::selectedRecord() const {
-    const QModelIndexList rows = lvMain_->selectionModel()->selectedRows();
-    if (rows.isEmpty()) {
-        return std::nullopt;
-    }
-    return model_->recordId(ToSourceIndex(rows.first()));
+    return SelectedRecord(*lvMain_);
 }
 
 void TfmMain::selectRecord(std::optional<RecordId> id) {

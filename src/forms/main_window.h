@@ -12,13 +12,18 @@
 #include <optional>
 
 class QAction;
+class QLabel;
 class QMenu;
 class QTableView;
 class QToolBar;
 
 namespace vantrel {
 
+class ExpiryMarks;
+class RecordFilterProxy;
+class RecordListActions;
 class RecordTableModel;
+class SearchField;
 
 // The main window: menu mmMain, toolbar tbMain, the record list lvMain and the
 // status bar sbMain. It owns the file commands over the session and asks
@@ -81,6 +86,9 @@ private:
     void createMenu();
     void createToolbar();
     void createList();
+    // The search field, the list's copy commands and their status-bar notes.
+    void createListTools();
+    void showShownCount();
     QAction* addCommand(const char* name, const char* caption, const char* hint,
                         const QKeySequence& shortcut, const QIcon& icon);
     QAction* addMenuItem(QMenu* menu, const char* name, QAction* command, bool visible = true);
@@ -94,6 +102,12 @@ private:
     FileCommands files_;
     QtProgress progress_{this};
     RecordTableModel* model_ = nullptr;
+    RecordFilterProxy* filter_ = nullptr;
+    ExpiryMarks* marks_ = nullptr;
+    SearchField* search_ = nullptr;
+    RecordListActions* listActions_ = nullptr;
+    QLabel* shownCount_ = nullptr;
+    QLabel* clipboardCount_ = nullptr;
     QTableView* lvMain_ = nullptr;
     QToolBar* tbMain_ = nullptr;
     QWidget* loginDialog_ = nullptr;

@@ -1,5 +1,7 @@
 #include "forms/record_edit.h"
 
+#include "forms/clipboard_guard.h"
+
 #include "cipher/random.h"
 #include "forms/calendar_dialog.h"
 #include "forms/date_edit.h"
@@ -501,9 +503,7 @@ void TfmRecordEdit::copyFrom(QComboBox* field) {
     field->setFocus(Qt::OtherFocusReason);
     QLineEdit* edit = field->lineEdit();
     edit->selectAll();
-    if (edit->hasSelectedText()) {
-        edit->copy();
-    }
+    ClipboardGuard::instance().copy(edit->text());
 }
 
 void TfmRecordEdit::pasteInto(QComboBox* field) {

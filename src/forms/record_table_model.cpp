@@ -2,6 +2,7 @@
 
 #include "forms/qt_text.h"
 
+#include <QAbstractItemView>
 #include <QAbstractProxyModel>
 
 #include <vector>
@@ -133,6 +134,16 @@ QModelIndex ToViewIndex(const QAbstractItemModel* viewModel, QModelIndex sourceI
         sourceIndex = (*at)->mapFromSource(sourceIndex);
     }
     return sourceIndex;
+}
+
+std::optional<RecordId> SelectedRecord(const QAbstractItemView& view) {
+    const QModelIndexList rows = view.selectionModel()->selectedRows();
+    if (rows.isEmpty()) {
+        return std::nullopt;
+    }
+    const QModelIndex index = ToSourceIndex(rows.first());
+    const auto* model = qobject_cast<const RecordTableModel*>(index.model());
+    return model != nullptr ? model->recordId(index) : std::nullopt;
 }
 
 } // namespace vantrel

@@ -5,6 +5,8 @@
 
 #include <QAbstractTableModel>
 
+class QAbstractItemView;
+
 #include <optional>
 
 namespace vantrel {
@@ -52,5 +54,8 @@ private:
 // model at the bottom (for example a RecordTableModel), and back up.
 QModelIndex ToSourceIndex(QModelIndex viewIndex);
 QModelIndex ToViewIndex(const QAbstractItemModel* viewModel, QModelIndex sourceIndex);
+
+// The record selected in a view of a RecordTableModel (through any proxies).
+std::optional<RecordId> SelectedRecord(const QAbstractItemView& view);
 
 } // namespace vantrel

@@ -3,22 +3,32 @@
 #include "base/cp1251.h"
 #include "formats/record_file.h"
 #include "formats/settings_file.h"
+#include "forms/clipboard_guard.h"
+#include "forms/expiry_marks.h"
 #include "forms/icons.h"
+#include "forms/record_table_model.h"
+#include "forms/site.h"
+#include "session/date_text.h"
+#include "session/expiry.h"
 #include "support/qt_test_support.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_folder.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialog>
 #include <QHeaderView>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPrintDialog>
 #include <QProgressDialog>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QStyleOptionViewItem>
@@ -685,6 +695,226 @@ TEST_F(MainWindowTest, EditWithoutSelectionAddsARecord) {
     EXPECT_EQ(editorCaption, "Новая запись");
     ASSERT_EQ(list->model()->rowCount(), 5);
     EXPECT_EQ(cell(4, 1), "y");
+}
+
+// The list's tools: search, expiry marks, copy commands, the guarded clipboard.
+QStringList shownNames(const QTableView* list) {
+    QStringList names;
+    for (int row = 0; row < list->model()->rowCount(); ++row) {
+        names << list->model()->index(row, 1).data().toString();
+    }
+    return names;
+}
+
+QString visibleText(const QWidget* window, const char* labelName) {
+    const auto* label = window->findChild<QLabel*>(QString::fromLatin1(labelName));
+    return label->isVisible() ? label->text() : QString();
+}
+
+std::string endingIn(int days) {
+    return WriteDateText(std::chrono::sys_days{LocalToday()} + std::chrono::days{days});
+}
+
+// Number, name (UTF-8), password, resource (UTF-8), end date, note (UTF-8).
+Record listRecord(const char* number, const char* name, const char* password, const char* resource,
+                  const std::string& endDate, const char* note = " ") {
+    return {number,
+            {Utf8ToCp1251(name), password, Utf8ToCp1251(resource), "01.01.24", endDate,
+             Utf8ToCp1251(note)}};
+}
+
+void fillForTools(Session& session) {
+    session.replaceAll({
+        listRecord("1", "Борис", "pw-1", "mail.example.org", endingIn(-1), "рабочая почта"),
+        listRecord("2", "alice", "pw-2", "почта", endingIn(0)),
+        listRecord("3", "ЁЛКА", "pw-3", "bank.example", endingIn(15), "Вклад"),
+        listRecord("4", "бОРИСОВ", "", "", "99.99.99"),
+        listRecord("5", "Zed", "pw-5", "ftp", endingIn(14), "на ЁЛКЕ"),
+    });
+}
+
+TEST_F(MainWindowTest, SearchIgnoresCyrillicCaseAndChangesNothingElse) {
+    showWindow();
+    fillForTools(session);
+    auto* search = window->findChild<QLineEdit*>(QStringLiteral("edSearch"));
+    EXPECT_EQ(search->placeholderText(), "Поиск (Ctrl+F)");
+    QTest::keyClick(window.get(), Qt::Key_F, Qt::ControlModifier);
+    EXPECT_TRUE(search->hasFocus());
+    const std::pair<const char*, QStringList> cases[] = {
+        {"бор", {"Борис", "бОРИСОВ"}},
+        {"ёлк", {"ЁЛКА", "Zed"}}, // Zed by the note "на ЁЛКЕ"
+        {"4", {"бОРИСОВ"}},       // the number
+        {"pw", {}},               // passwords are not searched
+        {"\u4e00", {}},
+        {"", {"Борис", "alice", "ЁЛКА", "бОРИСОВ", "Zed"}},
+    };
+    for (const auto& [text, names] : cases) {
+        search->setText(QString::fromUtf8(text));
+        EXPECT_EQ(shownNames(list), names) << text;
+        EXPECT_EQ(visibleText(window.get(), "lbShown"),
+                  *text == '\0' ? QString() : QStringLiteral("Показано %1 из 5").arg(names.size()));
+    }
+    search->setText(QStringLiteral("ПОЧТА")); // an expired and an expiring record
+    SaveSnapshot(*window, QStringLiteral("main_window_search"));
+    const auto tip = [&](int row) {
+        return cell(row, 3) + " " + list->model()->index(row, 3).data(Qt::ToolTipRole).toString();
+    };
+    EXPECT_EQ(tip(0), "mail.example.org Срок действия истёк");
+    EXPECT_EQ(tip(1), QString::fromStdString("почта Срок действия истекает " + endingIn(0)));
+    EXPECT_TRUE(list->model()->index(0, 1).data(Qt::FontRole).value<QFont>().strikeOut());
+    EXPECT_FALSE(session.modified());
+    EXPECT_EQ(session.records()[3].number, "4") << "the list keeps its order";
+    QTest::keyClick(search, Qt::Key_Escape);
+    EXPECT_TRUE(search->text().isEmpty());
+    EXPECT_TRUE(list->hasFocus());
+}
+
+TEST_F(MainWindowTest, CommandsHitTheSelectedRecordUnderASearchAndASort) {
+    showWindow();
+    fillForTools(session);
+    window->lvMainColumnClick(1); // by name: Zed, alice, Борис, ЁЛКА, бОРИСОВ
+    auto* search = window->findChild<QLineEdit*>(QStringLiteral("edSearch"));
+    search->setText(QStringLiteral("бор"));
+    ASSERT_EQ(shownNames(list), (QStringList{"Борис", "бОРИСОВ"}));
+
+    selectRow(1);
+    answerEditor(QStringLiteral("Борисов-2"));
+    action("RcrdEdit")->trigger();
+    EXPECT_EQ(editorCaption, "Редактирование записи 4");
+    EXPECT_EQ(selectedRow(), 4u) << "the edited record stays shown and selected";
+    ASSERT_TRUE(list->model()->setData(list->model()->index(1, 0), QStringLiteral("40")));
+    EXPECT_EQ(session.records()[4].number, "40");
+
+    selectRow(0);
+    prompts.answers = {Answer::Yes};
+    action("RcrdDelete")->trigger();
+    EXPECT_EQ(shownNames(list), (QStringList{"Борисов-2"}));
+    std::vector<std::string> kept;
+    for (const Record& record : session.records()) {
+        kept.push_back(Cp1251ToUtf8(record.fields[kFieldName]));
+    }
+    EXPECT_EQ(kept, (std::vector<std::string>{"Zed", "alice", "ЁЛКА", "Борисов-2"}));
+
+    // A record added while the search is on is shown until the search changes.
+    answerEditor(QStringLiteral("Новый"));
+    action("RcrdAdd")->trigger();
+    EXPECT_EQ(shownNames(list), (QStringList{"Борисов-2", "Новый"}));
+    EXPECT_EQ(visibleText(window.get(), "lbShown"), "Показано 2 из 5");
+    search->setText(QStringLiteral("бо"));
+    EXPECT_EQ(shownNames(list), (QStringList{"Борисов-2"}));
+}
+
+TEST(ExpiryMarksTest, MarksFollowTheDateOverMidnight) {
+    Session session;
+    ScriptedPrompts prompts;
+    session.replaceAll({listRecord("1", "a", "p", "r", "07.12.26"),
+                        listRecord("2", "b", "p", "r", "08.12.26"),
+                        listRecord("3", "c", "p", "r", "23.12.26")});
+    RecordTableModel model(session, prompts);
+    std::chrono::year_month_day today{std::chrono::year(2026), std::chrono::month(12),
+                                      std::chrono::day(8)};
+    ExpiryMarks marks(session, &model, [&] { return today; });
+    const auto tips = [&] {
+        QStringList shown;
+        for (int row = 0; row < marks.rowCount(); ++row) {
+            shown << marks.index(row, 0).data(Qt::ToolTipRole).toString();
+        }
+        return shown;
+    };
+    EXPECT_EQ(tips(), (QStringList{"Срок действия истёк", "Срок действия истекает 08.12.26", ""}));
+    QSignalSpy changed(&marks, &QAbstractItemModel::dataChanged);
+    marks.checkDate();
+    EXPECT_EQ(changed.count(), 0) << "the same day redraws nothing";
+    today = std::chrono::sys_days{today} + std::chrono::days{1};
+    marks.checkDate();
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(tips(), (QStringList{"Срок действия истёк", "Срок действия истёк",
+                                   "Срок действия истекает 23.12.26"}));
+}
+
+TEST_F(MainWindowTest, CopyCommandsOfTheList) {
+    showWindow();
+    fillForTools(session);
+    QClipboard* clipboard = QApplication::clipboard();
+    const auto menuState = [&] {
+        QString state;
+        for (QAction* item : window->findChild<QMenu*>(QStringLiteral("pmList"))->actions()) {
+            state += item->text() + (!item->isVisible() ? "-" : item->isEnabled() ? "+" : "0");
+        }
+        return state;
+    };
+    list->clearSelection();
+    EXPECT_EQ(menuState(), "Копировать имя0Копировать пароль0Копировать ресурс0Открыть ресурс-");
+    const std::pair<int, const char*> rows[] = {{3, "+00-"}, {1, "+++-"}, {0, "++++"}};
+    for (const auto& [row, state] : rows) {
+        selectRow(row);
+        EXPECT_EQ(menuState().remove(QRegularExpression("[^-+0]")), state) << row;
+    }
+    auto* menu = window->findChild<QMenu*>(QStringLiteral("pmList"));
+    menu->popup(list->viewport()->mapToGlobal(QPoint(40, 10)));
+    SaveSnapshot(*menu, QStringLiteral("list_menu"));
+    menu->hide();
+    QUrl opened;
+    const AddressOpener previous = SetAddressOpener([&](const QUrl& url) { opened = url; });
+    action("ListOpenResource")->trigger();
+    SetAddressOpener(previous);
+    EXPECT_EQ(opened, QUrl(QStringLiteral("https://mail.example.org")));
+
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(clipboard->text(), "pw-1");
+    EXPECT_EQ(clipboard->mimeData()->data(ClipboardGuard::kHintFormat), "secret");
+    QTest::keyClick(list, Qt::Key_B, Qt::ControlModifier);
+    EXPECT_EQ(clipboard->text(), "Борис");
+    // Without a selection Ctrl+C copies nothing, not even the current cell.
+    clipboard->setText(QStringLiteral("mine"));
+    list->clearSelection();
+    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(clipboard->text(), "mine");
+    // In the number editor inside the list Ctrl+C is the editor's own.
+    list->edit(list->model()->index(0, 0));
+    auto* editor = list->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    QTest::keyClick(editor, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(clipboard->text(), "1");
+}
+
+TEST_F(MainWindowTest, ClipboardIsClearedOnlyOfOurOwnCopy) {
+    showWindow();
+    fillForTools(session);
+    QClipboard* clipboard = QApplication::clipboard();
+    ClipboardGuard& guard = ClipboardGuard::instance();
+    selectRow(0);
+    action("ListCopyPwd")->trigger();
+    EXPECT_EQ(visibleText(window.get(), "lbClipboard"), "Буфер обмена будет очищен через 30 с");
+    EXPECT_EQ(ReadSetting("VTRSettings", "ClipboardSeconds", session.settingsFile()), "30");
+    SaveSnapshot(*window, QStringLiteral("main_window_clipboard"));
+    guard.clear();
+    EXPECT_TRUE(clipboard->text().isEmpty());
+    EXPECT_EQ(visibleText(window.get(), "lbClipboard"), "");
+    // What was copied elsewhere meanwhile stays, the same text included.
+    for (const char* theirs : {"other text", "pw-1"}) {
+        action("ListCopyPwd")->trigger();
+        clipboard->setText(QString::fromUtf8(theirs));
+        guard.clear();
+        EXPECT_EQ(clipboard->text(), theirs);
+    }
+    // The delay from the settings file runs down to an empty clipboard.
+    WriteSetting("VTRSettings", "ClipboardSeconds", "1", session.settingsFile());
+    action("ListCopyPwd")->trigger();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return clipboard->text().isEmpty(); }, 5000));
+    // A bad value: 30 seconds, said in the status bar, the file kept.
+    WriteSetting("VTRSettings", "ClipboardSeconds", "ten", session.settingsFile());
+    const std::string bad = ReadBytes(session.settingsFile());
+    action("ListCopyPwd")->trigger();
+    EXPECT_EQ(visibleText(window.get(), "lbClipboard"), "Буфер обмена будет очищен через 30 с");
+    EXPECT_TRUE(window->statusBar()->currentMessage().startsWith(
+        "Неверное значение ClipboardSeconds в файле настроек: «ten»"));
+    EXPECT_EQ(ReadBytes(session.settingsFile()), bad);
+    // The program's end takes the copy off.
+    window.reset();
+    EXPECT_TRUE(clipboard->text().isEmpty());
 }
 
 #ifdef VANTREL_PROGRAM

@@ -1,6 +1,7 @@
 #include "forms/record_edit.h"
 
 #include "forms/calendar_dialog.h"
+#include "forms/clipboard_guard.h"
 #include "forms/date_edit.h"
 #include "forms/wizard.h"
 #include "generator/password_generator.h"
@@ -11,6 +12,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -361,6 +363,8 @@ TEST_F(RecordEditTest, CopyAndPasteUseTheClipboardText) {
     setText("cbPwd", QStringLiteral("s3cret"));
     click("btCopyPwd");
     EXPECT_EQ(clipboard->text(), QStringLiteral("s3cret"));
+    EXPECT_EQ(clipboard->mimeData()->data(ClipboardGuard::kHintFormat), "secret");
+    EXPECT_GT(ClipboardGuard::instance().secondsLeft(), 0) << "the copy will be cleared";
     EXPECT_EQ(editor_->focusWidget(), child<QComboBox>("cbPwd"));
 
     click("btnPasteResurs");

@@ -1,0 +1,62 @@
+#include "session/clipboard_settings.h"
+
+#include "base/cp1251.h"
+#include "base/error.h"
+#include "formats/settings_file.h"
+#include "formats/settings_names.h"
+#include "generator/generator_settings.h"
+
+#include <algorithm>
+#include <string_view>
+
+namespace vantrel {
+
+namespace {
+
+bool hasKey(const std::filesystem::path& settingsPath) {
+    const auto keys = ReadSectionKeys(kProgramSection, settingsPath);
+    return std::any_of(keys.begin(), keys.end(), [](const std::string& key) {
+        return EqualsIgnoreCase1251(key, kClipboardSecondsKey);
+    });
+}
+
+// The stored value as the status bar shows it: UTF-8, long values shortened.
+std::string shownValue(const std::string& value) {
+    constexpr std::size_t kShown = 24;
+    std::string shown = Cp1251ToUtf8(value.substr(0, kShown));
+    return value.size() > kShown ? shown + "…" : shown;
+}
+
+} // namespace
+
+ClipboardDelay LoadClipboardSeconds(const std::filesystem::path& settingsPath) {
+    ClipboardDelay delay;
+    if (!hasKey(settingsPath)) {
+        try {
+            SaveClipboardSeconds(delay.seconds, settingsPath);
+        } catch (const Error&) {
+        }
+        return delay;
+    }
+    const std::string value = ReadSetting(kProgramSection, kClipboardSecondsKey, settingsPath);
+    const bool empty = value == ReadFailureText();
+    try {
+        const std::int32_t seconds = empty ? -1 : ParseStoredInteger(value);
+        if (seconds >= 0 && seconds <= kMaxClipboardSeconds) {
+            delay.seconds = seconds;
+            return delay;
+        }
+    } catch (const Error&) {
+    }
+    delay.problem = "Неверное значение " + std::string(kClipboardSecondsKey) +
+                    " в файле настроек: «" + (empty ? std::string() : shownValue(value)) +
+                    "» (нужно число секунд от 0 до " + std::to_string(kMaxClipboardSeconds) +
+                    "); буфер обмена очищается через " + std::to_string(delay.seconds) + " с";
+    return delay;
+}
+
+void SaveClipboardSeconds(int seconds, const std::filesystem::path& settingsPath) {
+    WriteSetting(kProgramSection, kClipboardSecondsKey, std::to_string(seconds), settingsPath);
+}
+
+} // namespace vantrel

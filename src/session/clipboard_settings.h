@@ -1,0 +1,31 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+// How long a copied secret stays on the clipboard: key "ClipboardSeconds" in
+// section "VTRSettings" of the settings file, in whole seconds, 0 for never.
+namespace vantrel {
+
+inline constexpr int kDefaultClipboardSeconds = 30;
+inline constexpr int kMaxClipboardSeconds = 24 * 60 * 60;
+
+struct ClipboardDelay {
+    int seconds = kDefaultClipboardSeconds;
+    // Why the stored value was not used (UTF-8, for the status bar); empty
+    // when it was, or when there was none.
+    std::string problem;
+};
+
+// Reads the delay by the rules of the other integer settings (an optional sign
+// and decimal digits, blanks around them). A value that is not such a number
+// or lies outside 0 ... kMaxClipboardSeconds gives the default and a problem;
+// the file is left as it is. A missing key gives the default, which is then
+// written for the user to find (a failed write changes nothing: the default
+// applies all the same). Never throws.
+ClipboardDelay LoadClipboardSeconds(const std::filesystem::path& settingsPath);
+
+// Stores the delay in decimal. Throws vantrel::Error "Unable to write to %s".
+void SaveClipboardSeconds(int seconds, const std::filesystem::path& settingsPath);
+
+} // namespace vantrel
