@@ -30,9 +30,11 @@ const OptionSpec* FindShort(const CommandSpec& definition, char name) {
 
 std::string OperandList(const CommandSpec& definition) {
     std::string text;
-    for (std::string_view operand : definition.operands) {
-        text += " ";
-        text += operand;
+    for (std::size_t i = 0; i < definition.operands.size(); ++i) {
+        const bool optional = i < definition.optionalOperands;
+        text += optional ? " [" : " ";
+        text += definition.operands[i];
+        text += optional ? "]" : "";
     }
     return text;
 }
@@ -115,8 +117,10 @@ Arguments ParseArguments(const CommandSpec& definition, std::span<const std::str
             throw UsageError("the option " + UsageForm(option) + " is missing");
         }
     }
-    if (result.operands.size() != definition.operands.size()) {
-        const bool tooFew = result.operands.size() < definition.operands.size();
+    const std::size_t most = definition.operands.size();
+    const std::size_t fewest = most - definition.optionalOperands;
+    if (result.operands.size() < fewest || result.operands.size() > most) {
+        const bool tooFew = result.operands.size() < fewest;
         throw UsageError(std::string(tooFew ? "missing operand" : "too many operands") + " for '" +
                          std::string(definition.name) + "' (expected" + OperandList(definition) +
                          (definition.operands.empty() ? " none" : "") + ")");

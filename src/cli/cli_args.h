@@ -31,9 +31,12 @@ struct OptionSpec {
 
 struct CommandSpec {
     std::string_view name;
-    std::vector<std::string_view> operands; // all required, in this order
+    std::vector<std::string_view> operands; // in this order
     std::vector<OptionSpec> options;
     std::string_view summary; // first line: the one-line description of the program help
+    // How many of the first operands may be left out (shown in brackets); the
+    // ones given are the last ones.
+    std::size_t optionalOperands = 0;
 };
 
 struct Arguments {

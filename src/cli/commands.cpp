@@ -84,7 +84,11 @@ std::vector<Command> MakeCommands() {
           {"SETTINGS", "NAME"},
           {kPasswordStdin},
           "Tests a user's password against a settings file.\n"
-          "Exit code 0: the password is the one stored for user NAME; 1: it is not."},
+          "Exit code 0: the password is the one stored for user NAME; 1: it is not.\n"
+          "Without SETTINGS, the settings file of the program Vantrel Lite installed\n"
+          "beside this tool: VTR.ini in its folder for a portable copy, else\n"
+          "$XDG_CONFIG_HOME/vantrel/VTR.ini (~/.config/vantrel/VTR.ini).",
+          1},
          CheckUserCommand},
     };
 }
