@@ -1,5 +1,8 @@
 #include "app/application.h"
 
+#include "forms/desktop.h"
+#include "product_config.h"
+
 #include <exception>
 
 namespace vantrel {
@@ -7,6 +10,10 @@ namespace vantrel {
 VantrelApplication::VantrelApplication(int& argc, char** argv) : QApplication(argc, argv) {
     // Only the name: a display name would be appended to every window caption.
     setApplicationName(QString::fromUtf8(kProgramTitle));
+    // Ties every window to the installed menu entry and gives it the program's icon.
+    setDesktopFileName(QString::fromLatin1(product::kApplicationId));
+    setWindowIcon(ProgramIcon());
+    LoadQtTranslation(*this);
 }
 
 bool VantrelApplication::notify(QObject* receiver, QEvent* event) {
