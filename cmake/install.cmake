@@ -40,13 +40,14 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${VANTREL_MAIL_NAME} <${VANTREL_MAIL_ADDRESS}>")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${VANTREL_SITE_URL})
+# The summary above is the first line; CPack indents this text below it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "password keeper with a password generator\n"
-    " Vantrel Lite keeps a list of account records (name, password, resource,\n"
-    " dates, note) in a file compressed and encrypted under the user's password,\n"
-    " and generates names and passwords from chosen character sets. The\n"
-    " interface is Russian. The package also holds vantrel-cli, which reads and\n"
-    " writes the same files from a terminal.")
+    "Vantrel Lite keeps a list of account records (name, password, resource,\n\
+dates, note) in a file compressed and encrypted under the user's password,\n\
+and generates names and passwords from chosen character sets. The interface\n\
+is Russian. The package also holds vantrel-cli, which reads and writes the\n\
+same files from a terminal.")
+
 # The library dependencies are computed; the translations of Qt's own texts
 # are data files that no library links.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

@@ -94,7 +94,9 @@ class LoginDriverPlugin : public QGenericPlugin {
     Q_PLUGIN_METADATA(IID QGenericPluginFactoryInterface_iid FILE "login_driver.json")
 public:
     QObject* create(const QString&, const QString& specification) override {
-        const QStringList parts = specification.split(QLatin1Char(':'));
+        // Qt hands the environment's bytes over as Latin-1; they are UTF-8.
+        const QStringList parts =
+            QString::fromUtf8(specification.toLatin1()).split(QLatin1Char(':'));
         return new LoginDriver(parts.value(0), parts.value(1));
     }
 };
