@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 namespace vantrel {
 namespace {
 
@@ -37,24 +35,6 @@ TEST(SettingsFolder, PortableCopyOrPerUserConfiguration) {
     }
 }
 
-TEST(SettingsFolder, PreparedPrivatelyOnlyWhenNotTheProgramFolder) {
-    test::TempFolder dir;
-    const fs::path program = dir / "bin" / "";
-    PrepareSettingsFolder(program, program);
-    EXPECT_FALSE(fs::exists(program));
-
-    const fs::path settings = dir / "config" / "vantrel" / "";
-    PrepareSettingsFolder(settings, program);
-    struct stat info {};
-    ASSERT_EQ(::stat(settings.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0700u);
-    // An existing folder is left as it is.
-    fs::permissions(settings, fs::perms::owner_all | fs::perms::group_read);
-    PrepareSettingsFolder(settings, program);
-    ASSERT_EQ(::stat(settings.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0740u);
-}
-
 TEST(ProgramFiles, DataFolderBesideTheProgramFolder) {
     EXPECT_EQ(DataDirectory("/usr/bin/"), fs::path("/usr/share/vantrel/"));
     EXPECT_EQ(DataDirectory("/tmp/prefix/bin/"), fs::path("/tmp/prefix/share/vantrel/"));
@@ -64,23 +44,18 @@ TEST(ProgramFiles, DataFolderBesideTheProgramFolder) {
 
 TEST(ProgramFiles, FirstFolderThatHoldsTheFile) {
     test::TempFolder dir;
-    for (const char* folder : {"work", "data", "program"}) {
-        fs::create_directory(dir / folder);
-    }
-    const auto find = [&] {
-        return FindFileIn("licence.txt", {dir / "work", dir / "data", dir / "program"});
-    };
+    const auto find = [&] { return FindFileIn("l.txt", {dir / "w", dir / "d", dir / "p"}); };
     EXPECT_EQ(find(), std::nullopt);
-    test::WriteBytes(dir / "program" / "licence.txt", "p");
-    EXPECT_EQ(find(), dir / "program" / "licence.txt");
-    test::WriteBytes(dir / "data" / "licence.txt", "d");
-    EXPECT_EQ(find(), dir / "data" / "licence.txt");
-    test::WriteBytes(dir / "work" / "licence.txt", "w");
-    EXPECT_EQ(find(), dir / "work" / "licence.txt");
+    // Each file added to an earlier folder takes the place of the later one.
+    for (const char* folder : {"p", "d", "w"}) {
+        fs::create_directory(dir / folder);
+        test::WriteBytes(dir / folder / "l.txt", folder);
+        EXPECT_EQ(find(), dir / folder / "l.txt");
+    }
     // The empty folder is the working folder: the bare name is returned.
     const fs::path previous = fs::current_path();
-    fs::current_path(dir / "work");
-    EXPECT_EQ(FindFileIn("licence.txt", {fs::path(), dir / "data"}), fs::path("licence.txt"));
+    fs::current_path(dir / "w");
+    EXPECT_EQ(FindFileIn("l.txt", {fs::path(), dir / "d"}), fs::path("l.txt"));
     fs::current_path(previous);
 }
 
