@@ -28,6 +28,15 @@ const OptionSpec* FindShort(const CommandSpec& definition, char name) {
     return nullptr;
 }
 
+// "-o OUT" (or "--name VALUE") of an option as the usage line shows it.
+std::string UsageForm(const OptionSpec& option) {
+    const std::string name =
+        option.shortName != 0 ? std::string("-") + option.shortName : Dashed(option);
+    return name + " " + std::string(option.valueName);
+}
+
+} // namespace
+
 std::string OperandList(const CommandSpec& definition) {
     std::string text;
     for (std::size_t i = 0; i < definition.operands.size(); ++i) {
@@ -38,15 +47,6 @@ std::string OperandList(const CommandSpec& definition) {
     }
     return text;
 }
-
-// "-o OUT" (or "--name VALUE") of an option as the usage line shows it.
-std::string UsageForm(const OptionSpec& option) {
-    const std::string name =
-        option.shortName != 0 ? std::string("-") + option.shortName : Dashed(option);
-    return name + " " + std::string(option.valueName);
-}
-
-} // namespace
 
 std::optional<std::string> Arguments::Value(std::string_view name) const {
     if (auto found = values.find(name); found != values.end()) {

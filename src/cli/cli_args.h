@@ -49,6 +49,10 @@ struct Arguments {
     std::optional<std::string> Value(std::string_view name) const;
 };
 
+// The operands as usage lines show them, each after a blank, the ones that may
+// be left out in brackets: " [SETTINGS] NAME".
+std::string OperandList(const CommandSpec& definition);
+
 // Parses the words after the command name. Throws UsageError for an unknown
 // option, a missing or unexpected value, an option given twice, a missing
 // required option, or a wrong number of operands.

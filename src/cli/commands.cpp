@@ -98,10 +98,8 @@ std::string ProgramHelp() {
                        "       vantrel-cli --version | --help\n\n"
                        "Commands:\n";
     for (const Command& command : Commands()) {
-        std::string left = "  " + std::string(command.definition.name);
-        for (std::string_view operand : command.definition.operands) {
-            left += " " + std::string(operand);
-        }
+        std::string left =
+            "  " + std::string(command.definition.name) + OperandList(command.definition);
         left.resize(std::max<std::size_t>(left.size() + 2, 28), ' ');
         const std::string_view summary = command.definition.summary;
         text += left + std::string(summary.substr(0, summary.find('\n'))) + "\n";
