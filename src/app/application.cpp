@@ -1,7 +1,7 @@
 #include "app/application.h"
 
-#include <QLibraryInfo>
-#include <QLocale>
+#include "forms/desktop.h"
+#include "product_config.h"
 
 #include <exception>
 
@@ -10,13 +10,10 @@ namespace vantrel {
 VantrelApplication::VantrelApplication(int& argc, char** argv) : QApplication(argc, argv) {
     // Only the name: a display name would be appended to every window caption.
     setApplicationName(QString::fromUtf8(kProgramTitle));
-    // Qt's own texts (file dialogs, context menus of edits) in Russian, like
-    // the rest of the interface; without the translation they stay English.
-    if (qtTranslation_.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"),
-                            QStringLiteral("_"),
-                            QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        installTranslator(&qtTranslation_);
-    }
+    // Ties every window to the installed menu entry and gives it the program's icon.
+    setDesktopFileName(QString::fromLatin1(product::kApplicationId));
+    setWindowIcon(ProgramIcon());
+    LoadQtTranslation(*this);
 }
 
 bool VantrelApplication::notify(QObject* receiver, QEvent* event) {

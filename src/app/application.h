@@ -3,7 +3,6 @@
 #include "forms/qt_prompts.h"
 
 #include <QApplication>
-#include <QTranslator>
 
 namespace vantrel {
 
@@ -20,7 +19,6 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
 
 private:
-    QTranslator qtTranslation_;
     QtPrompts prompts_;
 };
 

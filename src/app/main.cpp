@@ -1,5 +1,6 @@
 #include "app/application.h"
 #include "app/startup.h"
+#include "formats/program_folders.h"
 #include "forms/main_window.h"
 #include "forms/user_pwd.h"
 #include "session/session.h"
@@ -14,6 +15,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     vantrel::VantrelApplication app(argc, argv);
+    vantrel::PrepareSettingsFolder(vantrel::SettingsFolderForThisRun(),
+                                   vantrel::RunningProgramDirectory());
 
     vantrel::Session session;
     vantrel::TfmMain fmMain(session, app.prompts());

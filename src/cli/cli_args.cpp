@@ -28,15 +28,6 @@ const OptionSpec* FindShort(const CommandSpec& definition, char name) {
     return nullptr;
 }
 
-std::string OperandList(const CommandSpec& definition) {
-    std::string text;
-    for (std::string_view operand : definition.operands) {
-        text += " ";
-        text += operand;
-    }
-    return text;
-}
-
 // "-o OUT" (or "--name VALUE") of an option as the usage line shows it.
 std::string UsageForm(const OptionSpec& option) {
     const std::string name =
@@ -45,6 +36,17 @@ std::string UsageForm(const OptionSpec& option) {
 }
 
 } // namespace
+
+std::string OperandList(const CommandSpec& definition) {
+    std::string text;
+    for (std::size_t i = 0; i < definition.operands.size(); ++i) {
+        const bool optional = i < definition.optionalOperands;
+        text += optional ? " [" : " ";
+        text += definition.operands[i];
+        text += optional ? "]" : "";
+    }
+    return text;
+}
 
 std::optional<std::string> Arguments::Value(std::string_view name) const {
     if (auto found = values.find(name); found != values.end()) {
@@ -115,8 +117,10 @@ Arguments ParseArguments(const CommandSpec& definition, std::span<const std::str
             throw UsageError("the option " + UsageForm(option) + " is missing");
         }
     }
-    if (result.operands.size() != definition.operands.size()) {
-        const bool tooFew = result.operands.size() < definition.operands.size();
+    const std::size_t most = definition.operands.size();
+    const std::size_t fewest = most - definition.optionalOperands;
+    if (result.operands.size() < fewest || result.operands.size() > most) {
+        const bool tooFew = result.operands.size() < fewest;
         throw UsageError(std::string(tooFew ? "missing operand" : "too many operands") + " for '" +
                          std::string(definition.name) + "' (expected" + OperandList(definition) +
                          (definition.operands.empty() ? " none" : "") + ")");

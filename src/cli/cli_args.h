@@ -31,9 +31,12 @@ struct OptionSpec {
 
 struct CommandSpec {
     std::string_view name;
-    std::vector<std::string_view> operands; // all required, in this order
+    std::vector<std::string_view> operands; // in this order
     std::vector<OptionSpec> options;
     std::string_view summary; // first line: the one-line description of the program help
+    // How many of the first operands may be left out (shown in brackets); the
+    // ones given are the last ones.
+    std::size_t optionalOperands = 0;
 };
 
 struct Arguments {
@@ -45,6 +48,10 @@ struct Arguments {
     bool Flag(std::string_view name) const { return flags.contains(name); }
     std::optional<std::string> Value(std::string_view name) const;
 };
+
+// The operands as usage lines show them, each after a blank, the ones that may
+// be left out in brackets: " [SETTINGS] NAME".
+std::string OperandList(const CommandSpec& definition);
 
 // Parses the words after the command name. Throws UsageError for an unknown
 // option, a missing or unexpected value, an option given twice, a missing

@@ -84,7 +84,11 @@ std::vector<Command> MakeCommands() {
           {"SETTINGS", "NAME"},
           {kPasswordStdin},
           "Tests a user's password against a settings file.\n"
-          "Exit code 0: the password is the one stored for user NAME; 1: it is not."},
+          "Exit code 0: the password is the one stored for user NAME; 1: it is not.\n"
+          "Without SETTINGS, the settings file of the program Vantrel Lite installed\n"
+          "beside this tool: VTR.ini in its folder for a portable copy, else\n"
+          "$XDG_CONFIG_HOME/vantrel/VTR.ini (~/.config/vantrel/VTR.ini).",
+          1},
          CheckUserCommand},
     };
 }
@@ -94,10 +98,8 @@ std::string ProgramHelp() {
                        "       vantrel-cli --version | --help\n\n"
                        "Commands:\n";
     for (const Command& command : Commands()) {
-        std::string left = "  " + std::string(command.definition.name);
-        for (std::string_view operand : command.definition.operands) {
-            left += " " + std::string(operand);
-        }
+        std::string left =
+            "  " + std::string(command.definition.name) + OperandList(command.definition);
         left.resize(std::max<std::size_t>(left.size() + 2, 28), ' ');
         const std::string_view summary = command.definition.summary;
         text += left + std::string(summary.substr(0, summary.find('\n'))) + "\n";

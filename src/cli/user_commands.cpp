@@ -4,6 +4,7 @@
 #include "cipher/crypt_lib.h"
 #include "cli/cli_files.h"
 #include "cli/commands.h"
+#include "formats/program_folders.h"
 #include "formats/settings_file.h"
 #include "formats/settings_names.h"
 
@@ -12,8 +13,12 @@
 namespace vantrel::cli {
 
 int CheckUserCommand(const CommandContext& context) {
-    const std::filesystem::path settings = context.args.operands[0];
-    const std::string name = Utf8ToCp1251(context.args.operands[1]);
+    const std::vector<std::string>& operands = context.args.operands;
+    // Without a settings file named, the one the program itself uses.
+    const std::filesystem::path settings = operands.size() == 2
+                                               ? std::filesystem::path(operands[0])
+                                               : SettingsFilePath(SettingsFolderForThisRun());
+    const std::string name = Utf8ToCp1251(operands.back());
     RequireReadable(settings); // a missing file is a failure, not a "no"
 
     const std::string check = ReadSetting(kUsersSection, name, settings);

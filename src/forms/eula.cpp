@@ -3,6 +3,7 @@
 #include "about/rtf_reader.h"
 #include "base/atomic_file.h"
 #include "base/error.h"
+#include "formats/program_folders.h"
 #include "forms/qt_prompts.h"
 #include "forms/qt_text.h"
 #include "forms/site.h"
@@ -139,14 +140,16 @@ void TfmEULA::showEvent(QShowEvent* event) {
 }
 
 void TfmEULA::FormShow() {
-    const std::filesystem::path path(kLicenceFileName);
-    std::error_code error;
-    if (!std::filesystem::exists(path, error)) {
+    // The working folder first, then the installed data folder, then the program's own.
+    const std::filesystem::path program = RunningProgramDirectory();
+    const auto path =
+        FindFileIn(kLicenceFileName, {std::filesystem::path(), DataDirectory(program), program});
+    if (!path) {
         reMain_->append(QString::fromUtf8(kLicenceMissingText) +
                         QString::fromUtf8(kLicenceFileName));
         return;
     }
-    LoadLicenceText(*reMain_->document(), path);
+    LoadLicenceText(*reMain_->document(), *path);
 }
 
 } // namespace vantrel

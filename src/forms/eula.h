@@ -12,7 +12,8 @@ namespace vantrel {
 class Prompts;
 struct RtfDocument;
 
-// The licence text file, looked up in the current working directory.
+// The licence text file, looked up in the current working directory, then in the
+// installed data folder, then beside the program file.
 inline constexpr const char* kLicenceFileName = "Vantrel EULA.txt";
 inline constexpr const char* kLicenceMissingText = "Не найден файл лицензионного соглашения ";
 

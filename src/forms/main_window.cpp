@@ -1,5 +1,6 @@
 #include "forms/main_window.h"
 
+#include "formats/program_folders.h"
 #include "formats/settings_file.h"
 #include "formats/settings_names.h"
 #include "forms/clipboard_guard.h"
@@ -71,9 +72,8 @@ TfmMain::TfmMain(Session& session, Prompts& prompts, QWidget* parent)
     : QMainWindow(parent), session_(session), prompts_(prompts), files_(session, prompts) {
     setObjectName(QStringLiteral("fmMain"));
     setWindowTitle(utf8(kProgramTitle));
-    // FormCreate: the program directory is the running program file's folder.
-    session_.setProgramDirectory(
-        std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / "");
+    // The settings file's folder, decided once for the run.
+    session_.setProgramDirectory(SettingsFolderForThisRun());
 
     endProgram_ = [] { QCoreApplication::exit(0); };
     saveGeneratorOptions_ = [this] {

@@ -1,6 +1,7 @@
 #include "forms/user_pwd.h"
 
 #include "base/error.h"
+#include "formats/program_folders.h"
 #include "forms/about.h"
 #include "forms/qt_text.h"
 #include "forms/site.h"
@@ -23,10 +24,6 @@ namespace {
 
 constexpr int kClientWidth = 201;
 constexpr int kFieldWidth = 137;
-
-std::filesystem::path runningProgramDirectory() {
-    return std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / "";
-}
 
 // The first character of the text that 1251 cannot hold.
 QString firstUnstorableCharacter(const QString& text) {
@@ -67,7 +64,7 @@ TfmUserPwd::TfmUserPwd(Session& session, FileCommands& files, Prompts& prompts, 
       prompts_(prompts), login_(session, files, prompts) {
     setObjectName(QStringLiteral("fmUserPwd"));
     setWindowTitle(QStringLiteral("VTR"));
-    login_.programDirectory = runningProgramDirectory;
+    login_.programDirectory = [] { return SettingsFolderForThisRun(); };
     endProgram_ = [] { QCoreApplication::exit(0); };
 
     auto* panel = new QFrame(this);

@@ -93,7 +93,9 @@ public:
     const GeneratorOptions& generatorOptions() const { return generatorOptions_; }
 
     // --- where the settings file is
-    // The running program file's folder, with a trailing separator.
+    // The folder that holds the settings file, with a trailing separator: the
+    // program's own folder for a portable copy, else the user's configuration
+    // folder (see SettingsFolderForThisRun).
     const std::filesystem::path& programDirectory() const { return programDirectory_; }
     void setProgramDirectory(std::filesystem::path folder) {
         programDirectory_ = std::move(folder);

@@ -61,6 +61,27 @@ TEST(ParseArguments, MistakesAreUsageErrors) {
     EXPECT_EQ(UsageMessage({"a", "b", "-o", "x"}), "too many operands for 'copy' (expected IN)");
 }
 
+TEST(ParseArguments, LeadingOperandsMayBeLeftOut) {
+    const CommandSpec pair{"pair", {"SETTINGS", "NAME"}, {}, "Pairs.", 1};
+    EXPECT_EQ(ParseArguments(pair, std::vector<std::string>{"n"}).operands,
+              std::vector<std::string>{"n"});
+    EXPECT_EQ(ParseArguments(pair, std::vector<std::string>{"s", "n"}).operands,
+              (std::vector<std::string>{"s", "n"}));
+    for (const auto& [words, message] :
+         std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{}, "missing operand for 'pair' (expected [SETTINGS] NAME)"},
+             {{"a", "b", "c"}, "too many operands for 'pair' (expected [SETTINGS] NAME)"}}) {
+        try {
+            ParseArguments(pair, words);
+            ADD_FAILURE() << "accepted " << words.size() << " operands";
+        } catch (const UsageError& e) {
+            EXPECT_EQ(e.what(), message);
+        }
+    }
+    const std::string help = CommandHelp(pair);
+    EXPECT_EQ(help.substr(0, help.find('\n')), "Usage: vantrel-cli pair [SETTINGS] NAME [options]");
+}
+
 TEST(ParseNumber, RangeAndForm) {
     EXPECT_EQ(ParseNumber("min", "1", 1, 100), 1);
     EXPECT_EQ(ParseNumber("min", "100", 1, 100), 100);

@@ -153,7 +153,8 @@ TEST(CliProgram, WrongUsageExitsTwoWithOneLine) {
                                                {"export", "a", "-o"},
                                                {"import", "a", "-o", ""},
                                                {"encrypt", "a", "-o", "b", "--add-key", "x"},
-                                               {"check-user", "settings"}}) {
+                                               {"check-user"},
+                                               {"check-user", "s", "n", "x"}}) {
         const RunResult r = RunProgram(words);
         EXPECT_EQ(r.exitCode, 2) << (words.empty() ? "(none)" : words[0]);
         EXPECT_EQ(r.out, "");
