@@ -1,0 +1,138 @@
+#include "health/strength.h"
+
+#include "base/cp1251.h"
+
+#include <zxcvbn.h>
+
+#include <algorithm>
+
+namespace vantrel {
+
+namespace {
+
+bool IsLatinLetter(unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+unsigned char LowerLatin(unsigned char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+}
+
+// Latin letters and digits, and the letters of the 1251 code page (Ё, ё and
+// 0xC0...0xFF, the Russian alphabet).
+bool IsWordByte1251(unsigned char c) {
+    return IsLatinLetter(c) || (c >= '0' && c <= '9') || c >= 0xC0 || c == 0xA8 || c == 0xB8;
+}
+
+constexpr std::size_t kShortestUserWord = 3;
+
+bool WordFitsAt(std::string_view password, std::size_t at, std::string_view word) {
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        const auto p = static_cast<unsigned char>(password[at + i]);
+        const auto w = static_cast<unsigned char>(word[i]);
+        if (IsLatinLetter(p) && LowerLatin(p) != LowerLatin(w)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+StrengthLevel LevelOfBits(double bits) {
+    if (bits < kWeakFromBits) {
+        return StrengthLevel::VeryWeak;
+    }
+    if (bits < kMediumFromBits) {
+        return StrengthLevel::Weak;
+    }
+    if (bits < kGoodFromBits) {
+        return StrengthLevel::Medium;
+    }
+    if (bits < kExcellentFromBits) {
+        return StrengthLevel::Good;
+    }
+    return StrengthLevel::Excellent;
+}
+
+std::string_view StrengthVerdict(StrengthLevel level) {
+    switch (level) {
+    case StrengthLevel::VeryWeak:
+        return "Очень слабый";
+    case StrengthLevel::Weak:
+        return "Слабый";
+    case StrengthLevel::Medium:
+        return "Средний";
+    case StrengthLevel::Good:
+        return "Хороший";
+    case StrengthLevel::Excellent:
+        return "Отличный";
+    }
+    return {};
+}
+
+Strength EstimateStrength(std::string_view passwordUtf8, std::span<const std::string> userWords) {
+    if (passwordUtf8.empty()) {
+        return {};
+    }
+    // The estimator reads C strings: a NUL inside the password would hide the
+    // rest of it, so for the estimate alone it counts as U+FFFD, a character
+    // no dictionary holds.
+    std::string password;
+    password.reserve(passwordUtf8.size());
+    for (const char c : passwordUtf8) {
+        password += c == '\0' ? std::string_view("\xEF\xBF\xBD") : std::string_view(&c, 1);
+    }
+    std::vector<const char*> words;
+    words.reserve(userWords.size() + 1);
+    for (const std::string& word : userWords) {
+        if (!word.empty() && word.find('\0') == std::string::npos) {
+            words.push_back(word.c_str());
+        }
+    }
+    words.push_back(nullptr);
+    const double bits = std::max(0.0, ZxcvbnMatch(password.c_str(), words.data(), nullptr));
+    return {bits, LevelOfBits(bits)};
+}
+
+void AppendUserWords(std::string_view fieldCp1251, std::vector<std::string>& words) {
+    const auto add = [&words](std::string_view word) {
+        if (word.size() < kShortestUserWord) {
+            return;
+        }
+        std::string utf8 = Cp1251ToUtf8(word);
+        if (std::find(words.begin(), words.end(), utf8) == words.end()) {
+            words.push_back(std::move(utf8));
+        }
+    };
+    add(fieldCp1251);
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= fieldCp1251.size(); ++i) {
+        if (i == fieldCp1251.size() ||
+            !IsWordByte1251(static_cast<unsigned char>(fieldCp1251[i]))) {
+            if (i - start < fieldCp1251.size()) {
+                add(fieldCp1251.substr(start, i - start));
+            }
+            start = i + 1;
+        }
+    }
+}
+
+std::vector<std::string> WordsInPassword(std::string_view passwordUtf8,
+                                         std::span<const std::string> userWords) {
+    std::vector<std::string> kept;
+    for (const std::string& word : userWords) {
+        if (word.empty() || word.size() > passwordUtf8.size()) {
+            continue;
+        }
+        for (std::size_t at = 0; at + word.size() <= passwordUtf8.size(); ++at) {
+            if (WordFitsAt(passwordUtf8, at, word)) {
+                kept.push_back(word);
+                break;
+            }
+        }
+    }
+    return kept;
+}
+
+} // namespace vantrel
