@@ -16,7 +16,7 @@ namespace vantrel {
 namespace {
 
 // What the estimate of one record depends on: its password and those of its
-// name and resource words that can match in it.
+// name and resource words that can match in it, at their places.
 struct EstimateJob {
     std::string password;
     std::vector<std::string> words;
@@ -64,7 +64,7 @@ std::vector<Strength> EstimateRecords(const RecordList& records) {
         AppendUserWords(RecordFieldText(records[row], kFieldName), userWords);
         AppendUserWords(RecordFieldText(records[row], kFieldResource), userWords);
         std::string utf8 = Cp1251ToUtf8(password);
-        std::vector<std::string> words = WordsInPassword(utf8, userWords);
+        std::vector<std::string> words = MaskUnusableWords(utf8, userWords);
         const auto [found, added] = jobByKey.try_emplace(JobKey(utf8, words), jobs.size());
         if (added) {
             jobs.push_back({std::move(utf8), std::move(words), {}});

@@ -26,6 +26,17 @@ bool IsWordByte1251(unsigned char c) {
 
 constexpr std::size_t kShortestUserWord = 3;
 
+// The estimator reads C strings: a NUL would hide the rest of the text, so for
+// the estimate alone it counts as U+FFFD, a character no dictionary holds.
+std::string WithoutNul(std::string_view text) {
+    std::string result;
+    result.reserve(text.size());
+    for (const char c : text) {
+        result += c == '\0' ? std::string_view("\xEF\xBF\xBD") : std::string_view(&c, 1);
+    }
+    return result;
+}
+
 bool WordFitsAt(std::string_view password, std::size_t at, std::string_view word) {
     for (std::size_t i = 0; i < word.size(); ++i) {
         const auto p = static_cast<unsigned char>(password[at + i]);
@@ -75,20 +86,19 @@ Strength EstimateStrength(std::string_view passwordUtf8, std::span<const std::st
     if (passwordUtf8.empty()) {
         return {};
     }
-    // The estimator reads C strings: a NUL inside the password would hide the
-    // rest of it, so for the estimate alone it counts as U+FFFD, a character
-    // no dictionary holds.
-    std::string password;
-    password.reserve(passwordUtf8.size());
-    for (const char c : passwordUtf8) {
-        password += c == '\0' ? std::string_view("\xEF\xBF\xBD") : std::string_view(&c, 1);
+    const std::string password = WithoutNul(passwordUtf8);
+    // An empty word stands in as a word longer than the password: it keeps the
+    // place of the others and can never match.
+    const std::string unmatchable(password.size() + 1, 'x');
+    std::vector<std::string> texts;
+    texts.reserve(userWords.size());
+    for (const std::string& word : userWords) {
+        texts.push_back(word.empty() ? unmatchable : WithoutNul(word));
     }
     std::vector<const char*> words;
-    words.reserve(userWords.size() + 1);
-    for (const std::string& word : userWords) {
-        if (!word.empty() && word.find('\0') == std::string::npos) {
-            words.push_back(word.c_str());
-        }
+    words.reserve(texts.size() + 1);
+    for (const std::string& text : texts) {
+        words.push_back(text.c_str());
     }
     words.push_back(nullptr);
     const double bits = std::max(0.0, ZxcvbnMatch(password.c_str(), words.data(), nullptr));
@@ -118,21 +128,22 @@ void AppendUserWords(std::string_view fieldCp1251, std::vector<std::string>& wor
     }
 }
 
-std::vector<std::string> WordsInPassword(std::string_view passwordUtf8,
-                                         std::span<const std::string> userWords) {
-    std::vector<std::string> kept;
-    for (const std::string& word : userWords) {
-        if (word.empty() || word.size() > passwordUtf8.size()) {
-            continue;
-        }
-        for (std::size_t at = 0; at + word.size() <= passwordUtf8.size(); ++at) {
+std::vector<std::string> MaskUnusableWords(std::string_view passwordUtf8,
+                                           std::span<const std::string> userWords) {
+    std::vector<std::string> masked(userWords.size());
+    std::size_t used = 0;
+    for (std::size_t i = 0; i < userWords.size(); ++i) {
+        const std::string& word = userWords[i];
+        for (std::size_t at = 0; at + word.size() <= passwordUtf8.size() && !word.empty(); ++at) {
             if (WordFitsAt(passwordUtf8, at, word)) {
-                kept.push_back(word);
+                masked[i] = word;
+                used = i + 1;
                 break;
             }
         }
     }
-    return kept;
+    masked.resize(used);
+    return masked;
 }
 
 } // namespace vantrel
