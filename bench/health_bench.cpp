@@ -2,7 +2,6 @@
 // per keystroke.
 #include "sample_data.h"
 
-#include "base/cp1251.h"
 #include "formats/record_rules.h"
 #include "health/password_report.h"
 
@@ -71,7 +70,7 @@ BENCHMARK(BM_PasswordReport)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_MeterKeystroke(benchmark::State& state) {
     const std::string typed = "hJ7(kL2=pQ9@";
     std::vector<std::string> words;
-    AppendUserWords(Utf8ToCp1251("Иванов И.И."), words);
+    AppendUserWords("Иванов И.И.", words);
     AppendUserWords("bank-online.example.com", words);
     std::size_t length = 0;
     for (auto _ : state) {

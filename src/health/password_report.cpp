@@ -61,8 +61,8 @@ std::vector<Strength> EstimateRecords(const RecordList& records) {
             continue;
         }
         userWords.clear();
-        AppendUserWords(RecordFieldText(records[row], kFieldName), userWords);
-        AppendUserWords(RecordFieldText(records[row], kFieldResource), userWords);
+        AppendUserWords(Cp1251ToUtf8(RecordFieldText(records[row], kFieldName)), userWords);
+        AppendUserWords(Cp1251ToUtf8(RecordFieldText(records[row], kFieldResource)), userWords);
         std::string utf8 = Cp1251ToUtf8(password);
         std::vector<std::string> words = MaskUnusableWords(utf8, userWords);
         const auto [found, added] = jobByKey.try_emplace(JobKey(utf8, words), jobs.size());

@@ -1,7 +1,5 @@
 #include "health/strength.h"
 
-#include "base/cp1251.h"
-
 #include <zxcvbn.h>
 
 #include <algorithm>
@@ -18,10 +16,9 @@ unsigned char LowerLatin(unsigned char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c - 'A' + 'a') : c;
 }
 
-// Latin letters and digits, and the letters of the 1251 code page (Ё, ё and
-// 0xC0...0xFF, the Russian alphabet).
-bool IsWordByte1251(unsigned char c) {
-    return IsLatinLetter(c) || (c >= '0' && c <= '9') || c >= 0xC0 || c == 0xA8 || c == 0xB8;
+// Latin letters, digits and every byte of a UTF-8 character outside ASCII.
+bool IsWordByte(unsigned char c) {
+    return IsLatinLetter(c) || (c >= '0' && c <= '9') || c >= 0x80;
 }
 
 constexpr std::size_t kShortestUserWord = 3;
@@ -105,23 +102,19 @@ Strength EstimateStrength(std::string_view passwordUtf8, std::span<const std::st
     return {bits, LevelOfBits(bits)};
 }
 
-void AppendUserWords(std::string_view fieldCp1251, std::vector<std::string>& words) {
+void AppendUserWords(std::string_view fieldUtf8, std::vector<std::string>& words) {
     const auto add = [&words](std::string_view word) {
-        if (word.size() < kShortestUserWord) {
-            return;
-        }
-        std::string utf8 = Cp1251ToUtf8(word);
-        if (std::find(words.begin(), words.end(), utf8) == words.end()) {
-            words.push_back(std::move(utf8));
+        if (word.size() >= kShortestUserWord &&
+            std::find(words.begin(), words.end(), word) == words.end()) {
+            words.emplace_back(word);
         }
     };
-    add(fieldCp1251);
+    add(fieldUtf8);
     std::size_t start = 0;
-    for (std::size_t i = 0; i <= fieldCp1251.size(); ++i) {
-        if (i == fieldCp1251.size() ||
-            !IsWordByte1251(static_cast<unsigned char>(fieldCp1251[i]))) {
-            if (i - start < fieldCp1251.size()) {
-                add(fieldCp1251.substr(start, i - start));
+    for (std::size_t i = 0; i <= fieldUtf8.size(); ++i) {
+        if (i == fieldUtf8.size() || !IsWordByte(static_cast<unsigned char>(fieldUtf8[i]))) {
+            if (i - start < fieldUtf8.size()) {
+                add(fieldUtf8.substr(start, i - start));
             }
             start = i + 1;
         }

@@ -38,9 +38,10 @@ StrengthLevel LevelOfBits(double bits);
 // "Очень слабый", "Слабый", "Средний", "Хороший", "Отличный" (UTF-8).
 std::string_view StrengthVerdict(StrengthLevel level);
 
-// The words of a record field worth passing to the estimator: the whole text
-// and each run of three or more letters or digits in it, as UTF-8.
-void AppendUserWords(std::string_view fieldCp1251, std::vector<std::string>& words);
+// Adds the words of a field (UTF-8) worth passing to the estimator, each once:
+// the whole text and each run of three or more letters or digits in it (any
+// character outside ASCII counts as a letter).
+void AppendUserWords(std::string_view fieldUtf8, std::vector<std::string>& words);
 
 // `userWords` with every word that cannot take part in the estimate of the
 // password replaced by the empty text, and those at the end left out. A word

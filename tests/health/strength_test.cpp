@@ -53,10 +53,13 @@ TEST(StrengthTest, NulAndOddBytesAreEstimatedNotCut) {
 
 TEST(StrengthTest, UserWordsLowerTheEstimate) {
     std::vector<std::string> words;
-    AppendUserWords(Utf8ToCp1251("Kowalczyk"), words);
-    AppendUserWords(Utf8ToCp1251("mail.brzeszczot.pl"), words);
+    AppendUserWords("Kowalczyk", words);
+    AppendUserWords("mail.brzeszczot.pl", words);
     EXPECT_EQ(words,
               (std::vector<std::string>{"Kowalczyk", "mail.brzeszczot.pl", "mail", "brzeszczot"}));
+    std::vector<std::string> cyrillic;
+    AppendUserWords("Иванов И.И., 1985", cyrillic);
+    EXPECT_EQ(cyrillic, (std::vector<std::string>{"Иванов И.И., 1985", "Иванов", "1985"}));
     EXPECT_LT(EstimateStrength("Brzeszczot1", words).bits,
               EstimateStrength("Brzeszczot1").bits - 10);
 
