@@ -8,7 +8,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include <algorithm>
 #include <cstdio>
 #include <ostream>
 
@@ -21,17 +20,6 @@ std::string IsoDate(std::chrono::year_month_day date) {
     std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(date.year()),
                   static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
     return text;
-}
-
-// The number of records in at least one group.
-std::size_t FlaggedRecordCount(const PasswordReport& report, std::size_t recordCount) {
-    std::vector<bool> flagged(recordCount);
-    for (const std::vector<ReportLine>& lines : report.groups) {
-        for (const ReportLine& line : lines) {
-            flagged[line.row] = true;
-        }
-    }
-    return static_cast<std::size_t>(std::count(flagged.begin(), flagged.end(), true));
 }
 
 void WriteTables(std::ostream& out, const RecordList& records, const PasswordReport& report,
@@ -106,7 +94,7 @@ void WriteJson(std::ostream& out, const RecordList& records, const PasswordRepor
     const nlohmann::json document = {{"today", IsoDate(today)},
                                      {"weakBelowBits", kReportWeakBelowBits},
                                      {"records", records.size()},
-                                     {"found", FlaggedRecordCount(report, records.size())},
+                                     {"found", report.flaggedRecords(records.size())},
                                      {"groups", std::move(groups)}};
     // The texts come from Cp1251ToUtf8 and are valid UTF-8; "replace" only
     // guards the output against a fault there.

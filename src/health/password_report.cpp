@@ -146,6 +146,16 @@ bool PasswordReport::empty() const {
                        [](const std::vector<ReportLine>& lines) { return lines.empty(); });
 }
 
+std::size_t PasswordReport::flaggedRecords(std::size_t recordCount) const {
+    std::vector<bool> flagged(recordCount);
+    for (const std::vector<ReportLine>& lines : groups) {
+        for (const ReportLine& line : lines) {
+            flagged[line.row] = true;
+        }
+    }
+    return static_cast<std::size_t>(std::count(flagged.begin(), flagged.end(), true));
+}
+
 const std::string& RecordPassword(const Record& record) {
     return RecordFieldText(record, kFieldPassword);
 }

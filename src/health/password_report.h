@@ -48,6 +48,8 @@ struct PasswordReport {
         return groups[static_cast<std::size_t>(group)];
     }
     bool empty() const;
+    // The number of records in at least one group, out of `recordCount`.
+    std::size_t flaggedRecords(std::size_t recordCount) const;
 };
 
 // Builds the report on `today` (expiry as RecordExpiry judges it). Passwords

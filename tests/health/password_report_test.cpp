@@ -46,6 +46,7 @@ TEST(PasswordReportTest, GroupsRecordsByTheirFaults) {
     EXPECT_EQ(Rows(report, ReportGroup::Expired), (Rows_{2, 5}));
     EXPECT_EQ(Rows(report, ReportGroup::EmptyPassword), (Rows_{4, 7}));
     EXPECT_FALSE(report.empty());
+    EXPECT_EQ(report.flaggedRecords(records.size()), 8u) << "all but the ninth, each once";
 
     const ReportLine& reused = report.lines(ReportGroup::Reused)[2];
     EXPECT_EQ(ReportReason(ReportGroup::Reused, reused), "Один пароль у записей: 2 (набор 2)");
