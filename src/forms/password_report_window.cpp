@@ -5,10 +5,12 @@
 #include "health/password_report.h"
 #include "session/expiry.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -78,6 +80,9 @@ TfmPasswordReport::TfmPasswordReport(const Session& session, bool showPasswords,
 }
 
 void TfmPasswordReport::rebuild() {
+    // Estimating a long list takes a moment.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
     tree_->clear();
     const RecordList& records = session_.records();
     const PasswordReport report = BuildPasswordReport(records, LocalToday());
