@@ -16,21 +16,8 @@ namespace {
 // The bar is full from this estimate on.
 constexpr int kFullBarBits = 100;
 
-QString levelColour(StrengthLevel level) {
-    switch (level) {
-    case StrengthLevel::VeryWeak:
-        return QStringLiteral("#d32f2f");
-    case StrengthLevel::Weak:
-        return QStringLiteral("#f57c00");
-    case StrengthLevel::Medium:
-        return QStringLiteral("#fbc02d");
-    case StrengthLevel::Good:
-        return QStringLiteral("#7cb342");
-    case StrengthLevel::Excellent:
-        return QStringLiteral("#2e7d32");
-    }
-    return {};
-}
+// Red to green, one per StrengthLevel.
+constexpr const char* kLevelColours[] = {"#d32f2f", "#f57c00", "#fbc02d", "#7cb342", "#2e7d32"};
 
 } // namespace
 
@@ -66,7 +53,8 @@ void StrengthMeter::showPassword(const QString& password, const QString& name,
     const int bits = static_cast<int>(std::floor(strength.bits));
     bar_->setValue(std::clamp(bits, 1, kFullBarBits));
     bar_->setStyleSheet(
-        QStringLiteral("QProgressBar::chunk { background: %1; }").arg(levelColour(strength.level)));
+        QStringLiteral("QProgressBar::chunk { background: %1; }")
+            .arg(QLatin1String(kLevelColours[static_cast<std::size_t>(strength.level)])));
     const std::string_view verdict = StrengthVerdict(strength.level);
     verdict_->setText(QStringLiteral("%1, %2 бит")
                           .arg(QString::fromUtf8(verdict.data(), qsizetype(verdict.size())))

@@ -111,34 +111,24 @@ void AddReusedSets(const RecordList& records, std::vector<ReportLine>& lines) {
     }
 }
 
+struct GroupNames {
+    std::string_view title;
+    std::string_view key;
+};
+// In kReportGroups order.
+constexpr GroupNames kGroupNames[] = {{"Слабые", "weak"},
+                                      {"Повторяющиеся", "reused"},
+                                      {"Истёкшие", "expired"},
+                                      {"Пустой пароль", "empty"}};
+
 } // namespace
 
 std::string_view ReportGroupTitle(ReportGroup group) {
-    switch (group) {
-    case ReportGroup::Weak:
-        return "Слабые";
-    case ReportGroup::Reused:
-        return "Повторяющиеся";
-    case ReportGroup::Expired:
-        return "Истёкшие";
-    case ReportGroup::EmptyPassword:
-        return "Пустой пароль";
-    }
-    return {};
+    return kGroupNames[static_cast<std::size_t>(group)].title;
 }
 
 std::string_view ReportGroupKey(ReportGroup group) {
-    switch (group) {
-    case ReportGroup::Weak:
-        return "weak";
-    case ReportGroup::Reused:
-        return "reused";
-    case ReportGroup::Expired:
-        return "expired";
-    case ReportGroup::EmptyPassword:
-        return "empty";
-    }
-    return {};
+    return kGroupNames[static_cast<std::size_t>(group)].key;
 }
 
 bool PasswordReport::empty() const {

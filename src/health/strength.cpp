@@ -64,19 +64,9 @@ StrengthLevel LevelOfBits(double bits) {
 }
 
 std::string_view StrengthVerdict(StrengthLevel level) {
-    switch (level) {
-    case StrengthLevel::VeryWeak:
-        return "Очень слабый";
-    case StrengthLevel::Weak:
-        return "Слабый";
-    case StrengthLevel::Medium:
-        return "Средний";
-    case StrengthLevel::Good:
-        return "Хороший";
-    case StrengthLevel::Excellent:
-        return "Отличный";
-    }
-    return {};
+    constexpr std::string_view kVerdicts[] = {"Очень слабый", "Слабый", "Средний", "Хороший",
+                                              "Отличный"};
+    return kVerdicts[static_cast<std::size_t>(level)];
 }
 
 Strength EstimateStrength(std::string_view passwordUtf8, std::span<const std::string> userWords) {
