@@ -85,7 +85,7 @@ void TfmPasswordReport::rebuild() {
     const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
     tree_->clear();
     const RecordList& records = session_.records();
-    const PasswordReport report = BuildPasswordReport(records, LocalToday());
+    const PasswordReport report = BuildPasswordReport(records, LocalToday(), &estimates_);
     QList<QTreeWidgetItem*> groups;
     for (const ReportGroup group : kReportGroups) {
         const std::vector<ReportLine>& lines = report.lines(group);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "health/password_report.h"
 #include "session/session.h"
 
 #include <QDialog>
@@ -32,6 +33,7 @@ private:
     const Session& session_;
     bool showPasswords_;
     std::function<void(RecordId)> openRecord_;
+    StrengthCache estimates_;
     QLabel* summary_ = nullptr;
     QTreeWidget* tree_ = nullptr;
 };

@@ -18,9 +18,11 @@ namespace {
 // What the estimate of one record depends on: its password and those of its
 // name and resource words that can match in it, at their places.
 struct EstimateJob {
+    std::string key; // JobKey(password, words)
     std::string password;
     std::vector<std::string> words;
     Strength strength;
+    bool done = false; // the strength came from the cache
 };
 
 std::string JobKey(const std::string& password, const std::vector<std::string>& words) {
@@ -38,7 +40,9 @@ void RunEstimates(std::vector<EstimateJob>& jobs) {
     std::atomic<std::size_t> next{0};
     const auto work = [&jobs, &next] {
         for (std::size_t i = next++; i < jobs.size(); i = next++) {
-            jobs[i].strength = EstimateStrength(jobs[i].password, jobs[i].words);
+            if (!jobs[i].done) {
+                jobs[i].strength = EstimateStrength(jobs[i].password, jobs[i].words);
+            }
         }
     };
     std::vector<std::jthread> helpers;
@@ -50,7 +54,7 @@ void RunEstimates(std::vector<EstimateJob>& jobs) {
 
 // The estimate of every record with a password; rows without one keep the
 // default (VeryWeak, 0 bits) and are not read.
-std::vector<Strength> EstimateRecords(const RecordList& records) {
+std::vector<Strength> EstimateRecords(const RecordList& records, StrengthCache* cache) {
     std::vector<std::size_t> jobOfRow(records.size());
     std::vector<EstimateJob> jobs;
     std::unordered_map<std::string, std::size_t> jobByKey;
@@ -65,13 +69,28 @@ std::vector<Strength> EstimateRecords(const RecordList& records) {
         AppendUserWords(Cp1251ToUtf8(RecordFieldText(records[row], kFieldResource)), userWords);
         std::string utf8 = Cp1251ToUtf8(password);
         std::vector<std::string> words = MaskUnusableWords(utf8, userWords);
-        const auto [found, added] = jobByKey.try_emplace(JobKey(utf8, words), jobs.size());
+        std::string key = JobKey(utf8, words);
+        const auto [found, added] = jobByKey.try_emplace(key, jobs.size());
         if (added) {
-            jobs.push_back({std::move(utf8), std::move(words), {}});
+            EstimateJob job{std::move(key), std::move(utf8), std::move(words), {}, false};
+            if (cache != nullptr) {
+                if (const auto known = cache->find(job.key); known != cache->end()) {
+                    job.strength = known->second;
+                    job.done = true;
+                }
+            }
+            jobs.push_back(std::move(job));
         }
         jobOfRow[row] = found->second;
     }
     RunEstimates(jobs);
+    if (cache != nullptr) {
+        for (EstimateJob& job : jobs) {
+            if (!job.done) {
+                cache->emplace(std::move(job.key), job.strength);
+            }
+        }
+    }
     std::vector<Strength> strengths(records.size());
     for (std::size_t row = 0; row < records.size(); ++row) {
         if (!RecordPassword(records[row]).empty()) {
@@ -150,12 +169,13 @@ const std::string& RecordPassword(const Record& record) {
     return RecordFieldText(record, kFieldPassword);
 }
 
-PasswordReport BuildPasswordReport(const RecordList& records, std::chrono::year_month_day today) {
+PasswordReport BuildPasswordReport(const RecordList& records, std::chrono::year_month_day today,
+                                   StrengthCache* cache) {
     PasswordReport report;
     const auto group = [&report](ReportGroup which) -> std::vector<ReportLine>& {
         return report.groups[static_cast<std::size_t>(which)];
     };
-    const std::vector<Strength> strengths = EstimateRecords(records);
+    const std::vector<Strength> strengths = EstimateRecords(records, cache);
     for (std::size_t row = 0; row < records.size(); ++row) {
         ReportLine line;
         line.row = row;

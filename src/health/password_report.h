@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // The password report over a record list: which records have a weak password,
@@ -52,12 +53,19 @@ struct PasswordReport {
     std::size_t flaggedRecords(std::size_t recordCount) const;
 };
 
+// Estimates kept from one build of the report to the next, so that a window
+// building it again after an edit estimates only what changed. Its keys are
+// the report's own business.
+using StrengthCache = std::unordered_map<std::string, Strength>;
+
 // Builds the report on `today` (expiry as RecordExpiry judges it). Passwords
 // are compared byte for byte, never trimmed: "abc" and "abc " differ. An empty
 // password goes to EmptyPassword alone, neither weak nor reused. Equal
 // passwords (with equal name and resource words) are estimated once; the
-// estimates run on all the machine's cores.
-PasswordReport BuildPasswordReport(const RecordList& records, std::chrono::year_month_day today);
+// estimates run on all the machine's cores. With a cache, estimates found in
+// it are taken from it and the new ones are added.
+PasswordReport BuildPasswordReport(const RecordList& records, std::chrono::year_month_day today,
+                                   StrengthCache* cache = nullptr);
 
 // Why the line is in its group, for the user (UTF-8): "Очень слабый, 2 бит",
 // "Один пароль у 3 записей (набор 1)", "Срок истёк 07.12.2026".

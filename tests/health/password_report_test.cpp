@@ -58,6 +58,18 @@ TEST(PasswordReportTest, GroupsRecordsByTheirFaults) {
               "Очень слабый, " + std::to_string(int(weak.strength.bits)) + " бит");
 }
 
+TEST(PasswordReportTest, CachedEstimatesGiveTheSameReport) {
+    RecordList records = {rec("1", "qwerty"), rec("2", "hJ7(kL2=pQ9@"), rec("3", "qwerty")};
+    StrengthCache cache;
+    BuildPasswordReport(records, kToday, &cache);
+    EXPECT_EQ(cache.size(), 2u);
+    // A changed password is estimated anew, not taken from the cache.
+    records[1].fields[kFieldPassword] = "abc";
+    const PasswordReport report = BuildPasswordReport(records, kToday, &cache);
+    EXPECT_EQ(Rows(report, ReportGroup::Weak), (Rows_{0, 1, 2}));
+    EXPECT_EQ(cache.size(), 3u);
+}
+
 TEST(PasswordReportTest, ANameInThePasswordMakesItWeak) {
     RecordList records = {rec("1", "Brzeszczot1"), rec("2", "Brzeszczot1")};
     records[0].fields[kFieldResource] = "brzeszczot.pl";
