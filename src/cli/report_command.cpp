@@ -93,7 +93,7 @@ void WriteJson(std::ostream& out, const RecordList& records, const PasswordRepor
     }
     const nlohmann::json document = {{"today", IsoDate(today)},
                                      {"weakBelowBits", kReportWeakBelowBits},
-                                     {"records", records.size()},
+                                     {"recordCount", records.size()},
                                      {"found", report.flaggedRecords(records.size())},
                                      {"groups", std::move(groups)}};
     // The texts come from Cp1251ToUtf8 and are valid UTF-8; "replace" only

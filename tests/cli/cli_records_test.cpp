@@ -175,7 +175,7 @@ TEST_F(CliRecords, ReportAnswersWithExitCodesAndJson) {
                                       "secret\n");
     EXPECT_EQ(json.exitCode, 1) << json.err;
     const auto document = nlohmann::json::parse(json.out);
-    EXPECT_EQ(document["records"], 3);
+    EXPECT_EQ(document["recordCount"], 3);
     std::vector<std::string> keys;
     for (const auto& group : document["groups"]) {
         keys.push_back(group["group"]);
