@@ -3,6 +3,7 @@
 #include "base/error.h"
 #include "cli/password_input.h"
 #include "formats/program_cipher.h"
+#include "health/password_report.h"
 #include "product_config.h"
 
 #include <iostream>
@@ -22,6 +23,13 @@ const std::string kAddKeyHelp =
     "additive key, not 0 (default " + std::to_string(kProgramAddKey) + ")";
 const std::string kMultKeyHelp =
     "multiplicative key, not 0 (default " + std::to_string(kProgramMultKey) + ")";
+const std::string kReportHelp = "Reports weak, reused, expired and empty passwords.\n"
+                                "Weak: the zxcvbn estimate is below " +
+                                std::to_string(static_cast<int>(kReportWeakBelowBits)) +
+                                " bits. Reused: the same password (byte for byte)\n"
+                                "in two or more records. Expired: the end date is before today.\n"
+                                "Passwords are shown only with --show-passwords.\n"
+                                "Exit code 0: nothing found; 1: something found.";
 const OptionSpec kAddKey{"add-key", "N", kAddKeyHelp};
 const OptionSpec kMultKey{"mult-key", "N", kMultKeyHelp};
 
@@ -40,6 +48,14 @@ std::vector<Command> MakeCommands() {
           "Shows one record, every field, the password included.\n"
           "Every record whose number is NUMBER is shown."},
          ShowCommand},
+        {{"report",
+          {"FILE"},
+          {kPlain,
+           {"format", "FORMAT", "table (default) or json"},
+           {"show-passwords", "", "add the passwords"},
+           kPasswordStdin},
+          kReportHelp},
+         ReportCommand},
         {{"export",
           {"FILE"},
           {kOutput, kForce, kPasswordStdin},
@@ -108,7 +124,7 @@ std::string ProgramHelp() {
             "\"vantrel-cli COMMAND --help\" describes a command. Passwords are never given on\n"
             "the command line: they are typed on the terminal without echo, or read with\n"
             "--password-stdin as the first line of standard input.\n\n"
-            "Exit codes: 0 success, 1 negative answer (check-user), 2 usage error,\n"
+            "Exit codes: 0 success, 1 negative answer (check-user, report), 2 usage error,\n"
             "3 failure (input/output, bad input).\n";
     return text;
 }

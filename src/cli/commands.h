@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/cli_args.h"
+#include "formats/record.h"
 
 #include <filesystem>
 #include <iosfwd>
@@ -27,6 +28,11 @@ struct CommandContext {
     // `confirm` a typed password is asked twice (a new file's password).
     std::string ReadPassword(bool confirm) const;
 };
+
+// The records of FILE: a plain-text record file with `plain`, otherwise an
+// encrypted one under the password (asked for after FILE proved readable).
+RecordList LoadRecords(const CommandContext& context, const std::filesystem::path& file,
+                       bool plain);
 
 // The -o OUT of a command; UsageError when it is empty.
 std::filesystem::path OutputPath(const Arguments& args);
@@ -55,5 +61,6 @@ int EncryptCommand(const CommandContext& context);
 int DecryptCommand(const CommandContext& context);
 int GenerateCommand(const CommandContext& context);
 int CheckUserCommand(const CommandContext& context);
+int ReportCommand(const CommandContext& context);
 
 } // namespace vantrel::cli

@@ -6,6 +6,7 @@
 #include "cli/commands.h"
 #include "cli/terminal_text.h"
 #include "formats/record_file.h"
+#include "formats/record_rules.h"
 
 #include <optional>
 #include <ostream>
@@ -20,6 +21,12 @@ namespace fs = std::filesystem;
 constexpr const char* kFieldCaptions[kFieldCount] = {"Name",  "Password", "Resource",
                                                      "Start", "End",      "Note"};
 
+std::string FieldText(const Record& record, std::size_t field) {
+    return TerminalText(RecordFieldText(record, field));
+}
+
+} // namespace
+
 RecordList LoadRecords(const CommandContext& context, const fs::path& file, bool plain) {
     RequireReadable(file); // before the password is asked for
     if (plain) {
@@ -29,12 +36,6 @@ RecordList LoadRecords(const CommandContext& context, const fs::path& file, bool
     ConfigureCipher(cipher, context.ReadPassword(false));
     return LoadRecordFile(file, &cipher);
 }
-
-std::string FieldText(const Record& record, std::size_t field) {
-    return field < record.fields.size() ? TerminalText(record.fields[field]) : std::string();
-}
-
-} // namespace
 
 int ListCommand(const CommandContext& context) {
     const fs::path file = context.args.operands[0];

@@ -43,15 +43,18 @@ std::string NextRecordNumber(const RecordList& records) {
 namespace {
 
 const std::string& sortKey(const Record& record, int column) {
-    static const std::string empty;
     if (column <= 0) {
         return record.number;
     }
-    const auto index = static_cast<std::size_t>(column - 1);
-    return index < record.fields.size() ? record.fields[index] : empty;
+    return RecordFieldText(record, static_cast<std::size_t>(column - 1));
 }
 
 } // namespace
+
+const std::string& RecordFieldText(const Record& record, std::size_t field) {
+    static const std::string empty;
+    return field < record.fields.size() ? record.fields[field] : empty;
+}
 
 bool RecordLess(const Record& a, const Record& b, int column) {
     // std::string compares as unsigned bytes through char_traits<char>::compare

@@ -10,6 +10,9 @@
 // Rules on the record list that the main window and the record editor share.
 namespace vantrel {
 
+// The field's text, or the empty text when the record has fewer fields.
+const std::string& RecordFieldText(const Record& record, std::size_t field);
+
 // The record number as an integer, when it reads as one: optional leading
 // blanks, an optional sign, decimal digits, within the 32-bit signed range.
 std::optional<long long> RecordNumberValue(const std::string& number);

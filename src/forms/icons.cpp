@@ -207,6 +207,22 @@ void drawIcon(QPainter& p, CommandIcon kind) {
             }
         }
         break;
+    case CommandIcon::PasswordReport: {
+        // A shield with a tick.
+        QPainterPath shield;
+        shield.moveTo(8, 0.5);
+        shield.lineTo(14.5, 3);
+        shield.quadTo(14.5, 11.5, 8, 15.5);
+        shield.quadTo(1.5, 11.5, 1.5, 3);
+        shield.closeSubpath();
+        p.setPen(QPen(QColor(20, 80, 40), 1));
+        p.setBrush(QColor(90, 180, 110));
+        p.drawPath(shield);
+        p.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(Qt::NoBrush);
+        p.drawPolyline(QPolygonF({QPointF(4.5, 8), QPointF(7, 10.5), QPointF(11.5, 5)}));
+        break;
+    }
     }
 }
 
@@ -254,6 +270,8 @@ const char* themeName(CommandIcon kind) {
         return "edit-paste";
     case CommandIcon::Calendar:
         return "x-office-calendar";
+    case CommandIcon::PasswordReport:
+        return "security-medium";
     }
     return "";
 }

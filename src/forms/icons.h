@@ -23,6 +23,7 @@ enum class CommandIcon {
     Copy,
     Paste,
     Calendar,
+    PasswordReport,
 };
 
 // The desktop theme's icon, or, on a machine without a theme,

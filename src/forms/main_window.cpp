@@ -35,6 +35,7 @@
 
 #include "forms/about.h"
 #include "forms/eula.h"
+#include "forms/password_report_window.h"
 #include "forms/record_edit.h"
 #include "forms/site.h"
 #include "forms/wizard.h"
@@ -167,6 +168,11 @@ void TfmMain::createActions() {
     // The version history is offered (in a hidden item) but does nothing.
     addCommand("ShowVersionHistory", "&История версий", "Показать историю версий программы",
                QKeySequence(), commandIcon(CommandIcon::History));
+    run(addCommand("PwdReport", "&Отчёт о паролях",
+                   "Отчёт о паролях|Показать слабые, повторяющиеся и истёкшие пароли и записи без "
+                   "пароля",
+                   QKeySequence(), commandIcon(CommandIcon::PasswordReport)),
+        &TfmMain::PwdReportExecute);
     run(addCommand("ShowPwd", "ShowPwd", "Показ паролей|Показывать пароли в главном окне",
                    QKeySequence(), commandIcon(CommandIcon::ShowPasswords)),
         &TfmMain::ShowPwdExecute);
@@ -215,6 +221,8 @@ void TfmMain::createMenu() {
     addMenuItem(record, "NCreateNew", command("RcrdAdd"));
     addMenuItem(record, "NEdit", command("RcrdEdit"));
     addMenuItem(record, "NDelete", command("RcrdDelete"));
+    record->addSeparator();
+    addMenuItem(record, "NPwdReport", command("PwdReport"));
 
     // The unfinished wizard: a hidden menu-bar entry without sub-items.
     auto* generator = bar->addAction(utf8("&Генератор"));
@@ -570,6 +578,20 @@ void TfmMain::NGeneratorClick() {
 void TfmMain::ShowPwdExecute() {
     TogglePasswordColumn(passwordColumn_);
     layoutColumns();
+}
+
+void TfmMain::PwdReportExecute() {
+    RunCommand(prompts_, [this] {
+        // A line of the report opens its record as Edit does from the list.
+        TfmPasswordReport report(
+            session_, passwordColumn_.autoSize,
+            [this](RecordId id) {
+                selectRecord(id);
+                RcrdEditExecute();
+            },
+            this);
+        report.exec();
+    });
 }
 
 void TfmMain::NFlattbMainClick() {

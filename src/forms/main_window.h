@@ -71,6 +71,7 @@ public:
     void ShowEulaExecute();
     void ShowAboutExecute();
     void ShowPwdExecute();
+    void PwdReportExecute();
     void NGeneratorClick();
     void NFlattbMainClick();
     void lvMainColumnClick(int column);

@@ -7,6 +7,7 @@
 #include "forms/date_edit.h"
 #include "forms/icons.h"
 #include "forms/qt_text.h"
+#include "forms/strength_meter.h"
 #include "generator/password_generator.h"
 #include "session/record_edit_rules.h"
 
@@ -269,15 +270,24 @@ void TfmRecordEdit::buildMainTab(QWidget* page) {
     };
     auto* grid = new QGridLayout(gbMain);
     grid->setHorizontalSpacing(2);
+    // The strength meter takes grid row 2, under the password.
+    meter_ = new StrengthMeter(gbMain);
+    grid->addWidget(meter_, 2, 1, 1, 3);
     for (int i = 0; i < 3; ++i) {
         const Row& row = rows[i];
-        grid->addWidget(row.caption, i, 0);
-        grid->addWidget(row.field, i, 1);
-        grid->addWidget(row.copy, i, 2);
-        grid->addWidget(row.paste, i, 3);
+        const int at = i < 2 ? i : i + 1;
+        grid->addWidget(row.caption, at, 0);
+        grid->addWidget(row.field, at, 1);
+        grid->addWidget(row.copy, at, 2);
+        grid->addWidget(row.paste, at, 3);
         QComboBox* field = row.field;
         connect(row.copy, &QToolButton::clicked, this, [this, field] { copyFrom(field); });
         connect(row.paste, &QToolButton::clicked, this, [this, field] { pasteInto(field); });
+        // Typing, Generate and Paste all change the edit text.
+        connect(field, &QComboBox::editTextChanged, this, [this] {
+            meter_->showPassword(cbPwd_->currentText(), cbName_->currentText(),
+                                 cbResurs_->currentText());
+        });
     }
     grid->setColumnStretch(1, 1);
 

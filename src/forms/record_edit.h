@@ -19,6 +19,7 @@ class QWidget;
 namespace vantrel {
 
 class DateEdit;
+class StrengthMeter;
 
 // The record editor, opened for one record of the session (its fields fill the
 // controls) or for a new record; the opener sets the caption. exec() returns
@@ -68,6 +69,7 @@ private:
     DateEdit* ceStartDate_ = nullptr;
     DateEdit* ceEndDate_ = nullptr;
     QLineEdit* edNote_ = nullptr;
+    StrengthMeter* meter_ = nullptr;
     QCheckBox* cbBigChar_ = nullptr;
     QCheckBox* cbSmallChar_ = nullptr;
     QCheckBox* cbDigit_ = nullptr;

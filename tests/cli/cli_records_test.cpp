@@ -6,6 +6,8 @@
 #include "formats/program_cipher.h"
 #include "formats/record_file.h"
 
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
 #include <sys/stat.h>
 
@@ -166,6 +168,54 @@ TEST_F(CliRecords, ExistingOutputIsRefusedWithoutForce) {
     }
     EXPECT_EQ(ReadBytes(Path("keep.txt")), FormatRecordText(ParseRecordText(SampleText())));
     EXPECT_NE(ReadBytes(Path("keep.vtr")), "precious");
+}
+
+TEST_F(CliRecords, ReportAnswersWithExitCodesAndJson) {
+    Import();
+    const RunResult table =
+        RunProgram({"report", Path("records.vtr").string(), "--password-stdin"}, "secret\n");
+    EXPECT_EQ(table.exitCode, 1) << table.err;
+    EXPECT_EQ(table.out.rfind("Слабые: 2\nNo.  Name         Resource  Reason\n"
+                              "7    spaced name  site      Очень слабый, ",
+                              0),
+              0u)
+        << table.out;
+    EXPECT_NE(table.out.find("\nПустой пароль: 0\n"), std::string::npos) << table.out;
+    EXPECT_EQ(table.out.find("p@ss"), std::string::npos) << "passwords stay hidden";
+
+    const RunResult json = RunProgram({"report", Path("records.vtr").string(), "--format=json",
+                                       "--show-passwords", "--password-stdin"},
+                                      "secret\n");
+    EXPECT_EQ(json.exitCode, 1) << json.err;
+    const auto document = nlohmann::json::parse(json.out);
+    EXPECT_EQ(document["recordCount"], 3);
+    std::vector<std::string> keys;
+    for (const auto& group : document["groups"]) {
+        keys.push_back(group["group"]);
+    }
+    EXPECT_EQ(keys, (std::vector<std::string>{"weak", "reused", "expired", "empty"}));
+    const auto& weak = document["groups"][0]["records"];
+    ASSERT_EQ(weak.size(), 2u);
+    EXPECT_EQ(weak[0]["number"], "7");
+    EXPECT_EQ(weak[0]["password"], "p@ss");
+    EXPECT_EQ(weak[1]["password"], "fields");
+    EXPECT_LT(weak[0]["bits"].get<double>(), document["weakBelowBits"].get<double>());
+    EXPECT_TRUE(document["groups"][3]["records"].empty());
+
+    // Nothing found: exit code 0, also for a file without records.
+    const std::pair<std::string, std::string> clean[] = {
+        {"clean.txt", "1\r\n\tivan\r\n\thJ7(kL2=pQ9@\r\n\tsite\r\n\t  .  .  \r\n\t  .  .  \r\n"},
+        {"empty.txt", ""}};
+    for (const auto& [name, text] : clean) {
+        WriteBytes(Path(name), text);
+        const RunResult r =
+            RunProgram({"report", "--plain", Path(name).string(), "--format", "json"});
+        EXPECT_EQ(r.exitCode, 0) << name << r.err;
+        EXPECT_EQ(nlohmann::json::parse(r.out)["found"], 0) << name;
+    }
+    EXPECT_EQ(
+        RunProgram({"report", "--plain", Path("empty.txt").string(), "--format", "csv"}).exitCode,
+        2);
 }
 
 TEST_F(CliRecords, MissingInputNamesTheFileBeforeAskingThePassword) {

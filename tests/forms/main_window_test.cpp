@@ -37,6 +37,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -169,6 +170,9 @@ TEST_F(MainWindowTest, CommandsWithTheirMenuItemsButtonsAndShortcuts) {
         {"ShowVersionHistory", "&История версий", none, "Показать историю версий программы",
          "ShowVersionHistory1", nullptr},
         {"ShowPwd", "ShowPwd", none, "Показывать пароли в главном окне", nullptr, "btShowPwd"},
+        {"PwdReport", "&Отчёт о паролях", none,
+         "Показать слабые, повторяющиеся и истёкшие пароли и записи без пароля", "NPwdReport",
+         nullptr},
     };
     for (const Command& c : commands) {
         SCOPED_TRACE(c.name);
@@ -177,7 +181,7 @@ TEST_F(MainWindowTest, CommandsWithTheirMenuItemsButtonsAndShortcuts) {
         EXPECT_EQ(command->text(), QString::fromUtf8(c.caption));
         EXPECT_EQ(command->shortcut(), c.shortcut);
         EXPECT_EQ(command->statusTip(), QString::fromUtf8(c.hint));
-        if (*c.hint != '\0' && command != action("ShowPwd")) {
+        if (*c.hint != '\0' && command != action("ShowPwd") && command != action("PwdReport")) {
             EXPECT_EQ(command->toolTip(), command->statusTip()) << "one hint serves for both";
         }
         EXPECT_FALSE(command->icon().isNull());
@@ -218,7 +222,7 @@ TEST_F(MainWindowTest, MenuItemsAndTheirVisibility) {
     };
     EXPECT_EQ(items("nFile"), (QStringList{"NOpen", "NSave", "NSaveAs", "NPrinterSettings (hidden)",
                                            "NPrint (hidden)", "NExit"}));
-    EXPECT_EQ(items("NRecord"), (QStringList{"NCreateNew", "NEdit", "NDelete"}));
+    EXPECT_EQ(items("NRecord"), (QStringList{"NCreateNew", "NEdit", "NDelete", "", "NPwdReport"}));
     EXPECT_EQ(items("NSettings"), (QStringList{"NSetPwd (hidden)", "N_Divider1 (hidden)",
                                                "NFlattbMain", "NDivider2", "NFont"}));
     EXPECT_EQ(items("nHelp"),
@@ -672,6 +676,64 @@ TEST_F(MainWindowTest, AddAndEditGoThroughTheRecordEditor) {
     action("RcrdEdit")->trigger();
     EXPECT_EQ(cell(3, 1), "Boris");
     EXPECT_FALSE(session.modified());
+}
+
+TEST_F(MainWindowTest, PasswordReportListsGroupsAndOpensTheEditor) {
+    showWindow();
+    // rec() ends every record on 31.12.25: all of them have expired.
+    session.replaceAll(
+        {rec("1", "alice", "qwerty"), rec("2", "bob", "qwerty"), rec("3", "carol", "")});
+    const auto report = [this](const std::function<void(QTreeWidget&)>& check) {
+        QTimer::singleShot(0, [check] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            EXPECT_EQ(dialog->windowTitle(), "Отчёт о паролях");
+            check(*dialog->findChild<QTreeWidget*>(QStringLiteral("tvReport")));
+            dialog->reject();
+        });
+        action("NPwdReport")->trigger();
+    };
+    const auto lines = [](QTreeWidgetItem* group) {
+        QStringList texts;
+        for (int i = 0; i < group->childCount(); ++i) {
+            QStringList cells;
+            for (int column = 0; column < group->treeWidget()->columnCount(); ++column) {
+                cells << group->child(i)->text(column);
+            }
+            texts << cells.join(QLatin1Char('|'));
+        }
+        return texts;
+    };
+    report([&](QTreeWidget& tree) {
+        ASSERT_EQ(tree.topLevelItemCount(), 4);
+        EXPECT_EQ(tree.topLevelItem(0)->text(0), "Слабые (2)");
+        EXPECT_EQ(tree.topLevelItem(3)->text(0), "Пустой пароль (1)");
+        EXPECT_EQ(tree.headerItem()->text(3), "Причина") << "no password column";
+        EXPECT_EQ(lines(tree.topLevelItem(1)),
+                  (QStringList{"1|alice|почта|Один пароль у записей: 2 (набор 1)",
+                               "2|bob|почта|Один пароль у записей: 2 (набор 1)"}));
+        EXPECT_EQ(lines(tree.topLevelItem(2)).size(), 3);
+        SaveSnapshot(*tree.window(), QStringLiteral("password_report"));
+
+        // A double-click opens the record in the editor; the report follows the edit.
+        QTreeWidgetItem* bob = tree.topLevelItem(1)->child(1);
+        answerEditor(QStringLiteral("bobby"));
+        tree.scrollToItem(bob);
+        const QRect place = tree.visualItemRect(bob);
+        QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, place.center());
+        QTest::mouseDClick(tree.viewport(), Qt::LeftButton, {}, place.center());
+        EXPECT_EQ(editorCaption, "Редактирование записи 2");
+        EXPECT_EQ(editorName, "bob");
+        EXPECT_EQ(tree.topLevelItem(1)->child(1)->text(1), "bobby");
+    });
+    EXPECT_EQ(cell(1, 1), "bobby");
+    EXPECT_EQ(selectedRow(), 1u);
+
+    window->ShowPwdExecute();
+    report([&](QTreeWidget& tree) {
+        EXPECT_EQ(tree.headerItem()->text(3), "Пароль");
+        EXPECT_EQ(tree.topLevelItem(0)->child(0)->text(3), "qwerty");
+    });
 }
 
 TEST_F(MainWindowTest, EditWithoutSelectionAddsARecord) {

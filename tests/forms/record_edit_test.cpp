@@ -3,6 +3,7 @@
 #include "forms/calendar_dialog.h"
 #include "forms/clipboard_guard.h"
 #include "forms/date_edit.h"
+#include "forms/strength_meter.h"
 #include "forms/wizard.h"
 #include "generator/password_generator.h"
 #include "support/qt_test_support.h"
@@ -352,6 +353,34 @@ TEST_F(RecordEditTest, GenerateUsesTheTickedSetsAndTheShownLengths) {
         EXPECT_NE(kCapitalLetters.find(static_cast<char>(c.unicode())), std::string_view::npos);
     }
     EXPECT_TRUE(prompts_.log.empty());
+}
+
+TEST_F(RecordEditTest, StrengthMeterFollowsTypingGenerateAndPaste) {
+    session_.generatorOptions().MinPwd = 12;
+    session_.generatorOptions().MaxPwd = 12;
+    open();
+    auto* meter = child<StrengthMeter>("pnStrength");
+    EXPECT_EQ(meter->verdictText(), QStringLiteral("Пароль не задан"));
+    QTest::keyClicks(child<QComboBox>("cbPwd")->lineEdit(), QStringLiteral("qwerty"));
+    EXPECT_TRUE(meter->verdictText().startsWith(QStringLiteral("Очень слабый, ")))
+        << meter->verdictText().toStdString();
+
+    for (const char* set : {"cbBigChar", "cbSmallChar", "cbDigit", "cbSign"}) {
+        child<QCheckBox>(set)->setChecked(true);
+    }
+    click("btPwd");
+    EXPECT_TRUE(meter->verdictText().startsWith(QStringLiteral("Хороший, ")) ||
+                meter->verdictText().startsWith(QStringLiteral("Отличный, ")))
+        << text("cbPwd").toStdString() << ": " << meter->verdictText().toStdString();
+
+    QApplication::clipboard()->setText(QStringLiteral("Brzeszczot1"));
+    click("btnPastePwd");
+    const int pasted = meter->barValue();
+    EXPECT_LT(pasted, 60);
+    // The resource is a word the user is likely to reuse: the estimate drops.
+    setText("cbresurs", QStringLiteral("brzeszczot.pl"));
+    EXPECT_LT(meter->barValue(), pasted - 10);
+    test::SaveSnapshot(*editor_, QStringLiteral("record_edit_strength"));
 }
 
 TEST_F(RecordEditTest, CopyAndPasteUseTheClipboardText) {
