@@ -122,12 +122,14 @@ const Command* FindCommand(std::string_view name) {
 
 } // namespace
 
-std::string CommandContext::ReadPassword(bool confirm) const {
+SecretString CommandContext::ReadPassword(bool confirm) const {
     if (args.Flag("password-stdin")) {
-        return PasswordTo1251(ReadPasswordLine(in));
+        return PasswordTo1251(ReadPasswordLine(in).value());
     }
-    const std::string password = PasswordTo1251(ReadPasswordFromTerminal("Password: "));
-    if (confirm && PasswordTo1251(ReadPasswordFromTerminal("Repeat the password: ")) != password) {
+    SecretString password = PasswordTo1251(ReadPasswordFromTerminal("Password: ").value());
+    if (confirm &&
+        PasswordTo1251(ReadPasswordFromTerminal("Repeat the password: ").value()).value() !=
+            password.value()) {
         throw Error("The two passwords differ");
     }
     return password;

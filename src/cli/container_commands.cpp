@@ -34,7 +34,7 @@ int Transform(const CommandContext& context, bool encrypt) {
     RequireReadable(input);
 
     TCryptLib cipher;
-    ConfigureCipher(cipher, context.ReadPassword(encrypt), addKey, multKey,
+    ConfigureCipher(cipher, context.ReadPassword(encrypt).value(), addKey, multKey,
                     !context.args.Flag("no-compression"));
     MemoryStream stream(ReadInputFile(input));
     if (encrypt) {

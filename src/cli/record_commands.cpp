@@ -26,7 +26,7 @@ RecordList LoadRecords(const CommandContext& context, const fs::path& file, bool
         return LoadRecordFile(file, nullptr);
     }
     TCryptLib cipher;
-    ConfigureCipher(cipher, context.ReadPassword(false));
+    ConfigureCipher(cipher, context.ReadPassword(false).value());
     return LoadRecordFile(file, &cipher);
 }
 
@@ -108,7 +108,7 @@ int ImportCommand(const CommandContext& context) {
     RequireNewOutput(output, context.args.Flag("force"));
     const RecordList records = LoadRecords(context, text, true);
     TCryptLib cipher;
-    ConfigureCipher(cipher, context.ReadPassword(true));
+    ConfigureCipher(cipher, context.ReadPassword(true).value());
     SaveRecordFile(records, output, &cipher);
     return kExitSuccess;
 }

@@ -2,6 +2,7 @@
 
 #include "base/atomic_file.h"
 #include "base/error.h"
+#include "base/secret.h"
 #include "cipher/crypt_lib.h"
 #include "cipher/memory_stream.h"
 
@@ -12,7 +13,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <random>
-#include <string.h>
 #include <unistd.h>
 
 namespace vantrel {
@@ -80,13 +80,6 @@ private:
     std::size_t nextLf_;
 };
 
-// Overwrites password material before its memory is given back.
-void wipeMemory(std::string& bytes) {
-    if (!bytes.empty()) {
-        explicit_bzero(bytes.data(), bytes.size());
-    }
-}
-
 } // namespace
 
 std::string FormatRecordText(const RecordList& records) {
@@ -151,7 +144,7 @@ void SaveRecordFile(const RecordList& records, const std::filesystem::path& path
     }
     std::string bytes = stream.takeBytes();
     const std::error_code ec = ReplaceFileAtomically(path, bytes);
-    wipeMemory(bytes);
+    WipeString(bytes);
     if (ec) {
         throw Error(formatMessage(kCannotCreate, path.string()));
     }
@@ -168,7 +161,7 @@ RecordList LoadRecordFile(const std::filesystem::path& path, TCryptLib* cipher) 
     }
     bytes = stream.takeBytes();
     RecordList records = ParseRecordText(bytes);
-    wipeMemory(bytes);
+    WipeString(bytes);
     return records;
 }
 

@@ -108,20 +108,20 @@ TEST(TerminalText, TableAlignsByCharactersNotBytes) {
 
 TEST(PasswordInput, FirstLineOfTheStream) {
     std::istringstream twoLines("secret\nnext\n");
-    EXPECT_EQ(ReadPasswordLine(twoLines), "secret");
+    EXPECT_EQ(ReadPasswordLine(twoLines).value(), "secret");
     std::istringstream crlf(" with blanks \r\n");
-    EXPECT_EQ(ReadPasswordLine(crlf), " with blanks "); // never trimmed
+    EXPECT_EQ(ReadPasswordLine(crlf).value(), " with blanks "); // never trimmed
     std::istringstream emptyLine("\n");
-    EXPECT_EQ(ReadPasswordLine(emptyLine), "");
+    EXPECT_EQ(ReadPasswordLine(emptyLine).value(), "");
     std::istringstream noLineEnd("last");
-    EXPECT_EQ(ReadPasswordLine(noLineEnd), "last");
+    EXPECT_EQ(ReadPasswordLine(noLineEnd).value(), "last");
     std::istringstream nothing("");
     EXPECT_THROW(ReadPasswordLine(nothing), Error);
 }
 
 TEST(PasswordInput, ConvertedTo1251OrRefusedWithoutShowingIt) {
-    EXPECT_EQ(PasswordTo1251("пароль"), "\xEF\xE0\xF0\xEE\xEB\xFC");
-    EXPECT_EQ(PasswordTo1251("a\\b"), "a\\b");
+    EXPECT_EQ(PasswordTo1251("пароль").value(), "\xEF\xE0\xF0\xEE\xEB\xFC");
+    EXPECT_EQ(PasswordTo1251("a\\b").value(), "a\\b");
     try {
         PasswordTo1251("ab☃cd");
         FAIL() << "accepted";

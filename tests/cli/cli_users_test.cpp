@@ -8,6 +8,9 @@
 #include "formats/settings_file.h"
 
 #include <algorithm>
+#include <regex>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vantrel::test {
 namespace {
@@ -105,11 +108,25 @@ TEST_F(CliUsers, PasswordIsTypedOnTheTerminalWithoutEcho) {
     EXPECT_EQ(gaveUp.err, "vantrel-cli: No password was typed\n");
 
     // A new file's password is asked twice; two different answers stop it.
+    // While it waits, the tool writes no core file (both limits 0, so none can
+    // be switched on from outside) and, non-dumpable, its /proc entries
+    // belong to root.
     WriteBytes(Path("in.bin"), "data");
     terminal.clear();
+    int checkedPrompts = 0;
+    const auto hardened = [&](pid_t pid) {
+        ++checkedPrompts;
+        const std::string limits = ReadBytes("/proc/" + std::to_string(pid) + "/limits");
+        EXPECT_TRUE(std::regex_search(limits, std::regex("Max core file size +0 +0 "))) << limits;
+        struct stat info {};
+        if (::getuid() != 0 && ::stat(("/proc/" + std::to_string(pid)).c_str(), &info) == 0) {
+            EXPECT_EQ(info.st_uid, 0u) << "the tool is dumpable";
+        }
+    };
     const RunResult differ =
         RunOnTerminal({"encrypt", Path("in.bin").string(), "-o", Path("out.bin").string()},
-                      {"Password: ", "Repeat the password: "}, {"one", "two"}, terminal);
+                      {"Password: ", "Repeat the password: "}, {"one", "two"}, terminal, hardened);
+    EXPECT_EQ(checkedPrompts, 2);
     EXPECT_EQ(differ.exitCode, 3);
     EXPECT_EQ(differ.err, "vantrel-cli: The two passwords differ\n");
     EXPECT_FALSE(fs::exists(Path("out.bin")));
