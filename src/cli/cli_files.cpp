@@ -51,8 +51,8 @@ std::string ReadInputFile(const fs::path& path) {
     return bytes;
 }
 
-void WriteOutputFile(const fs::path& path, std::string_view bytes) {
-    if (const std::error_code ec = ReplaceFileAtomically(path, bytes)) {
+void WriteOutputFile(const fs::path& path, std::string_view bytes, FilePermissions permissions) {
+    if (const std::error_code ec = ReplaceFileAtomically(path, bytes, permissions)) {
         throw Error(formatMessage("Cannot create file %s", path.string()) + ": " + ec.message());
     }
 }

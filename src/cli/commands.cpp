@@ -44,7 +44,8 @@ std::vector<Command> MakeCommands() {
           {"FILE"},
           {kOutput, kForce, kPasswordStdin},
           "Writes an encrypted record file as a plain-text one.\n"
-          "The text is Windows-1251 with CR LF line ends; a new file gets mode 0600."},
+          "The text is Windows-1251 with CR LF line ends. It holds every password in\n"
+          "clear, so OUT always gets mode 0600, also when it replaces a file."},
          ExportCommand},
         {{"import",
           {"TXT"},
@@ -62,7 +63,8 @@ std::vector<Command> MakeCommands() {
           {"IN"},
           {kOutput, kForce, kNoCompression, kAddKey, kMultKey, kPasswordStdin},
           "Decrypts a container (or an encrypted record file).\n"
-          "A wrong password or key gives meaningless bytes, not an error."},
+          "A wrong password or key gives meaningless bytes, not an error. The output may\n"
+          "be plain text with passwords, so OUT always gets mode 0600."},
          DecryptCommand},
         {{"generate",
           {},

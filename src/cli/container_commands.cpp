@@ -42,7 +42,9 @@ int Transform(const CommandContext& context, bool encrypt) {
     } else {
         cipher.DecryptStream(stream);
     }
-    WriteOutputFile(output, stream.bytes());
+    // Decrypted bytes may be a plain-text record file: for the owner's eyes only.
+    WriteOutputFile(output, stream.bytes(),
+                    encrypt ? FilePermissions::KeepReplaced : FilePermissions::OwnerOnly);
     return kExitSuccess;
 }
 

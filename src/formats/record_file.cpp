@@ -143,7 +143,11 @@ void SaveRecordFile(const RecordList& records, const std::filesystem::path& path
         cipher->EncryptStream(stream);
     }
     std::string bytes = stream.takeBytes();
-    const std::error_code ec = ReplaceFileAtomically(path, bytes);
+    // Plain text shows every password: it is for the owner's eyes only, whatever
+    // the mode of the file it replaces.
+    const std::error_code ec = ReplaceFileAtomically(
+        path, bytes,
+        cipher != nullptr ? FilePermissions::KeepReplaced : FilePermissions::OwnerOnly);
     WipeString(bytes);
     if (ec) {
         throw Error(formatMessage(kCannotCreate, path.string()));

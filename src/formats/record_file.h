@@ -29,7 +29,9 @@ RecordList ParseRecordText(std::string_view text);
 bool IsPlainTextPath(const std::filesystem::path& path);
 
 // Writes the records to `path`: plain text when `cipher` is null, otherwise the
-// text passed through cipher->EncryptStream. The file is replaced atomically; on
+// text passed through cipher->EncryptStream. Plain text always gets mode 0600; an
+// encrypted file keeps the mode of the file it replaces (a new one gets 0600).
+// The file is replaced atomically; on
 // failure the old file stays whole and vantrel::Error "Cannot create file %s" is
 // thrown.
 void SaveRecordFile(const RecordList& records, const std::filesystem::path& path,

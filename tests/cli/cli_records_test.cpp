@@ -136,6 +136,8 @@ TEST_F(CliRecords, ExistingOutputIsRefusedWithoutForce) {
     Import();
     WriteBytes(Path("keep.txt"), "precious");
     WriteBytes(Path("keep.vtr"), "precious");
+    chmod(Path("keep.txt").c_str(), 0644);
+    chmod(Path("keep.vtr").c_str(), 0644);
     for (const auto& args : std::vector<std::vector<std::string>>{
              {"export", Path("records.vtr").string(), "-o", Path("keep.txt").string()},
              {"import", Path("in.txt").string(), "-o", Path("keep.vtr").string()}}) {
@@ -153,6 +155,9 @@ TEST_F(CliRecords, ExistingOutputIsRefusedWithoutForce) {
     }
     EXPECT_EQ(ReadBytes(Path("keep.txt")), FormatRecordText(ParseRecordText(SampleText())));
     EXPECT_NE(ReadBytes(Path("keep.vtr")), "precious");
+    // Plain text never inherits a wider mode; the encrypted file keeps its own.
+    EXPECT_EQ(Mode(Path("keep.txt")), 0600u);
+    EXPECT_EQ(Mode(Path("keep.vtr")), 0644u);
 }
 
 TEST_F(CliRecords, MissingInputNamesTheFileBeforeAskingThePassword) {

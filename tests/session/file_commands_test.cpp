@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <random>
@@ -200,10 +201,15 @@ TEST_F(FileCommandsTest, SaveAsTxtWritesPlainTextWarnsAndChangesNothingElse) {
     session.setCurrentFile(current);
     session.setModified(true);
     const auto path = dir / "export.txt";
+    WriteBytes(path, "old");
+    ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
     prompts.fileNames = {path};
     files.FileSaveAsCmdExecute();
 
     EXPECT_EQ(ReadBytes(path), FormatRecordText(session.records()));
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u) << "plain text must not stay world-readable";
     EXPECT_EQ(prompts.log.back(), "inform: Внимание!\rФайл сохранен в незашифрованном виде.");
     EXPECT_TRUE(session.modified());
     EXPECT_EQ(session.currentFile(), current);
