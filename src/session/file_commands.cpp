@@ -6,6 +6,7 @@
 #include "formats/settings_file.h"
 #include "formats/settings_names.h"
 
+#include <optional>
 #include <utility>
 
 namespace vantrel {
@@ -19,14 +20,29 @@ std::string FileCommands::RememberedPathText(const std::filesystem::path& path) 
     }
 }
 
-void FileCommands::remember(const std::string& pathText) {
+std::optional<std::string> FileCommands::remember(const std::filesystem::path& path) {
     // A name that cannot be a key of the settings file (the empty name of a
     // user created without one) could never be read back at a login: there is
-    // nothing to remember then, and the save itself must not fail over it.
+    // nothing to remember then.
     if (!IsStorableKey(session_.userName())) {
-        return;
+        return std::nullopt;
     }
-    WriteSetting(kRememberedFilesSection, session_.userName(), pathText, session_.settingsFile());
+    // The record file is what the user asked for: neither a path that the
+    // settings file cannot hold nor a settings file that cannot be written
+    // may stop its save or open, only the remembering.
+    try {
+        WriteSetting(kRememberedFilesSection, session_.userName(), RememberedPathText(path),
+                     session_.settingsFile());
+        return std::nullopt;
+    } catch (const Error& error) {
+        return std::string(error.what()) + "\r" + formatMessage(kNotRememberedNote, path.string());
+    }
+}
+
+void FileCommands::report(const std::optional<std::string>& notRemembered) {
+    if (notRemembered) {
+        prompts_.showError(*notRemembered);
+    }
 }
 
 void FileCommands::setCaption(const std::filesystem::path& path) {
@@ -70,10 +86,8 @@ void FileCommands::FileOpenCmdExecute() {
         }
         return;
     }
-    const std::string remembered = RememberedPathText(*name);
     LoadRecordFile(*name, true);
-    remember(remembered);
-    session_.setCurrentFile(*name);
+    report(remember(*name));
 }
 
 void FileCommands::FileSaveCmdExecute() {
@@ -82,10 +96,12 @@ void FileCommands::FileSaveCmdExecute() {
         return;
     }
     // The file is remembered before it is written, so a failed save still
-    // leaves it remembered (and the modified flag set).
-    remember(RememberedPathText(session_.currentFile()));
+    // leaves it remembered (and the modified flag set); a failure to remember
+    // is shown once the file is written.
+    const auto notRemembered = remember(session_.currentFile());
     SaveRecordFile(session_.currentFile(), true);
     session_.setModified(false);
+    report(notRemembered);
 }
 
 void FileCommands::FileSaveAsCmdExecute() {
@@ -98,13 +114,12 @@ void FileCommands::FileSaveAsCmdExecute() {
         prompts_.inform(kPlainSavedWarning);
         return;
     }
-    const std::string remembered = RememberedPathText(*name);
     // The name becomes the current file only once the file has been written:
     // a failed save keeps the file that was current.
     SaveRecordFile(*name, true);
     session_.setCurrentFile(*name);
-    remember(remembered);
     session_.setModified(false);
+    report(remember(*name));
 }
 
 } // namespace vantrel
