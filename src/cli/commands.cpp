@@ -2,6 +2,7 @@
 
 #include "base/error.h"
 #include "cli/password_input.h"
+#include "cli/terminal_text.h"
 #include "formats/program_cipher.h"
 #include "product_config.h"
 
@@ -181,12 +182,16 @@ int RunCli(std::span<const std::string> words, std::istream& in, std::ostream& o
         }
         return command->run(CommandContext{args, in, out});
     } catch (const UsageError& e) {
-        err << "vantrel-cli: " << e.what() << " (see \"vantrel-cli "
+        err << "vantrel-cli: " << EscapeControls(e.what()) << " (see \"vantrel-cli "
             << (command ? std::string(command->definition.name) + " " : std::string())
             << "--help\")\n";
         return kExitUsage;
+    } catch (const FileError& e) {
+        err << "vantrel-cli: " << EscapeControls(e.what()) << ": " << e.reason().message() << "\n";
+        return kExitFailure;
     } catch (const std::exception& e) {
-        err << "vantrel-cli: " << e.what() << "\n";
+        // Errors repeat command-line arguments, which may be any bytes.
+        err << "vantrel-cli: " << EscapeControls(e.what()) << "\n";
         return kExitFailure;
     }
 }

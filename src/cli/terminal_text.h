@@ -10,10 +10,11 @@
 // escape sequences.
 namespace vantrel::cli {
 
-// Replaces every byte below 0x20 and 0x7F by "\xNN" (two lower-case hex
-// digits). Other bytes, backslashes included, stay as they are, so a password
-// shows exactly as it is typed.
-std::string EscapeControls(std::string_view utf8);
+// Replaces every byte below 0x20, 0x7F and every byte that is not part of
+// well-formed UTF-8 by "\xNN" (two lower-case hex digits). Other bytes,
+// backslashes included, stay as they are, so a password shows exactly as it is
+// typed.
+std::string EscapeControls(std::string_view text);
 
 // A 1251 text from a file, ready for the terminal: Cp1251ToUtf8, then
 // EscapeControls.

@@ -150,14 +150,14 @@ void SaveRecordFile(const RecordList& records, const std::filesystem::path& path
         cipher != nullptr ? FilePermissions::KeepReplaced : FilePermissions::OwnerOnly);
     WipeString(bytes);
     if (ec) {
-        throw Error(formatMessage(kCannotCreate, path.string()));
+        throw FileError(formatMessage(kCannotCreate, path.string()), ec);
     }
 }
 
 RecordList LoadRecordFile(const std::filesystem::path& path, TCryptLib* cipher) {
     std::string bytes;
-    if (ReadWholeFile(path, bytes)) {
-        throw Error(formatMessage(kCannotOpen, path.string()));
+    if (const std::error_code ec = ReadWholeFile(path, bytes)) {
+        throw FileError(formatMessage(kCannotOpen, path.string()), ec);
     }
     MemoryStream stream(std::move(bytes));
     if (cipher != nullptr) {

@@ -90,6 +90,11 @@ TEST(TerminalText, ControlCharactersAreEscaped) {
     EXPECT_EQ(EscapeControls(std::string("\0\t\n\r\x7f", 5)), "\\x00\\x09\\x0a\\x0d\\x7f");
     EXPECT_EQ(EscapeControls("C:\\dir\\x1b ~"), "C:\\dir\\x1b ~"); // backslashes stay
     EXPECT_EQ(EscapeControls("Имя"), "Имя");
+    // Bytes that are not well-formed UTF-8: stray, cut off, overlong, surrogate.
+    EXPECT_EQ(EscapeControls("a\xff\xd0"), "a\\xff\\xd0");
+    EXPECT_EQ(EscapeControls("\xc0\xaf \xed\xa0\x80 \xf4\x90\x80\x80"),
+              "\\xc0\\xaf \\xed\\xa0\\x80 \\xf4\\x90\\x80\\x80");
+    EXPECT_EQ(EscapeControls("€ ☃ 😀"), "€ ☃ 😀");
     // 1251 bytes: "Пароль" then a BEL.
     EXPECT_EQ(TerminalText("\xCF\xE0\xF0\xEE\xEB\xFC\x07"), "Пароль\\x07");
     EXPECT_EQ(TerminalText("\x9b"), "›"); // 0x9B is a quotation mark in 1251, not a control
