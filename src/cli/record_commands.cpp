@@ -20,17 +20,24 @@ namespace fs = std::filesystem;
 constexpr const char* kFieldCaptions[kFieldCount] = {"Name",  "Password", "Resource",
                                                      "Start", "End",      "Note"};
 
-RecordList LoadRecords(const CommandContext& context, const fs::path& file, bool plain) {
+// The record file's text (decrypted unless `plain`). list and show walk it
+// record by record instead of building the whole list, which would take
+// several times the memory of the file.
+SecretString LoadText(const CommandContext& context, const fs::path& file, bool plain) {
     RequireReadable(file); // before the password is asked for
     if (plain) {
-        return LoadRecordFile(file, nullptr);
+        return SecretString(ReadRecordText(file, nullptr));
     }
     TCryptLib cipher;
     ConfigureCipher(cipher, context.ReadPassword(false).value());
-    return LoadRecordFile(file, &cipher);
+    return SecretString(ReadRecordText(file, &cipher));
 }
 
-std::string FieldText(const Record& record, std::size_t field) {
+RecordList LoadRecords(const CommandContext& context, const fs::path& file, bool plain) {
+    return ParseRecordText(LoadText(context, file, plain).value());
+}
+
+std::string FieldText(const RecordView& record, std::size_t field) {
     return field < record.fields.size() ? TerminalText(record.fields[field]) : std::string();
 }
 
@@ -39,32 +46,39 @@ std::string FieldText(const Record& record, std::size_t field) {
 int ListCommand(const CommandContext& context) {
     const fs::path file = context.args.operands[0];
     const bool showPasswords = context.args.Flag("show-passwords");
-    const RecordList records = LoadRecords(context, file, context.args.Flag("plain"));
+    const SecretString text = LoadText(context, file, context.args.Flag("plain"));
 
-    std::vector<std::vector<std::string>> rows;
-    rows.push_back({"No."});
+    std::vector<std::string> header{"No."};
     for (std::size_t field = 0; field < kFieldCount; ++field) {
         if (field != kFieldPassword || showPasswords) {
-            rows.front().push_back(kFieldCaptions[field]);
+            header.push_back(kFieldCaptions[field]);
         }
     }
-    for (const Record& record : records) {
+    const auto rowOf = [showPasswords](const RecordView& record) {
         std::vector<std::string> row{TerminalText(record.number)};
         for (std::size_t field = 0; field < kFieldCount; ++field) {
             if (field != kFieldPassword || showPasswords) {
                 row.push_back(FieldText(record, field));
             }
         }
-        rows.push_back(std::move(row));
-    }
-    context.out << FormatTable(rows);
+        return row;
+    };
+    // Two walks over the text: the column widths first, then the lines.
+    TableLayout layout;
+    layout.Measure(header);
+    ForEachRecordInText(text.value(),
+                        [&](const RecordView& record) { layout.Measure(rowOf(record)); });
+    context.out << layout.FormatRow(header);
+    ForEachRecordInText(text.value(), [&](const RecordView& record) {
+        context.out << layout.FormatRow(rowOf(record));
+    });
     return kExitSuccess;
 }
 
 int ShowCommand(const CommandContext& context) {
     const fs::path file = context.args.operands[0];
     const std::string& wanted = context.args.operands[1];
-    const RecordList records = LoadRecords(context, file, context.args.Flag("plain"));
+    const SecretString text = LoadText(context, file, context.args.Flag("plain"));
 
     std::optional<std::string> number1251;
     try {
@@ -73,9 +87,9 @@ int ShowCommand(const CommandContext& context) {
         // No record number in the file can hold such a character.
     }
     bool found = false;
-    for (const Record& record : records) {
+    ForEachRecordInText(text.value(), [&](const RecordView& record) {
         if (record.number != number1251) {
-            continue;
+            return;
         }
         std::vector<std::vector<std::string>> rows{{"No.:", TerminalText(record.number)}};
         const std::size_t shown = std::max<std::size_t>(record.fields.size(), kFieldCount);
@@ -86,7 +100,7 @@ int ShowCommand(const CommandContext& context) {
         }
         context.out << (found ? "\n" : "") << FormatTable(rows);
         found = true;
-    }
+    });
     if (!found) {
         throw Error("No record numbered '" + EscapeControls(wanted) + "' in " + file.string());
     }

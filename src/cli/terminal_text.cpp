@@ -76,27 +76,39 @@ std::size_t DisplayWidth(std::string_view utf8) {
     }));
 }
 
-std::string FormatTable(const std::vector<std::vector<std::string>>& rows) {
-    std::vector<std::size_t> widths;
-    for (const auto& row : rows) {
-        widths.resize(std::max(widths.size(), row.size()), 0);
-        for (std::size_t column = 0; column < row.size(); ++column) {
-            widths[column] = std::max(widths[column], DisplayWidth(row[column]));
+void TableLayout::Measure(const std::vector<std::string>& row) {
+    widths_.resize(std::max(widths_.size(), row.size()), 0);
+    for (std::size_t column = 0; column < row.size(); ++column) {
+        const std::size_t width = DisplayWidth(row[column]);
+        if (width <= kMaxAlignedWidth) {
+            widths_[column] = std::max(widths_[column], width);
         }
+    }
+}
+
+std::string TableLayout::FormatRow(const std::vector<std::string>& row) const {
+    std::string line;
+    for (std::size_t column = 0; column < row.size(); ++column) {
+        line += row[column];
+        if (column + 1 < row.size()) {
+            const std::size_t width = column < widths_.size() ? widths_[column] : 0;
+            line.append(width - std::min(width, DisplayWidth(row[column])) + 2, ' ');
+        }
+    }
+    // Trailing blanks of empty last cells would only clutter the line.
+    line.erase(line.find_last_not_of(' ') + 1);
+    line += '\n';
+    return line;
+}
+
+std::string FormatTable(const std::vector<std::vector<std::string>>& rows) {
+    TableLayout layout;
+    for (const auto& row : rows) {
+        layout.Measure(row);
     }
     std::string text;
     for (const auto& row : rows) {
-        std::string line;
-        for (std::size_t column = 0; column < row.size(); ++column) {
-            line += row[column];
-            if (column + 1 < row.size()) {
-                line.append(widths[column] - DisplayWidth(row[column]) + 2, ' ');
-            }
-        }
-        // Trailing blanks of empty last cells would only clutter the line.
-        line.erase(line.find_last_not_of(' ') + 1);
-        text += line;
-        text += '\n';
+        text += layout.FormatRow(row);
     }
     return text;
 }

@@ -104,26 +104,44 @@ std::string FormatRecordText(const RecordList& records) {
     return text;
 }
 
-RecordList ParseRecordText(std::string_view text) {
+void ForEachRecordInText(std::string_view text,
+                         const std::function<void(const RecordView&)>& visit) {
     if (const void* nul = std::memchr(text.data(), '\0', text.size())) {
         text =
             text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
     }
-    RecordList records;
+    RecordView record;
+    bool open = false; // a record has been started and not yet handed over
     LineReader reader(text);
     std::string_view line;
     while (reader.next(line)) {
         if (!line.empty() && line.front() == '\t') {
-            if (records.empty()) {
-                records.emplace_back(); // holds a field that comes before any number
-            }
-            records.back().fields.emplace_back(trimControls(line));
-        } else {
-            Record& record = records.emplace_back();
-            record.number.assign(line);
-            record.fields.reserve(kFieldCount);
+            open = true; // a field before any number starts a record to hold it
+            record.fields.push_back(trimControls(line));
+            continue;
         }
+        if (open) {
+            visit(record);
+        }
+        record.number = line;
+        record.fields.clear();
+        open = true;
     }
+    if (open) {
+        visit(record);
+    }
+}
+
+RecordList ParseRecordText(std::string_view text) {
+    RecordList records;
+    ForEachRecordInText(text, [&records](const RecordView& view) {
+        Record& record = records.emplace_back();
+        record.number.assign(view.number);
+        record.fields.reserve(std::max<std::size_t>(view.fields.size(), kFieldCount));
+        for (std::string_view field : view.fields) {
+            record.fields.emplace_back(field);
+        }
+    });
     return records;
 }
 
@@ -154,16 +172,21 @@ void SaveRecordFile(const RecordList& records, const std::filesystem::path& path
     }
 }
 
-RecordList LoadRecordFile(const std::filesystem::path& path, TCryptLib* cipher) {
+std::string ReadRecordText(const std::filesystem::path& path, TCryptLib* cipher) {
     std::string bytes;
     if (const std::error_code ec = ReadWholeFile(path, bytes)) {
         throw FileError(formatMessage(kCannotOpen, path.string()), ec);
     }
-    MemoryStream stream(std::move(bytes));
-    if (cipher != nullptr) {
-        cipher->DecryptStream(stream);
+    if (cipher == nullptr) {
+        return bytes;
     }
-    bytes = stream.takeBytes();
+    MemoryStream stream(std::move(bytes));
+    cipher->DecryptStream(stream);
+    return stream.takeBytes();
+}
+
+RecordList LoadRecordFile(const std::filesystem::path& path, TCryptLib* cipher) {
+    std::string bytes = ReadRecordText(path, cipher);
     RecordList records = ParseRecordText(bytes);
     WipeString(bytes);
     return records;

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vantrel {
 
@@ -24,6 +25,18 @@ std::string FormatRecordText(const RecordList& records);
 // an empty number to hold it. Nothing is ever dropped.
 RecordList ParseRecordText(std::string_view text);
 
+// One record of the text layout as views into the text.
+struct RecordView {
+    std::string_view number;
+    std::vector<std::string_view> fields; // trimmed as ParseRecordText trims them
+};
+
+// Hands every record of the text to `visit` in order, by the rules of
+// ParseRecordText but without copying anything: for readers that need each
+// record only once (the views are valid during the call).
+void ForEachRecordInText(std::string_view text,
+                         const std::function<void(const RecordView&)>& visit);
+
 // The extension rule: plain text exactly when the last path component ends in
 // ".txt" (case-sensitive); every other name is an encrypted record file.
 bool IsPlainTextPath(const std::filesystem::path& path);
@@ -36,6 +49,12 @@ bool IsPlainTextPath(const std::filesystem::path& path);
 // thrown.
 void SaveRecordFile(const RecordList& records, const std::filesystem::path& path,
                     TCryptLib* cipher);
+
+// The text of a record file: the file's bytes, passed through
+// cipher->DecryptStream when `cipher` is not null. It holds passwords: the
+// caller wipes it (WipeString). Throws vantrel::FileError "Cannot open file %s"
+// when the file cannot be read.
+std::string ReadRecordText(const std::filesystem::path& path, TCryptLib* cipher);
 
 // Reads `path` (decrypting with cipher->DecryptStream when `cipher` is not null)
 // and parses it. Throws vantrel::Error "Cannot open file %s" when it cannot be

@@ -109,6 +109,10 @@ TEST(TerminalText, TableAlignsByCharactersNotBytes) {
                      "1    Иван  x\n"
                      "12   Jo\n");
     EXPECT_EQ(FormatTable({}), "");
+    // A cell wider than kMaxAlignedWidth pads neither the header nor the other lines.
+    const std::string huge(kMaxAlignedWidth + 1, 'x');
+    EXPECT_EQ(FormatTable({{"No.", "Name"}, {huge, "a"}, {"7", "b"}}),
+              "No.  Name\n" + huge + "  a\n7    b\n");
 }
 
 TEST(PasswordInput, FirstLineOfTheStream) {
