@@ -51,16 +51,17 @@ private:
     int fd_;
 };
 
-// Writes all bytes, retrying short writes and interruptions.
-std::error_code writeAll(int fd, std::string_view bytes) {
+// Writes all bytes, retrying short writes and interruptions. `total` counts
+// the bytes of the file written so far (for the injected write fault).
+std::error_code writeAll(int fd, std::string_view bytes, std::size_t& total) {
     std::size_t written = 0;
     while (written < bytes.size()) {
         std::size_t chunk = bytes.size() - written;
         if (gFaults && gFaults->failWriteAfter) {
-            if (written >= *gFaults->failWriteAfter) {
+            if (total >= *gFaults->failWriteAfter) {
                 return std::make_error_code(std::errc::no_space_on_device);
             }
-            chunk = std::min(chunk, *gFaults->failWriteAfter - written);
+            chunk = std::min(chunk, *gFaults->failWriteAfter - total);
         }
         const ssize_t result = ::write(fd, bytes.data() + written, chunk);
         if (result < 0) {
@@ -70,6 +71,7 @@ std::error_code writeAll(int fd, std::string_view bytes) {
             return lastError();
         }
         written += static_cast<std::size_t>(result);
+        total += static_cast<std::size_t>(result);
         killAt(AtomicFileFaults::Step::Write);
     }
     return {};
@@ -190,8 +192,8 @@ std::error_code nameTemporary(int fd, const std::filesystem::path& folder,
     return std::make_error_code(std::errc::file_exists);
 }
 
-std::error_code writeTemporary(int fd, std::string_view bytes, const struct stat* old,
-                               FilePermissions permissions) {
+std::error_code writeTemporary(int fd, const std::function<void(const ChunkWriter&)>& produce,
+                               const struct stat* old, FilePermissions permissions) {
     if (old != nullptr) {
         // Keep the replaced file's owner (only possible for root or the same
         // owner; otherwise it stays ours) and, unless the content is for the
@@ -203,8 +205,15 @@ std::error_code writeTemporary(int fd, std::string_view bytes, const struct stat
             return lastError();
         }
     }
-    if (auto ec = writeAll(fd, bytes)) {
-        return ec;
+    std::error_code failure;
+    std::size_t total = 0;
+    produce([&](std::string_view piece) {
+        if (!failure) {
+            failure = writeAll(fd, piece, total);
+        }
+    });
+    if (failure) {
+        return failure;
     }
     if (gFaults && gFaults->failSync) {
         return std::make_error_code(std::errc::io_error);
@@ -219,6 +228,13 @@ std::error_code writeTemporary(int fd, std::string_view bytes, const struct stat
 } // namespace
 
 std::error_code ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                                      FilePermissions permissions) {
+    return ReplaceFileAtomically(
+        path, [bytes](const ChunkWriter& write) { write(bytes); }, permissions);
+}
+
+std::error_code ReplaceFileAtomically(const std::filesystem::path& path,
+                                      const std::function<void(const ChunkWriter&)>& produce,
                                       FilePermissions permissions) {
     const std::filesystem::path target = resolveTarget(path);
     std::filesystem::path folder = target.parent_path();
@@ -250,7 +266,15 @@ std::error_code ReplaceFileAtomically(const std::filesystem::path& path, std::st
         return lastError();
     }
     killAt(AtomicFileFaults::Step::Create);
-    std::error_code ec = writeTemporary(fd.get(), bytes, exists ? &old : nullptr, permissions);
+    std::error_code ec;
+    try {
+        ec = writeTemporary(fd.get(), produce, exists ? &old : nullptr, permissions);
+    } catch (...) {
+        if (!temporary.empty()) {
+            ::unlink(temporary.c_str());
+        }
+        throw;
+    }
     if (!ec && temporary.empty()) {
         ec = nameTemporary(fd.get(), folder, prefix, temporary);
         killAt(AtomicFileFaults::Step::Link);

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,6 +38,20 @@ enum class FilePermissions {
 // to its own message.
 [[nodiscard]] std::error_code
 ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                      FilePermissions permissions = FilePermissions::KeepReplaced);
+
+// Hands one piece of the content to the temporary file. After a failed write
+// the following pieces are ignored (the failure is what ReplaceFileAtomically
+// returns).
+using ChunkWriter = std::function<void(std::string_view piece)>;
+
+// The same with content made piece by piece: `produce` hands every piece to
+// the writer it is given, in order, so that content too large to be held in
+// memory a second time never is. An exception from `produce` leaves the old
+// file and no temporary file, and is passed on.
+[[nodiscard]] std::error_code
+ReplaceFileAtomically(const std::filesystem::path& path,
+                      const std::function<void(const ChunkWriter& write)>& produce,
                       FilePermissions permissions = FilePermissions::KeepReplaced);
 
 // Reads the whole file into `bytes` (replacing its content). Returns an empty

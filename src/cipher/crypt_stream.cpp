@@ -13,38 +13,36 @@ namespace {
 // The codec's callbacks are plain functions, so the source and destination of
 // the running compression live here, for the length of one operation.
 MemoryStream* codecSource = nullptr;
-MemoryStream* codecDestination = nullptr;
+const TCryptLib::ByteSink* codecSink = nullptr;
 
 int readFromSource(std::uint8_t* buffer) {
     return static_cast<int>(codecSource->read(buffer, kLZHBufferSize));
 }
 
 void writeToDestination(const std::uint8_t* buffer, int count) {
-    codecDestination->write(buffer, static_cast<std::size_t>(count));
+    (*codecSink)(buffer, static_cast<std::size_t>(count));
 }
 
 enum class CodecDirection { Encode, Decode };
 
-// Replaces the stream's content by its compressed or expanded form. The stream
-// keeps its content when the codec's memory cannot be had.
-void runCodec(MemoryStream& stream, CodecDirection direction) {
-    MemoryStream destination;
+// Hands the stream's content in compressed or expanded form to `sink`.
+void runCodec(MemoryStream& stream, CodecDirection direction, const TCryptLib::ByteSink& sink) {
     if (!LZHInit()) {
         throw Error("TCryptLib: LZH init error");
     }
     struct Session {
-        Session(MemoryStream& source, MemoryStream& destination) {
+        Session(MemoryStream& source, const TCryptLib::ByteSink& sink) {
             codecSource = &source;
-            codecDestination = &destination;
+            codecSink = &sink;
         }
         ~Session() {
             LZHDone();
             codecSource = nullptr;
-            codecDestination = nullptr;
+            codecSink = nullptr;
         }
         Session(const Session&) = delete;
         Session& operator=(const Session&) = delete;
-    } session(stream, destination);
+    } session(stream, sink);
 
     stream.setPosition(0);
     if (direction == CodecDirection::Encode) {
@@ -52,6 +50,15 @@ void runCodec(MemoryStream& stream, CodecDirection direction) {
     } else {
         LZHDecode(readFromSource, writeToDestination);
     }
+}
+
+// Replaces the stream's content by its compressed or expanded form. The stream
+// keeps its content when the codec's memory cannot be had.
+void runCodec(MemoryStream& stream, CodecDirection direction) {
+    MemoryStream destination;
+    runCodec(stream, direction, [&destination](const std::uint8_t* bytes, std::size_t count) {
+        destination.write(bytes, count);
+    });
     stream.loadFrom(std::move(destination));
 }
 
@@ -86,16 +93,29 @@ void TCryptLib::EncryptStream(MemoryStream& stream) {
 }
 
 void TCryptLib::DecryptStream(MemoryStream& stream) {
+    decryptInPlace(stream);
+    if (compression_) {
+        runCodec(stream, CodecDirection::Decode);
+        stream.setPosition(0);
+    }
+}
+
+void TCryptLib::DecryptStreamTo(MemoryStream& stream, const ByteSink& sink) {
+    decryptInPlace(stream);
+    if (compression_) {
+        runCodec(stream, CodecDirection::Decode, sink);
+    } else {
+        sink(reinterpret_cast<const std::uint8_t*>(stream.bytes().data()), stream.size());
+    }
+}
+
+void TCryptLib::decryptInPlace(MemoryStream& stream) {
     InitKey();
     ReleaseKeyBlock();
     AllocateWorkBuffer();
     cipherInPlace(stream, workBuffer_.get(), [this](std::size_t n) { DecryptBuffer(n); });
     ReleaseWorkBuffer();
     stream.setPosition(0);
-    if (compression_) {
-        runCodec(stream, CodecDirection::Decode);
-        stream.setPosition(0);
-    }
 }
 
 } // namespace vantrel

@@ -55,7 +55,14 @@ std::string ReadInputFile(const fs::path& path) {
 }
 
 void WriteOutputFile(const fs::path& path, std::string_view bytes, FilePermissions permissions) {
-    if (const std::error_code ec = ReplaceFileAtomically(path, bytes, permissions)) {
+    WriteOutputFile(
+        path, [bytes](const ChunkWriter& write) { write(bytes); }, permissions);
+}
+
+void WriteOutputFile(const fs::path& path,
+                     const std::function<void(const ChunkWriter& write)>& produce,
+                     FilePermissions permissions) {
+    if (const std::error_code ec = ReplaceFileAtomically(path, produce, permissions)) {
         throw FileError(formatMessage("Cannot create file %s", path.string()), ec);
     }
 }

@@ -37,5 +37,9 @@ std::string ReadInputFile(const std::filesystem::path& path);
 // old file intact.
 void WriteOutputFile(const std::filesystem::path& path, std::string_view bytes,
                      FilePermissions permissions);
+// The same with the content made piece by piece (ReplaceFileAtomically).
+void WriteOutputFile(const std::filesystem::path& path,
+                     const std::function<void(const ChunkWriter& write)>& produce,
+                     FilePermissions permissions);
 
 } // namespace vantrel::cli

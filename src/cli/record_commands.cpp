@@ -33,10 +33,6 @@ SecretString LoadText(const CommandContext& context, const fs::path& file, bool 
     return SecretString(ReadRecordText(file, &cipher));
 }
 
-RecordList LoadRecords(const CommandContext& context, const fs::path& file, bool plain) {
-    return ParseRecordText(LoadText(context, file, plain).value());
-}
-
 std::string FieldText(const RecordView& record, std::size_t field) {
     return field < record.fields.size() ? TerminalText(record.fields[field]) : std::string();
 }
@@ -107,23 +103,25 @@ int ShowCommand(const CommandContext& context) {
     return kExitSuccess;
 }
 
+// export and import write the text as a save of its records would, without
+// building the record list (several times the memory of the text).
 int ExportCommand(const CommandContext& context) {
     const fs::path file = context.args.operands[0];
     const fs::path output = OutputPath(context.args);
     RequireNewOutput(output, context.args.Flag("force"));
-    const RecordList records = LoadRecords(context, file, false);
-    SaveRecordFile(records, output, nullptr);
+    const SecretString text = LoadText(context, file, false);
+    SaveRecordText(NormalizeRecordText(text.value()), output, nullptr);
     return kExitSuccess;
 }
 
 int ImportCommand(const CommandContext& context) {
-    const fs::path text = context.args.operands[0];
+    const fs::path input = context.args.operands[0];
     const fs::path output = OutputPath(context.args);
     RequireNewOutput(output, context.args.Flag("force"));
-    const RecordList records = LoadRecords(context, text, true);
+    std::string normal = NormalizeRecordText(LoadText(context, input, true).value());
     TCryptLib cipher;
     ConfigureCipher(cipher, context.ReadPassword(true).value());
-    SaveRecordFile(records, output, &cipher);
+    SaveRecordText(std::move(normal), output, &cipher);
     return kExitSuccess;
 }
 

@@ -80,6 +80,17 @@ private:
     std::size_t nextLf_;
 };
 
+// One record in the text layout, appended to `text` (a Record or a RecordView).
+template <typename AnyRecord> void appendRecordText(std::string& text, const AnyRecord& record) {
+    text += record.number;
+    text += "\r\n";
+    for (const auto& field : record.fields) {
+        text += '\t';
+        text += field;
+        text += "\r\n";
+    }
+}
+
 } // namespace
 
 std::string FormatRecordText(const RecordList& records) {
@@ -93,15 +104,17 @@ std::string FormatRecordText(const RecordList& records) {
     std::string text;
     text.reserve(size);
     for (const Record& record : records) {
-        text += record.number;
-        text += "\r\n";
-        for (const std::string& field : record.fields) {
-            text += '\t';
-            text += field;
-            text += "\r\n";
-        }
+        appendRecordText(text, record);
     }
     return text;
+}
+
+std::string NormalizeRecordText(std::string_view text) {
+    std::string normal;
+    normal.reserve(text.size());
+    ForEachRecordInText(text,
+                        [&normal](const RecordView& record) { appendRecordText(normal, record); });
+    return normal;
 }
 
 void ForEachRecordInText(std::string_view text,
@@ -156,7 +169,11 @@ bool IsPlainTextPath(const std::filesystem::path& path) {
 
 void SaveRecordFile(const RecordList& records, const std::filesystem::path& path,
                     TCryptLib* cipher) {
-    MemoryStream stream(FormatRecordText(records));
+    SaveRecordText(FormatRecordText(records), path, cipher);
+}
+
+void SaveRecordText(std::string text, const std::filesystem::path& path, TCryptLib* cipher) {
+    MemoryStream stream(std::move(text));
     if (cipher != nullptr) {
         cipher->EncryptStream(stream);
     }

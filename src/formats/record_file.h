@@ -37,6 +37,9 @@ struct RecordView {
 void ForEachRecordInText(std::string_view text,
                          const std::function<void(const RecordView&)>& visit);
 
+// FormatRecordText(ParseRecordText(text)), without the list in between.
+std::string NormalizeRecordText(std::string_view text);
+
 // The extension rule: plain text exactly when the last path component ends in
 // ".txt" (case-sensitive); every other name is an encrypted record file.
 bool IsPlainTextPath(const std::filesystem::path& path);
@@ -49,6 +52,8 @@ bool IsPlainTextPath(const std::filesystem::path& path);
 // thrown.
 void SaveRecordFile(const RecordList& records, const std::filesystem::path& path,
                     TCryptLib* cipher);
+// The same for records already in the text layout (wiped after use).
+void SaveRecordText(std::string text, const std::filesystem::path& path, TCryptLib* cipher);
 
 // The text of a record file: the file's bytes, passed through
 // cipher->DecryptStream when `cipher` is not null. It holds passwords: the

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <csignal>
 #include <fcntl.h>
+#include <stdexcept>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -106,6 +107,30 @@ TEST_F(AtomicFileFailure, WriteFailingPartWay) {
             << after;
         expectOldFileIntact();
     }
+}
+
+// Content made piece by piece: the write fault counts across pieces, and a
+// producer that throws leaves the old file and nothing else.
+TEST_F(AtomicFileFailure, ContentMadePieceByPiece) {
+    const auto pieces = [](const ChunkWriter& write) {
+        for (int i = 0; i < 3; ++i) {
+            write("0123456789");
+        }
+    };
+    {
+        ScopedAtomicFileFaults faults({.failWriteAfter = 25});
+        EXPECT_EQ(ReplaceFileAtomically(file, pieces), std::errc::no_space_on_device);
+        expectOldFileIntact();
+    }
+    EXPECT_THROW((void)ReplaceFileAtomically(file,
+                                             [](const ChunkWriter& write) {
+                                                 write("partial");
+                                                 throw std::runtime_error("stopped");
+                                             }),
+                 std::runtime_error);
+    expectOldFileIntact();
+    ASSERT_FALSE(ReplaceFileAtomically(file, pieces));
+    EXPECT_EQ(ReadBytes(file), "012345678901234567890123456789");
 }
 
 TEST_F(AtomicFileFailure, WriteLimitAtTheSizeIsNoFailure) {
