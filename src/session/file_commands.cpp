@@ -35,7 +35,7 @@ std::optional<std::string> FileCommands::remember(const std::filesystem::path& p
                      session_.settingsFile());
         return std::nullopt;
     } catch (const Error& error) {
-        return std::string(error.what()) + "\r" + formatMessage(kNotRememberedNote, path.string());
+        return ErrorBoxText(error.what()) + "\r" + formatMessage(kNotRememberedNote, path.string());
     }
 }
 
