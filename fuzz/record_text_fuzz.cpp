@@ -1,6 +1,7 @@
 // ParseRecordText on arbitrary bytes: every list it yields must obey the text
-// layout's rules and survive a format/parse round trip unchanged. A text that
-// can be a record file holds a record, and stays one when written back.
+// layout's rules and survive a format/parse round trip unchanged, and the
+// list-free normalisation must give the same text. A text that can be a record
+// file holds a record, and stays one when written back.
 #include "formats/record_file.h"
 
 #include <cstddef>
@@ -38,6 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::string text = vantrel::FormatRecordText(records);
     check(vantrel::ParseRecordText(text) == records);
+    check(vantrel::NormalizeRecordText(bytes) == text);
     if (vantrel::CanBeRecordText(bytes)) {
         check(!records.empty());
         check(vantrel::CanBeRecordText(text));

@@ -1,5 +1,6 @@
 #include "app/application.h"
 #include "app/startup.h"
+#include "base/process_hardening.h"
 #include "formats/program_folders.h"
 #include "forms/main_window.h"
 #include "forms/user_pwd.h"

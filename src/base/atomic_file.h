@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,18 +13,46 @@
 // through here.
 namespace vantrel {
 
+// The permission bits of a replaced file.
+enum class FilePermissions {
+    KeepReplaced, // a replaced file keeps its bits (a new file gets 0600)
+    OwnerOnly,    // always 0600: plain text that holds passwords
+};
+
 // Writes `bytes` to a temporary file in the folder of `path`, flushes it to
 // disk, renames it over `path` and flushes the folder. A new file is created
 // with mode 0600 (it may hold password material); a replaced file keeps its
-// permission bits (and, where allowed, its owner). A symbolic link at `path` is
-// followed: its target is replaced. An existing file that the caller may not
-// write is refused (EACCES) even where the folder would allow the rename.
+// owner where allowed, and its permission bits unless `permissions` is
+// OwnerOnly. A symbolic link at `path` is followed: its target is replaced. An
+// existing file that the caller may not write is refused (EACCES) even where
+// the folder would allow the rename.
+//
+// The temporary file is created unnamed where the file system allows it and
+// gets its hidden name (".NAME.vtmp-XXXXXX") only just before the rename, so a
+// killed process leaves nothing behind; temporary files of the same target
+// that a killed writer left (ours, and held by no living writer) are removed
+// on the next write.
 //
 // Returns an empty error code on success. On failure the old file is byte for
 // byte as it was and no temporary file is left; the caller maps the error code
 // to its own message.
-[[nodiscard]] std::error_code ReplaceFileAtomically(const std::filesystem::path& path,
-                                                    std::string_view bytes);
+[[nodiscard]] std::error_code
+ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                      FilePermissions permissions = FilePermissions::KeepReplaced);
+
+// Hands one piece of the content to the temporary file. After a failed write
+// the following pieces are ignored (the failure is what ReplaceFileAtomically
+// returns).
+using ChunkWriter = std::function<void(std::string_view piece)>;
+
+// The same with content made piece by piece: `produce` hands every piece to
+// the writer it is given, in order, so that content too large to be held in
+// memory a second time never is. An exception from `produce` leaves the old
+// file and no temporary file, and is passed on.
+[[nodiscard]] std::error_code
+ReplaceFileAtomically(const std::filesystem::path& path,
+                      const std::function<void(const ChunkWriter& write)>& produce,
+                      FilePermissions permissions = FilePermissions::KeepReplaced);
 
 // Reads the whole file into `bytes` (replacing its content). Returns an empty
 // error code on success; on failure `bytes` is empty.
@@ -38,6 +67,11 @@ struct AtomicFileFaults {
     bool failSync = false;
     // The rename over the old file fails (EXDEV).
     bool failRename = false;
+    // The points at which the process can be killed (SIGKILL) on purpose:
+    // after the temporary file is created, after a write of some bytes, after
+    // the fsync, after the unnamed file got its name, after the rename.
+    enum class Step { Create, Write, Sync, Link, Rename };
+    std::optional<Step> killAt = std::nullopt;
 };
 
 class ScopedAtomicFileFaults {

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
 namespace vantrel {
 
@@ -10,6 +11,17 @@ namespace vantrel {
 class Error : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+};
+
+// A file that cannot be read or written: the text as the program shows it, and
+// the reason the system gave (the command-line tool adds it to the text).
+class FileError : public Error {
+public:
+    FileError(const std::string& text, std::error_code reason) : Error(text), reason_(reason) {}
+    const std::error_code& reason() const { return reason_; }
+
+private:
+    std::error_code reason_;
 };
 
 // Replaces the first "%s" of a fixed message text by an argument.

@@ -70,6 +70,11 @@ public:
     void EncryptStream(MemoryStream& stream);
     // The inverse; leaves the position at 0. Any bytes decrypt without error.
     void DecryptStream(MemoryStream& stream);
+    // The same bytes as DecryptStream, handed to `sink` piece by piece instead
+    // of being kept: the expanded content is never held whole. `stream` is
+    // left decrypted but still compressed.
+    using ByteSink = std::function<void(const std::uint8_t* bytes, std::size_t count)>;
+    void DecryptStreamTo(MemoryStream& stream, const ByteSink& sink);
 
     // Internal steps, public so that their fixed values can be tested.
     // InitKey derives key words A, B, C and the salt, builds the key block and
@@ -95,6 +100,9 @@ private:
     template <bool kDecrypt>
     void cipherBytes(std::uint8_t* buffer, const std::uint8_t* keys, std::size_t length);
     std::uint32_t passwordChecksum();
+    // The block cipher step of DecryptStream, in place; position 0 afterwards.
+    // Returns where its share of the progress (in thousandths) ends.
+    int decryptInPlace(MemoryStream& stream);
 
     std::string infile_;
     std::string outfile_;

@@ -35,7 +35,7 @@ struct ProgressSpan {
 // The codec's callbacks are plain functions, so the source and destination of
 // the running compression live here, for the length of one operation.
 MemoryStream* codecSource = nullptr;
-MemoryStream* codecDestination = nullptr;
+const TCryptLib::ByteSink* codecSink = nullptr;
 const ProgressSpan* codecProgress = nullptr;
 
 int readFromSource(std::uint8_t* buffer) {
@@ -45,33 +45,33 @@ int readFromSource(std::uint8_t* buffer) {
 }
 
 void writeToDestination(const std::uint8_t* buffer, int count) {
-    codecDestination->write(buffer, static_cast<std::size_t>(count));
+    (*codecSink)(buffer, static_cast<std::size_t>(count));
 }
 
 enum class CodecDirection { Encode, Decode };
 
-// Replaces the stream's content by its compressed or expanded form. The stream
-// keeps its content when the codec's memory cannot be had.
-void runCodec(MemoryStream& stream, CodecDirection direction, const ProgressSpan& progress) {
-    MemoryStream destination;
+// Hands the stream's content in compressed or expanded form to `sink`.
+void runCodec(MemoryStream& stream, CodecDirection direction, const ProgressSpan& progress,
+              const TCryptLib::ByteSink& sink) {
     if (!LZHInit()) {
         throw Error("TCryptLib: LZH init error");
     }
     struct Session {
-        Session(MemoryStream& source, MemoryStream& destination, const ProgressSpan& progress) {
+        Session(MemoryStream& source, const TCryptLib::ByteSink& sink,
+                const ProgressSpan& progress) {
             codecSource = &source;
-            codecDestination = &destination;
+            codecSink = &sink;
             codecProgress = &progress;
         }
         ~Session() {
             LZHDone();
             codecSource = nullptr;
-            codecDestination = nullptr;
+            codecSink = nullptr;
             codecProgress = nullptr;
         }
         Session(const Session&) = delete;
         Session& operator=(const Session&) = delete;
-    } session(stream, destination, progress);
+    } session(stream, sink, progress);
 
     stream.setPosition(0);
     if (direction == CodecDirection::Encode) {
@@ -79,6 +79,16 @@ void runCodec(MemoryStream& stream, CodecDirection direction, const ProgressSpan
     } else {
         LZHDecode(readFromSource, writeToDestination);
     }
+}
+
+// Replaces the stream's content by its compressed or expanded form. The stream
+// keeps its content when the codec's memory cannot be had.
+void runCodec(MemoryStream& stream, CodecDirection direction, const ProgressSpan& progress) {
+    MemoryStream destination;
+    runCodec(stream, direction, progress,
+             [&destination](const std::uint8_t* bytes, std::size_t count) {
+                 destination.write(bytes, count);
+             });
     stream.loadFrom(std::move(destination));
 }
 
@@ -117,6 +127,23 @@ void TCryptLib::EncryptStream(MemoryStream& stream) {
 }
 
 void TCryptLib::DecryptStream(MemoryStream& stream) {
+    const int cipherEnd = decryptInPlace(stream);
+    if (compression_) {
+        runCodec(stream, CodecDirection::Decode, {OnProgress, cipherEnd, 1000});
+        stream.setPosition(0);
+    }
+}
+
+void TCryptLib::DecryptStreamTo(MemoryStream& stream, const ByteSink& sink) {
+    const int cipherEnd = decryptInPlace(stream);
+    if (compression_) {
+        runCodec(stream, CodecDirection::Decode, {OnProgress, cipherEnd, 1000}, sink);
+    } else {
+        sink(reinterpret_cast<const std::uint8_t*>(stream.bytes().data()), stream.size());
+    }
+}
+
+int TCryptLib::decryptInPlace(MemoryStream& stream) {
     InitKey();
     ReleaseKeyBlock();
     AllocateWorkBuffer();
@@ -125,10 +152,7 @@ void TCryptLib::DecryptStream(MemoryStream& stream) {
                   [this](std::size_t n) { DecryptBuffer(n); });
     ReleaseWorkBuffer();
     stream.setPosition(0);
-    if (compression_) {
-        runCodec(stream, CodecDirection::Decode, {OnProgress, cipherEnd, 1000});
-        stream.setPosition(0);
-    }
+    return cipherEnd;
 }
 
 } // namespace vantrel

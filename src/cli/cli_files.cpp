@@ -5,12 +5,15 @@
 #include "cipher/crypt_lib.h"
 
 #include <cerrno>
-#include <cstring>
 #include <fstream>
 
 namespace vantrel::cli {
 
 namespace fs = std::filesystem;
+
+namespace {
+constexpr const char* kCannotOpenFile = "Cannot open file %s";
+}
 
 void ConfigureCipher(TCryptLib& cipher, const std::string& password1251, std::int32_t addKey,
                      std::int32_t multKey, bool compression) {
@@ -23,13 +26,13 @@ void ConfigureCipher(TCryptLib& cipher, const std::string& password1251, std::in
 void RequireReadable(const fs::path& path) {
     std::error_code ec;
     if (fs::is_directory(path, ec)) {
-        throw Error(formatMessage("Cannot open file %s", path.string()) + ": it is a folder");
+        throw FileError(formatMessage(kCannotOpenFile, path.string()),
+                        std::make_error_code(std::errc::is_a_directory));
     }
     std::ifstream probe(path, std::ios::binary);
     if (!probe) {
-        const int error = errno;
-        throw Error(formatMessage("Cannot open file %s", path.string()) + ": " +
-                    std::strerror(error));
+        throw FileError(formatMessage(kCannotOpenFile, path.string()),
+                        {errno, std::generic_category()});
     }
 }
 
@@ -46,14 +49,21 @@ void RequireNewOutput(const fs::path& path, bool force) {
 std::string ReadInputFile(const fs::path& path) {
     std::string bytes;
     if (const std::error_code ec = ReadWholeFile(path, bytes)) {
-        throw Error(formatMessage("Cannot open file %s", path.string()) + ": " + ec.message());
+        throw FileError(formatMessage(kCannotOpenFile, path.string()), ec);
     }
     return bytes;
 }
 
-void WriteOutputFile(const fs::path& path, std::string_view bytes) {
-    if (const std::error_code ec = ReplaceFileAtomically(path, bytes)) {
-        throw Error(formatMessage("Cannot create file %s", path.string()) + ": " + ec.message());
+void WriteOutputFile(const fs::path& path, std::string_view bytes, FilePermissions permissions) {
+    WriteOutputFile(
+        path, [bytes](const ChunkWriter& write) { write(bytes); }, permissions);
+}
+
+void WriteOutputFile(const fs::path& path,
+                     const std::function<void(const ChunkWriter& write)>& produce,
+                     FilePermissions permissions) {
+    if (const std::error_code ec = ReplaceFileAtomically(path, produce, permissions)) {
+        throw FileError(formatMessage("Cannot create file %s", path.string()), ec);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/atomic_file.h"
 #include "formats/program_cipher.h"
 
 #include <cstdint>
@@ -31,8 +32,14 @@ void RequireNewOutput(const std::filesystem::path& path, bool force);
 // The whole file; vantrel::Error "Cannot open file %s: reason" on failure.
 std::string ReadInputFile(const std::filesystem::path& path);
 
-// Replaces `path` atomically (new files get mode 0600); vantrel::Error
-// "Cannot create file %s: reason" on failure, the old file intact.
-void WriteOutputFile(const std::filesystem::path& path, std::string_view bytes);
+// Replaces `path` atomically (new files get mode 0600, OwnerOnly gives every
+// file 0600); vantrel::Error "Cannot create file %s: reason" on failure, the
+// old file intact.
+void WriteOutputFile(const std::filesystem::path& path, std::string_view bytes,
+                     FilePermissions permissions);
+// The same with the content made piece by piece (ReplaceFileAtomically).
+void WriteOutputFile(const std::filesystem::path& path,
+                     const std::function<void(const ChunkWriter& write)>& produce,
+                     FilePermissions permissions);
 
 } // namespace vantrel::cli

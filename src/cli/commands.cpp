@@ -2,6 +2,7 @@
 
 #include "base/error.h"
 #include "cli/password_input.h"
+#include "cli/terminal_text.h"
 #include "formats/program_cipher.h"
 #include "health/password_report.h"
 #include "product_config.h"
@@ -60,7 +61,8 @@ std::vector<Command> MakeCommands() {
           {"FILE"},
           {kOutput, kForce, kPasswordStdin},
           "Writes an encrypted record file as a plain-text one.\n"
-          "The text is Windows-1251 with CR LF line ends; a new file gets mode 0600."},
+          "The text is Windows-1251 with CR LF line ends. It holds every password in\n"
+          "clear, so OUT always gets mode 0600, also when it replaces a file."},
          ExportCommand},
         {{"import",
           {"TXT"},
@@ -78,7 +80,8 @@ std::vector<Command> MakeCommands() {
           {"IN"},
           {kOutput, kForce, kNoCompression, kAddKey, kMultKey, kPasswordStdin},
           "Decrypts a container (or an encrypted record file).\n"
-          "A wrong password or key gives meaningless bytes, not an error."},
+          "A wrong password or key gives meaningless bytes, not an error. The output may\n"
+          "be plain text with passwords, so OUT always gets mode 0600."},
          DecryptCommand},
         {{"generate",
           {},
@@ -140,12 +143,14 @@ const Command* FindCommand(std::string_view name) {
 
 } // namespace
 
-std::string CommandContext::ReadPassword(bool confirm) const {
+SecretString CommandContext::ReadPassword(bool confirm) const {
     if (args.Flag("password-stdin")) {
-        return PasswordTo1251(ReadPasswordLine(in));
+        return PasswordTo1251(ReadPasswordLine(in).value());
     }
-    const std::string password = PasswordTo1251(ReadPasswordFromTerminal("Password: "));
-    if (confirm && PasswordTo1251(ReadPasswordFromTerminal("Repeat the password: ")) != password) {
+    SecretString password = PasswordTo1251(ReadPasswordFromTerminal("Password: ").value());
+    if (confirm &&
+        PasswordTo1251(ReadPasswordFromTerminal("Repeat the password: ").value()).value() !=
+            password.value()) {
         throw Error("The two passwords differ");
     }
     return password;
@@ -195,12 +200,16 @@ int RunCli(std::span<const std::string> words, std::istream& in, std::ostream& o
         }
         return command->run(CommandContext{args, in, out});
     } catch (const UsageError& e) {
-        err << "vantrel-cli: " << e.what() << " (see \"vantrel-cli "
+        err << "vantrel-cli: " << EscapeControls(e.what()) << " (see \"vantrel-cli "
             << (command ? std::string(command->definition.name) + " " : std::string())
             << "--help\")\n";
         return kExitUsage;
+    } catch (const FileError& e) {
+        err << "vantrel-cli: " << EscapeControls(e.what()) << ": " << e.reason().message() << "\n";
+        return kExitFailure;
     } catch (const std::exception& e) {
-        err << "vantrel-cli: " << e.what() << "\n";
+        // Errors repeat command-line arguments, which may be any bytes.
+        err << "vantrel-cli: " << EscapeControls(e.what()) << "\n";
         return kExitFailure;
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/secret.h"
 #include "cli/cli_args.h"
 #include "formats/record.h"
 
@@ -26,7 +27,7 @@ struct CommandContext {
     // The password as 1251 bytes: the first line of `in` with
     // --password-stdin, otherwise typed on the terminal without echo. With
     // `confirm` a typed password is asked twice (a new file's password).
-    std::string ReadPassword(bool confirm) const;
+    SecretString ReadPassword(bool confirm) const;
 };
 
 // The records of FILE: a plain-text record file with `plain`, otherwise an

@@ -34,15 +34,24 @@ int Transform(const CommandContext& context, bool encrypt) {
     RequireReadable(input);
 
     TCryptLib cipher;
-    ConfigureCipher(cipher, context.ReadPassword(encrypt), addKey, multKey,
+    ConfigureCipher(cipher, context.ReadPassword(encrypt).value(), addKey, multKey,
                     !context.args.Flag("no-compression"));
     MemoryStream stream(ReadInputFile(input));
     if (encrypt) {
         cipher.EncryptStream(stream);
-    } else {
-        cipher.DecryptStream(stream);
+        WriteOutputFile(output, stream.bytes(), FilePermissions::KeepReplaced);
+        return kExitSuccess;
     }
-    WriteOutputFile(output, stream.bytes());
+    // The expanded content goes to the file as it comes, never held whole.
+    // Decrypted bytes may be a plain-text record file: for the owner's eyes only.
+    WriteOutputFile(
+        output,
+        [&](const ChunkWriter& write) {
+            cipher.DecryptStreamTo(stream, [&write](const std::uint8_t* bytes, std::size_t count) {
+                write({reinterpret_cast<const char*>(bytes), count});
+            });
+        },
+        FilePermissions::OwnerOnly);
     return kExitSuccess;
 }
 

@@ -1,3 +1,4 @@
+#include "base/process_hardening.h"
 #include "cli/commands.h"
 
 #include <iostream>
@@ -5,6 +6,7 @@
 #include <vector>
 
 int main(int argc, char** argv) {
+    vantrel::HardenProcess();
     const std::vector<std::string> words(argv + (argc > 0 ? 1 : 0), argv + argc);
     const int code = vantrel::cli::RunCli(words, std::cin, std::cout, std::cerr);
     std::cout.flush();

@@ -14,6 +14,10 @@ namespace vantrel::cli {
 
 namespace {
 
+// Room reserved for a typed password, so that its buffer is not reallocated
+// (leaving an unwiped copy behind) for any password of a sensible length.
+constexpr std::size_t kPasswordReserve = 256;
+
 // The terminal whose echo is off, for the signal handler to restore.
 volatile sig_atomic_t gTerminal = -1;
 termios gSavedSettings{};
@@ -94,23 +98,27 @@ void WriteAll(int fd, std::string_view text) {
 
 } // namespace
 
-std::string ReadPasswordLine(std::istream& in) {
-    std::string line;
+SecretString ReadPasswordLine(std::istream& in) {
+    SecretString secret;
+    std::string& line = secret.value();
+    line.reserve(kPasswordReserve);
     if (!std::getline(in, line) && line.empty()) {
         throw Error("No password on standard input");
     }
     if (!line.empty() && line.back() == '\r') {
         line.pop_back();
     }
-    return line;
+    return secret;
 }
 
-std::string ReadPasswordFromTerminal(const std::string& prompt) {
+SecretString ReadPasswordFromTerminal(const std::string& prompt) {
     FileDescriptor terminal(open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC));
     if (terminal.get() < 0) {
         throw UsageError("no terminal to read the password from; use --password-stdin");
     }
-    std::string line;
+    SecretString secret;
+    std::string& line = secret.value();
+    line.reserve(kPasswordReserve);
     bool ended = false; // Enter was pressed
     {
         // Echo goes off before the prompt appears: switching it off flushes
@@ -129,6 +137,7 @@ std::string ReadPasswordFromTerminal(const std::string& prompt) {
             }
             line += c;
         }
+        c = 0;
     }
     WriteAll(terminal.get(), "\n"); // the Enter the user typed was not echoed
     if (!ended && line.empty()) {
@@ -138,12 +147,12 @@ std::string ReadPasswordFromTerminal(const std::string& prompt) {
     if (!line.empty() && line.back() == '\r') {
         line.pop_back();
     }
-    return line;
+    return secret;
 }
 
-std::string PasswordTo1251(const std::string& utf8) {
+SecretString PasswordTo1251(const std::string& utf8) {
     try {
-        return Utf8ToCp1251(utf8);
+        return SecretString(Utf8ToCp1251(utf8));
     } catch (const Error&) {
         // The codec's message quotes the character; a password is not repeated
         // on the screen, not even in part.

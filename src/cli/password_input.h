@@ -1,24 +1,27 @@
 #pragma once
 
+#include "base/secret.h"
+
 #include <istream>
 #include <string>
 
 // Reading the password: never from the command line, so that it shows up in
-// no process list and no shell history.
+// no process list and no shell history. Every buffer that held it is wiped
+// (SecretString).
 namespace vantrel::cli {
 
 // The first line of `in` without its line end (LF or CR LF). An empty line is
 // an empty password; no line at all throws vantrel::Error.
-std::string ReadPasswordLine(std::istream& in);
+SecretString ReadPasswordLine(std::istream& in);
 
 // Reads a line from the controlling terminal with echo off, after writing
 // `prompt` to it; the terminal's settings are restored afterwards, also when
 // the program is interrupted. Throws UsageError when there is no terminal.
-std::string ReadPasswordFromTerminal(const std::string& prompt);
+SecretString ReadPasswordFromTerminal(const std::string& prompt);
 
 // The typed password as 1251 bytes. A character that 1251 cannot hold is
 // refused (vantrel::Error); nothing is replaced. The length limit is the
 // cipher's (TCryptLib::SetPassword).
-std::string PasswordTo1251(const std::string& utf8);
+SecretString PasswordTo1251(const std::string& utf8);
 
 } // namespace vantrel::cli

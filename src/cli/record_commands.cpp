@@ -21,51 +21,65 @@ namespace fs = std::filesystem;
 constexpr const char* kFieldCaptions[kFieldCount] = {"Name",  "Password", "Resource",
                                                      "Start", "End",      "Note"};
 
-std::string FieldText(const Record& record, std::size_t field) {
-    return TerminalText(RecordFieldText(record, field));
+// The record file's text (decrypted unless `plain`). list and show walk it
+// record by record instead of building the whole list, which would take
+// several times the memory of the file.
+SecretString LoadText(const CommandContext& context, const fs::path& file, bool plain) {
+    RequireReadable(file); // before the password is asked for
+    if (plain) {
+        return SecretString(ReadRecordText(file, nullptr));
+    }
+    TCryptLib cipher;
+    ConfigureCipher(cipher, context.ReadPassword(false).value());
+    return SecretString(ReadRecordText(file, &cipher));
+}
+
+std::string FieldText(const RecordView& record, std::size_t field) {
+    return field < record.fields.size() ? TerminalText(record.fields[field]) : std::string();
 }
 
 } // namespace
 
 RecordList LoadRecords(const CommandContext& context, const fs::path& file, bool plain) {
-    RequireReadable(file); // before the password is asked for
-    if (plain) {
-        return LoadRecordFile(file, nullptr);
-    }
-    TCryptLib cipher;
-    ConfigureCipher(cipher, context.ReadPassword(false));
-    return LoadRecordFile(file, &cipher);
+    return ParseRecordText(LoadText(context, file, plain).value());
 }
 
 int ListCommand(const CommandContext& context) {
     const fs::path file = context.args.operands[0];
     const bool showPasswords = context.args.Flag("show-passwords");
-    const RecordList records = LoadRecords(context, file, context.args.Flag("plain"));
+    const SecretString text = LoadText(context, file, context.args.Flag("plain"));
 
-    std::vector<std::vector<std::string>> rows;
-    rows.push_back({"No."});
+    std::vector<std::string> header{"No."};
     for (std::size_t field = 0; field < kFieldCount; ++field) {
         if (field != kFieldPassword || showPasswords) {
-            rows.front().push_back(kFieldCaptions[field]);
+            header.push_back(kFieldCaptions[field]);
         }
     }
-    for (const Record& record : records) {
+    const auto rowOf = [showPasswords](const RecordView& record) {
         std::vector<std::string> row{TerminalText(record.number)};
         for (std::size_t field = 0; field < kFieldCount; ++field) {
             if (field != kFieldPassword || showPasswords) {
                 row.push_back(FieldText(record, field));
             }
         }
-        rows.push_back(std::move(row));
-    }
-    context.out << FormatTable(rows);
+        return row;
+    };
+    // Two walks over the text: the column widths first, then the lines.
+    TableLayout layout;
+    layout.Measure(header);
+    ForEachRecordInText(text.value(),
+                        [&](const RecordView& record) { layout.Measure(rowOf(record)); });
+    context.out << layout.FormatRow(header);
+    ForEachRecordInText(text.value(), [&](const RecordView& record) {
+        context.out << layout.FormatRow(rowOf(record));
+    });
     return kExitSuccess;
 }
 
 int ShowCommand(const CommandContext& context) {
     const fs::path file = context.args.operands[0];
     const std::string& wanted = context.args.operands[1];
-    const RecordList records = LoadRecords(context, file, context.args.Flag("plain"));
+    const SecretString text = LoadText(context, file, context.args.Flag("plain"));
 
     std::optional<std::string> number1251;
     try {
@@ -74,9 +88,9 @@ int ShowCommand(const CommandContext& context) {
         // No record number in the file can hold such a character.
     }
     bool found = false;
-    for (const Record& record : records) {
+    ForEachRecordInText(text.value(), [&](const RecordView& record) {
         if (record.number != number1251) {
-            continue;
+            return;
         }
         std::vector<std::vector<std::string>> rows{{"No.:", TerminalText(record.number)}};
         const std::size_t shown = std::max<std::size_t>(record.fields.size(), kFieldCount);
@@ -87,30 +101,32 @@ int ShowCommand(const CommandContext& context) {
         }
         context.out << (found ? "\n" : "") << FormatTable(rows);
         found = true;
-    }
+    });
     if (!found) {
         throw Error("No record numbered '" + EscapeControls(wanted) + "' in " + file.string());
     }
     return kExitSuccess;
 }
 
+// export and import write the text as a save of its records would, without
+// building the record list (several times the memory of the text).
 int ExportCommand(const CommandContext& context) {
     const fs::path file = context.args.operands[0];
     const fs::path output = OutputPath(context.args);
     RequireNewOutput(output, context.args.Flag("force"));
-    const RecordList records = LoadRecords(context, file, false);
-    SaveRecordFile(records, output, nullptr);
+    const SecretString text = LoadText(context, file, false);
+    SaveRecordText(NormalizeRecordText(text.value()), output, nullptr);
     return kExitSuccess;
 }
 
 int ImportCommand(const CommandContext& context) {
-    const fs::path text = context.args.operands[0];
+    const fs::path input = context.args.operands[0];
     const fs::path output = OutputPath(context.args);
     RequireNewOutput(output, context.args.Flag("force"));
-    const RecordList records = LoadRecords(context, text, true);
+    std::string normal = NormalizeRecordText(LoadText(context, input, true).value());
     TCryptLib cipher;
-    ConfigureCipher(cipher, context.ReadPassword(true));
-    SaveRecordFile(records, output, &cipher);
+    ConfigureCipher(cipher, context.ReadPassword(true).value());
+    SaveRecordText(std::move(normal), output, &cipher);
     return kExitSuccess;
 }
 

@@ -6,18 +6,60 @@
 
 namespace vantrel::cli {
 
-std::string EscapeControls(std::string_view utf8) {
+namespace {
+
+// The length of the well-formed UTF-8 sequence at the start of `text` (no
+// overlong forms, no surrogates, nothing beyond U+10FFFF); 0 when there is none.
+std::size_t sequenceLength(std::string_view text) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
+    if (lead < 0x80) {
+        return 1;
+    }
+    std::size_t length = 0;
+    unsigned char low = 0x80; // the range of the second byte
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (text.size() < length || byte(1) < low || byte(1) > high) {
+        return 0;
+    }
+    for (std::size_t i = 2; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80) {
+            return 0;
+        }
+    }
+    return length;
+}
+
+} // namespace
+
+std::string EscapeControls(std::string_view text) {
     static constexpr char kHex[] = "0123456789abcdef";
     std::string result;
-    result.reserve(utf8.size());
-    for (char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
+    result.reserve(text.size());
+    while (!text.empty()) {
+        const auto byte = static_cast<unsigned char>(text.front());
+        const std::size_t length = sequenceLength(text);
+        if (length == 0 || byte < 0x20 || byte == 0x7F) {
             result += "\\x";
             result += kHex[byte >> 4];
             result += kHex[byte & 0x0F];
+            text.remove_prefix(1);
         } else {
-            result += c;
+            result.append(text.substr(0, length));
+            text.remove_prefix(length);
         }
     }
     return result;
@@ -34,27 +76,39 @@ std::size_t DisplayWidth(std::string_view utf8) {
     }));
 }
 
-std::string FormatTable(const std::vector<std::vector<std::string>>& rows) {
-    std::vector<std::size_t> widths;
-    for (const auto& row : rows) {
-        widths.resize(std::max(widths.size(), row.size()), 0);
-        for (std::size_t column = 0; column < row.size(); ++column) {
-            widths[column] = std::max(widths[column], DisplayWidth(row[column]));
+void TableLayout::Measure(const std::vector<std::string>& row) {
+    widths_.resize(std::max(widths_.size(), row.size()), 0);
+    for (std::size_t column = 0; column < row.size(); ++column) {
+        const std::size_t width = DisplayWidth(row[column]);
+        if (width <= kMaxAlignedWidth) {
+            widths_[column] = std::max(widths_[column], width);
         }
+    }
+}
+
+std::string TableLayout::FormatRow(const std::vector<std::string>& row) const {
+    std::string line;
+    for (std::size_t column = 0; column < row.size(); ++column) {
+        line += row[column];
+        if (column + 1 < row.size()) {
+            const std::size_t width = column < widths_.size() ? widths_[column] : 0;
+            line.append(width - std::min(width, DisplayWidth(row[column])) + 2, ' ');
+        }
+    }
+    // Trailing blanks of empty last cells would only clutter the line.
+    line.erase(line.find_last_not_of(' ') + 1);
+    line += '\n';
+    return line;
+}
+
+std::string FormatTable(const std::vector<std::vector<std::string>>& rows) {
+    TableLayout layout;
+    for (const auto& row : rows) {
+        layout.Measure(row);
     }
     std::string text;
     for (const auto& row : rows) {
-        std::string line;
-        for (std::size_t column = 0; column < row.size(); ++column) {
-            line += row[column];
-            if (column + 1 < row.size()) {
-                line.append(widths[column] - DisplayWidth(row[column]) + 2, ' ');
-            }
-        }
-        // Trailing blanks of empty last cells would only clutter the line.
-        line.erase(line.find_last_not_of(' ') + 1);
-        text += line;
-        text += '\n';
+        text += layout.FormatRow(row);
     }
     return text;
 }

@@ -10,10 +10,11 @@
 // escape sequences.
 namespace vantrel::cli {
 
-// Replaces every byte below 0x20 and 0x7F by "\xNN" (two lower-case hex
-// digits). Other bytes, backslashes included, stay as they are, so a password
-// shows exactly as it is typed.
-std::string EscapeControls(std::string_view utf8);
+// Replaces every byte below 0x20, 0x7F and every byte that is not part of
+// well-formed UTF-8 by "\xNN" (two lower-case hex digits). Other bytes,
+// backslashes included, stay as they are, so a password shows exactly as it is
+// typed.
+std::string EscapeControls(std::string_view text);
 
 // A 1251 text from a file, ready for the terminal: Cp1251ToUtf8, then
 // EscapeControls.
@@ -23,9 +24,26 @@ std::string TerminalText(std::string_view cp1251);
 // column wide (everything the 1251 code page holds).
 std::size_t DisplayWidth(std::string_view utf8);
 
-// Rows of cells (UTF-8, already escaped) as an aligned table: columns
-// separated by two spaces, the last column not padded, every line ending in
-// "\n". The first row is the header.
+// The widest cell that widens its column. A longer cell only pushes the rest of
+// its own line: one huge field must not pad every line (and the header) to
+// its width.
+inline constexpr std::size_t kMaxAlignedWidth = 60;
+
+// The column widths of an aligned table, measured row by row, so that a long
+// table can be printed line by line without holding all its rows.
+class TableLayout {
+public:
+    void Measure(const std::vector<std::string>& row);
+    // One line: columns separated by two spaces, the last column not padded,
+    // no trailing blanks, ending in "\n".
+    std::string FormatRow(const std::vector<std::string>& row) const;
+
+private:
+    std::vector<std::size_t> widths_;
+};
+
+// Rows of cells (UTF-8, already escaped) as an aligned table (TableLayout).
+// The first row is the header.
 std::string FormatTable(const std::vector<std::vector<std::string>>& rows);
 
 } // namespace vantrel::cli

@@ -25,10 +25,10 @@ int CheckUserCommand(const CommandContext& context) {
     // As the login dialog: the typed password becomes the component's
     // Password, then is the candidate. It is never trimmed, so every password
     // that user creation accepts also passes here.
-    const std::string password = context.ReadPassword(false);
+    const SecretString password = context.ReadPassword(false);
     TCryptLib cipher;
-    ConfigureCipher(cipher, password);
-    if (cipher.CheckPassword(check, password)) {
+    ConfigureCipher(cipher, password.value());
+    if (cipher.CheckPassword(check, password.value())) {
         context.out << "The password matches.\n";
         return kExitSuccess;
     }

@@ -2,6 +2,7 @@
 
 #include "base/atomic_file.h"
 #include "base/error.h"
+#include "base/secret.h"
 #include "cipher/crypt_lib.h"
 #include "cipher/memory_stream.h"
 
@@ -12,7 +13,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <random>
-#include <string.h>
 #include <unistd.h>
 
 namespace vantrel {
@@ -80,10 +80,14 @@ private:
     std::size_t nextLf_;
 };
 
-// Overwrites password material before its memory is given back.
-void wipeMemory(std::string& bytes) {
-    if (!bytes.empty()) {
-        explicit_bzero(bytes.data(), bytes.size());
+// One record in the text layout, appended to `text` (a Record or a RecordView).
+template <typename AnyRecord> void appendRecordText(std::string& text, const AnyRecord& record) {
+    text += record.number;
+    text += "\r\n";
+    for (const auto& field : record.fields) {
+        text += '\t';
+        text += field;
+        text += "\r\n";
     }
 }
 
@@ -100,37 +104,57 @@ std::string FormatRecordText(const RecordList& records) {
     std::string text;
     text.reserve(size);
     for (const Record& record : records) {
-        text += record.number;
-        text += "\r\n";
-        for (const std::string& field : record.fields) {
-            text += '\t';
-            text += field;
-            text += "\r\n";
-        }
+        appendRecordText(text, record);
     }
     return text;
 }
 
-RecordList ParseRecordText(std::string_view text) {
+std::string NormalizeRecordText(std::string_view text) {
+    std::string normal;
+    normal.reserve(text.size());
+    ForEachRecordInText(text,
+                        [&normal](const RecordView& record) { appendRecordText(normal, record); });
+    return normal;
+}
+
+void ForEachRecordInText(std::string_view text,
+                         const std::function<void(const RecordView&)>& visit) {
     if (const void* nul = std::memchr(text.data(), '\0', text.size())) {
         text =
             text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
     }
-    RecordList records;
+    RecordView record;
+    bool open = false; // a record has been started and not yet handed over
     LineReader reader(text);
     std::string_view line;
     while (reader.next(line)) {
         if (!line.empty() && line.front() == '\t') {
-            if (records.empty()) {
-                records.emplace_back(); // holds a field that comes before any number
-            }
-            records.back().fields.emplace_back(trimControls(line));
-        } else {
-            Record& record = records.emplace_back();
-            record.number.assign(line);
-            record.fields.reserve(kFieldCount);
+            open = true; // a field before any number starts a record to hold it
+            record.fields.push_back(trimControls(line));
+            continue;
         }
+        if (open) {
+            visit(record);
+        }
+        record.number = line;
+        record.fields.clear();
+        open = true;
     }
+    if (open) {
+        visit(record);
+    }
+}
+
+RecordList ParseRecordText(std::string_view text) {
+    RecordList records;
+    ForEachRecordInText(text, [&records](const RecordView& view) {
+        Record& record = records.emplace_back();
+        record.number.assign(view.number);
+        record.fields.reserve(std::max<std::size_t>(view.fields.size(), kFieldCount));
+        for (std::string_view field : view.fields) {
+            record.fields.emplace_back(field);
+        }
+    });
     return records;
 }
 
@@ -162,16 +186,37 @@ bool IsPlainTextPath(const std::filesystem::path& path) {
 
 void SaveRecordFile(const RecordList& records, const std::filesystem::path& path,
                     TCryptLib* cipher) {
-    MemoryStream stream(FormatRecordText(records));
+    SaveRecordText(FormatRecordText(records), path, cipher);
+}
+
+void SaveRecordText(std::string text, const std::filesystem::path& path, TCryptLib* cipher) {
+    MemoryStream stream(std::move(text));
     if (cipher != nullptr) {
         cipher->EncryptStream(stream);
     }
     std::string bytes = stream.takeBytes();
-    const std::error_code ec = ReplaceFileAtomically(path, bytes);
-    wipeMemory(bytes);
+    // Plain text shows every password: it is for the owner's eyes only, whatever
+    // the mode of the file it replaces.
+    const std::error_code ec = ReplaceFileAtomically(
+        path, bytes,
+        cipher != nullptr ? FilePermissions::KeepReplaced : FilePermissions::OwnerOnly);
+    WipeString(bytes);
     if (ec) {
-        throw Error(formatMessage(kCannotCreate, path.string()));
+        throw FileError(formatMessage(kCannotCreate, path.string()), ec);
     }
+}
+
+std::string ReadRecordText(const std::filesystem::path& path, TCryptLib* cipher) {
+    std::string bytes;
+    if (const std::error_code ec = ReadWholeFile(path, bytes)) {
+        throw FileError(formatMessage(kCannotOpen, path.string()), ec);
+    }
+    if (cipher == nullptr) {
+        return bytes;
+    }
+    MemoryStream stream(std::move(bytes));
+    cipher->DecryptStream(stream);
+    return stream.takeBytes();
 }
 
 RecordList LoadRecordFile(const std::filesystem::path& path, TCryptLib* cipher) {
@@ -179,19 +224,13 @@ RecordList LoadRecordFile(const std::filesystem::path& path, TCryptLib* cipher) 
 }
 
 LoadedRecordFile ReadRecordFile(const std::filesystem::path& path, TCryptLib* cipher) {
-    std::string bytes;
-    if (ReadWholeFile(path, bytes)) {
-        throw Error(formatMessage(kCannotOpen, path.string()));
-    }
-    const bool emptyFile = bytes.empty();
-    MemoryStream stream(std::move(bytes));
-    if (cipher != nullptr) {
-        cipher->DecryptStream(stream);
-    }
-    bytes = stream.takeBytes();
+    // An empty encrypted file is an empty list: nothing to doubt.
+    std::error_code ec;
+    const bool emptyFile = std::filesystem::file_size(path, ec) == 0 && !ec;
+    std::string bytes = ReadRecordText(path, cipher);
     LoadedRecordFile loaded{ParseRecordText(bytes),
                             cipher == nullptr || emptyFile || CanBeRecordText(bytes)};
-    wipeMemory(bytes);
+    WipeString(bytes);
     return loaded;
 }
 

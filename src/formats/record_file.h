@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vantrel {
 
@@ -32,16 +33,41 @@ RecordList ParseRecordText(std::string_view text);
 // its text is meaningless bytes.
 bool CanBeRecordText(std::string_view text);
 
+// One record of the text layout as views into the text.
+struct RecordView {
+    std::string_view number;
+    std::vector<std::string_view> fields; // trimmed as ParseRecordText trims them
+};
+
+// Hands every record of the text to `visit` in order, by the rules of
+// ParseRecordText but without copying anything: for readers that need each
+// record only once (the views are valid during the call).
+void ForEachRecordInText(std::string_view text,
+                         const std::function<void(const RecordView&)>& visit);
+
+// FormatRecordText(ParseRecordText(text)), without the list in between.
+std::string NormalizeRecordText(std::string_view text);
+
 // The extension rule: plain text exactly when the last path component ends in
 // ".txt" (case-sensitive); every other name is an encrypted record file.
 bool IsPlainTextPath(const std::filesystem::path& path);
 
 // Writes the records to `path`: plain text when `cipher` is null, otherwise the
-// text passed through cipher->EncryptStream. The file is replaced atomically; on
+// text passed through cipher->EncryptStream. Plain text always gets mode 0600; an
+// encrypted file keeps the mode of the file it replaces (a new one gets 0600).
+// The file is replaced atomically; on
 // failure the old file stays whole and vantrel::Error "Cannot create file %s" is
 // thrown.
 void SaveRecordFile(const RecordList& records, const std::filesystem::path& path,
                     TCryptLib* cipher);
+// The same for records already in the text layout (wiped after use).
+void SaveRecordText(std::string text, const std::filesystem::path& path, TCryptLib* cipher);
+
+// The text of a record file: the file's bytes, passed through
+// cipher->DecryptStream when `cipher` is not null. It holds passwords: the
+// caller wipes it (WipeString). Throws vantrel::FileError "Cannot open file %s"
+// when the file cannot be read.
+std::string ReadRecordText(const std::filesystem::path& path, TCryptLib* cipher);
 
 // Reads `path` (decrypting with cipher->DecryptStream when `cipher` is not null)
 // and parses it. Throws vantrel::Error "Cannot open file %s" when it cannot be

@@ -6,6 +6,7 @@
 #include "formats/settings_file.h"
 #include "formats/settings_names.h"
 
+#include <optional>
 #include <utility>
 
 namespace vantrel {
@@ -55,14 +56,29 @@ void FileCommands::withProgress(const char* what, const std::filesystem::path& p
     work();
 }
 
-void FileCommands::remember(const std::string& pathText) {
+std::optional<std::string> FileCommands::remember(const std::filesystem::path& path) {
     // A name that cannot be a key of the settings file (the empty name of a
     // user created without one) could never be read back at a login: there is
-    // nothing to remember then, and the save itself must not fail over it.
+    // nothing to remember then.
     if (!IsStorableKey(session_.userName())) {
-        return;
+        return std::nullopt;
     }
-    WriteSetting(kRememberedFilesSection, session_.userName(), pathText, session_.settingsFile());
+    // The record file is what the user asked for: neither a path that the
+    // settings file cannot hold nor a settings file that cannot be written
+    // may stop its save or open, only the remembering.
+    try {
+        WriteSetting(kRememberedFilesSection, session_.userName(), RememberedPathText(path),
+                     session_.settingsFile());
+        return std::nullopt;
+    } catch (const Error& error) {
+        return ErrorBoxText(error.what()) + "\r" + formatMessage(kNotRememberedNote, path.string());
+    }
+}
+
+void FileCommands::report(const std::optional<std::string>& notRemembered) {
+    if (notRemembered) {
+        prompts_.showError(*notRemembered);
+    }
 }
 
 void FileCommands::setCaption(const std::filesystem::path& path) {
@@ -133,12 +149,10 @@ void FileCommands::openCommand() {
         }
         return;
     }
-    const std::string remembered = RememberedPathText(*name);
     if (!LoadRecordFile(*name, true) || !doubtfulFile_.empty()) {
         return; // declined, or shown but not to be reopened at the next login
     }
-    remember(remembered);
-    session_.setCurrentFile(*name);
+    report(remember(*name));
 }
 
 void FileCommands::FileSaveCmdExecute() {
@@ -150,22 +164,24 @@ void FileCommands::saveCommand() {
         saveAsCommand();
         return;
     }
-    const std::filesystem::path& current = session_.currentFile();
-    const std::string remembered = RememberedPathText(current);
+    const std::filesystem::path current = session_.currentFile();
     // The file is remembered before it is written, so a failed save still
     // leaves it remembered (and the modified flag set); a file that did not
     // look like a record file only once the user has agreed to write over it.
+    // A failure to remember is shown once the file is written.
     const bool rememberFirst = doubtfulFile_.empty() || current != doubtfulFile_;
+    std::optional<std::string> notRemembered;
     if (rememberFirst) {
-        remember(remembered);
+        notRemembered = remember(current);
     }
     if (!SaveRecordFile(current, true)) {
         return;
     }
     if (!rememberFirst) {
-        remember(remembered);
+        notRemembered = remember(current);
     }
     session_.setModified(false);
+    report(notRemembered);
 }
 
 void FileCommands::FileSaveAsCmdExecute() {
@@ -183,15 +199,14 @@ void FileCommands::saveAsCommand() {
         }
         return;
     }
-    const std::string remembered = RememberedPathText(*name);
     // The name becomes the current file only once the file has been written:
     // a failed save keeps the file that was current.
     if (!SaveRecordFile(*name, true)) {
         return;
     }
     session_.setCurrentFile(*name);
-    remember(remembered);
     session_.setModified(false);
+    report(remember(*name));
 }
 
 } // namespace vantrel

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace vantrel {
@@ -27,6 +28,12 @@ inline constexpr const char* kDoubtfulFileQuestion[] = {
 inline constexpr const char* kOverwriteDoubtfulQuestion[] = {
     "Файл \"", "\" при открытии не был похож на файл записей: возможно, в нем записи "
                "другого пользователя.\rЗаписать текущий список поверх него?"};
+
+// Follows the reason when a record file was saved or opened but could not be
+// remembered for the next login (%s: the file).
+inline constexpr const char* kNotRememberedNote =
+    "Файл %s не запомнен: при следующем входе в программу он не будет открыт "
+    "автоматически.";
 
 // The file commands of the main window and the two routines under them, as
 // plain code over the session: what they ask goes through Prompts, the list
@@ -71,9 +78,12 @@ public:
     // Save As: a ".txt" name gets plain text and a warning (nothing else
     // changes); any other name becomes the current, remembered file.
     void FileSaveAsCmdExecute();
+    // Open, Save and Save As read or write the record file as asked even when
+    // it cannot be remembered (a path 1251 cannot hold, a settings file that
+    // cannot be written); the reason is shown as an error afterwards.
 
     // The path as the settings file stores it (1251 bytes). A path that 1251
-    // cannot hold is refused with vantrel::Error, before anything is changed.
+    // cannot hold is refused with vantrel::Error.
     static std::string RememberedPathText(const std::filesystem::path& path);
 
 private:
@@ -83,7 +93,10 @@ private:
     void saveAsCommand();
     template <typename Work>
     void withProgress(const char* what, const std::filesystem::path& path, Work&& work);
-    void remember(const std::string& pathText);
+    // Remembers `path` as the user's file; returns the message for the user
+    // when that is impossible. Never throws vantrel::Error.
+    std::optional<std::string> remember(const std::filesystem::path& path);
+    void report(const std::optional<std::string>& notRemembered);
     void setCaption(const std::filesystem::path& path);
 
     Session& session_;

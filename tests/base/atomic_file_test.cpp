@@ -3,7 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
+#include <fcntl.h>
+#include <stdexcept>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace vantrel {
 namespace {
@@ -48,6 +55,11 @@ TEST(AtomicFile, ReplacesContentAndKeepsPermissionBits) {
     ASSERT_FALSE(ReplaceFileAtomically(file, ""));
     EXPECT_EQ(ReadBytes(file), "");
     EXPECT_EQ(folder.entries().size(), 1u);
+
+    // Plain text with passwords never inherits a wider mode.
+    ASSERT_EQ(::chmod(file.c_str(), 0644), 0);
+    ASSERT_FALSE(ReplaceFileAtomically(file, "clear", FilePermissions::OwnerOnly));
+    EXPECT_EQ(modeOf(file), 0600u);
 }
 
 TEST(AtomicFile, ReplacesTheTargetOfASymbolicLink) {
@@ -97,6 +109,30 @@ TEST_F(AtomicFileFailure, WriteFailingPartWay) {
     }
 }
 
+// Content made piece by piece: the write fault counts across pieces, and a
+// producer that throws leaves the old file and nothing else.
+TEST_F(AtomicFileFailure, ContentMadePieceByPiece) {
+    const auto pieces = [](const ChunkWriter& write) {
+        for (int i = 0; i < 3; ++i) {
+            write("0123456789");
+        }
+    };
+    {
+        ScopedAtomicFileFaults faults({.failWriteAfter = 25});
+        EXPECT_EQ(ReplaceFileAtomically(file, pieces), std::errc::no_space_on_device);
+        expectOldFileIntact();
+    }
+    EXPECT_THROW((void)ReplaceFileAtomically(file,
+                                             [](const ChunkWriter& write) {
+                                                 write("partial");
+                                                 throw std::runtime_error("stopped");
+                                             }),
+                 std::runtime_error);
+    expectOldFileIntact();
+    ASSERT_FALSE(ReplaceFileAtomically(file, pieces));
+    EXPECT_EQ(ReadBytes(file), "012345678901234567890123456789");
+}
+
 TEST_F(AtomicFileFailure, WriteLimitAtTheSizeIsNoFailure) {
     ScopedAtomicFileFaults faults({.failWriteAfter = 4});
     EXPECT_FALSE(ReplaceFileAtomically(file, "four"));
@@ -113,6 +149,46 @@ TEST_F(AtomicFileFailure, RenameFailing) {
     ScopedAtomicFileFaults faults({.failRename = true});
     EXPECT_TRUE(ReplaceFileAtomically(file, "new"));
     expectOldFileIntact();
+}
+
+// A process killed at any step of the write leaves the old file whole; a
+// temporary file it left is removed by the next write, but not one that a
+// living writer still holds, nor a file of the user's that only looks alike.
+TEST_F(AtomicFileFailure, KilledAtEveryStepLeavesNothingBehind) {
+    using Step = AtomicFileFaults::Step;
+    const fs::path alike = folder / ".records.vtr.vtmp-ABCDEFG";
+    WriteBytes(alike, "user's");
+    const fs::path held = folder / ".records.vtr.vtmp-Held00";
+    WriteBytes(held, "being written");
+    const int holder = ::open(held.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    for (const Step step : {Step::Create, Step::Write, Step::Sync, Step::Link, Step::Rename}) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ScopedAtomicFileFaults faults({.killAt = step});
+            [[maybe_unused]] const auto ec = ReplaceFileAtomically(file, std::string(300000, 'n'));
+            ::_exit(0); // not reached: the write kills the process
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
+            << "step " << static_cast<int>(step) << " was never reached";
+        const std::string content = ReadBytes(file);
+        EXPECT_TRUE(content == old || content == std::string(300000, 'n'));
+        if (step == Step::Link) { // named just before the rename: left behind
+            EXPECT_EQ(folder.entries().size(), 4u);
+        }
+
+        ASSERT_FALSE(ReplaceFileAtomically(file, old));
+        auto entries = folder.entries();
+        std::sort(entries.begin(), entries.end());
+        EXPECT_EQ(entries, (std::vector<std::string>{".records.vtr.vtmp-ABCDEFG",
+                                                     ".records.vtr.vtmp-Held00", "records.vtr"}))
+            << "step " << static_cast<int>(step);
+    }
+    ::close(holder);
 }
 
 TEST_F(AtomicFileFailure, FaultsEndWithTheirScope) {

@@ -7,6 +7,8 @@
 
 #include <random>
 
+#include <sys/stat.h>
+
 namespace vantrel::test {
 namespace {
 
@@ -101,6 +103,18 @@ TEST_F(CliContainer, ExistingOutputIsKeptWithoutForce) {
         EXPECT_EQ(r.err, "vantrel-cli: The output file " + Path("sealed.bin").string() +
                              " exists already; add --force to replace it\n");
         EXPECT_EQ(ReadBytes(Path("sealed.bin")), "precious");
+    }
+    // Forced over a 0644 file: decrypted bytes (maybe plain text) get 0600, an
+    // encrypted output keeps the old mode.
+    for (const auto& [command, mode] : {std::pair{"decrypt", 0600u}, std::pair{"encrypt", 0644u}}) {
+        ASSERT_EQ(chmod(Path("sealed.bin").c_str(), 0644), 0);
+        const RunResult r = RunProgram({command, Path("plain.bin").string(), "-o",
+                                        Path("sealed.bin").string(), "--force", "--password-stdin"},
+                                       "k\n");
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        struct stat info {};
+        ASSERT_EQ(stat(Path("sealed.bin").c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, mode) << command;
     }
 }
 

@@ -111,6 +111,11 @@ TEST(TerminalText, ControlCharactersAreEscaped) {
     EXPECT_EQ(EscapeControls(std::string("\0\t\n\r\x7f", 5)), "\\x00\\x09\\x0a\\x0d\\x7f");
     EXPECT_EQ(EscapeControls("C:\\dir\\x1b ~"), "C:\\dir\\x1b ~"); // backslashes stay
     EXPECT_EQ(EscapeControls("Имя"), "Имя");
+    // Bytes that are not well-formed UTF-8: stray, cut off, overlong, surrogate.
+    EXPECT_EQ(EscapeControls("a\xff\xd0"), "a\\xff\\xd0");
+    EXPECT_EQ(EscapeControls("\xc0\xaf \xed\xa0\x80 \xf4\x90\x80\x80"),
+              "\\xc0\\xaf \\xed\\xa0\\x80 \\xf4\\x90\\x80\\x80");
+    EXPECT_EQ(EscapeControls("€ ☃ 😀"), "€ ☃ 😀");
     // 1251 bytes: "Пароль" then a BEL.
     EXPECT_EQ(TerminalText("\xCF\xE0\xF0\xEE\xEB\xFC\x07"), "Пароль\\x07");
     EXPECT_EQ(TerminalText("\x9b"), "›"); // 0x9B is a quotation mark in 1251, not a control
@@ -125,24 +130,28 @@ TEST(TerminalText, TableAlignsByCharactersNotBytes) {
                      "1    Иван  x\n"
                      "12   Jo\n");
     EXPECT_EQ(FormatTable({}), "");
+    // A cell wider than kMaxAlignedWidth pads neither the header nor the other lines.
+    const std::string huge(kMaxAlignedWidth + 1, 'x');
+    EXPECT_EQ(FormatTable({{"No.", "Name"}, {huge, "a"}, {"7", "b"}}),
+              "No.  Name\n" + huge + "  a\n7    b\n");
 }
 
 TEST(PasswordInput, FirstLineOfTheStream) {
     std::istringstream twoLines("secret\nnext\n");
-    EXPECT_EQ(ReadPasswordLine(twoLines), "secret");
+    EXPECT_EQ(ReadPasswordLine(twoLines).value(), "secret");
     std::istringstream crlf(" with blanks \r\n");
-    EXPECT_EQ(ReadPasswordLine(crlf), " with blanks "); // never trimmed
+    EXPECT_EQ(ReadPasswordLine(crlf).value(), " with blanks "); // never trimmed
     std::istringstream emptyLine("\n");
-    EXPECT_EQ(ReadPasswordLine(emptyLine), "");
+    EXPECT_EQ(ReadPasswordLine(emptyLine).value(), "");
     std::istringstream noLineEnd("last");
-    EXPECT_EQ(ReadPasswordLine(noLineEnd), "last");
+    EXPECT_EQ(ReadPasswordLine(noLineEnd).value(), "last");
     std::istringstream nothing("");
     EXPECT_THROW(ReadPasswordLine(nothing), Error);
 }
 
 TEST(PasswordInput, ConvertedTo1251OrRefusedWithoutShowingIt) {
-    EXPECT_EQ(PasswordTo1251("пароль"), "\xEF\xE0\xF0\xEE\xEB\xFC");
-    EXPECT_EQ(PasswordTo1251("a\\b"), "a\\b");
+    EXPECT_EQ(PasswordTo1251("пароль").value(), "\xEF\xE0\xF0\xEE\xEB\xFC");
+    EXPECT_EQ(PasswordTo1251("a\\b").value(), "a\\b");
     try {
         PasswordTo1251("ab☃cd");
         FAIL() << "accepted";

@@ -151,6 +151,8 @@ TEST_F(CliRecords, ExistingOutputIsRefusedWithoutForce) {
     Import();
     WriteBytes(Path("keep.txt"), "precious");
     WriteBytes(Path("keep.vtr"), "precious");
+    chmod(Path("keep.txt").c_str(), 0644);
+    chmod(Path("keep.vtr").c_str(), 0644);
     for (const auto& args : std::vector<std::vector<std::string>>{
              {"export", Path("records.vtr").string(), "-o", Path("keep.txt").string()},
              {"import", Path("in.txt").string(), "-o", Path("keep.vtr").string()}}) {
@@ -168,6 +170,9 @@ TEST_F(CliRecords, ExistingOutputIsRefusedWithoutForce) {
     }
     EXPECT_EQ(ReadBytes(Path("keep.txt")), FormatRecordText(ParseRecordText(SampleText())));
     EXPECT_NE(ReadBytes(Path("keep.vtr")), "precious");
+    // Plain text never inherits a wider mode; the encrypted file keeps its own.
+    EXPECT_EQ(Mode(Path("keep.txt")), 0600u);
+    EXPECT_EQ(Mode(Path("keep.vtr")), 0644u);
 }
 
 TEST_F(CliRecords, ReportAnswersWithExitCodesAndJson) {
@@ -224,6 +229,42 @@ TEST_F(CliRecords, MissingInputNamesTheFileBeforeAskingThePassword) {
     EXPECT_EQ(r.err.rfind("vantrel-cli: Cannot open file " + Path("nowhere.vtr").string(), 0), 0u)
         << r.err;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+}
+
+// Every file error names the file and the reason; an argument that is not
+// UTF-8 is shown escaped.
+TEST_F(CliRecords, FileErrorsOfEveryCommandSayWhy) {
+    Import();
+    fs::create_directory(Path("folder"));
+    const std::string missing = Path("none").string() + "/out";
+    const std::string noFile = ": No such file or directory\n";
+    const std::string isFolder = ": Is a directory\n";
+    const std::string records = Path("records.vtr").string();
+    const std::string folder = Path("folder").string();
+    struct Case {
+        std::vector<std::string> args;
+        std::string err;
+    };
+    const std::vector<Case> cases = {
+        {{"list", folder}, "Cannot open file " + folder + isFolder},
+        {{"show", records + "\xff", "1"}, "Cannot open file " + records + "\\xff" + noFile},
+        {{"export", records, "-o", missing}, "Cannot create file " + missing + noFile},
+        {{"export", records, "-o", folder, "--force"}, "Cannot create file " + folder + isFolder},
+        {{"import", Path("in.txt").string(), "-o", missing},
+         "Cannot create file " + missing + noFile},
+        {{"encrypt", Path("in.txt").string(), "-o", missing},
+         "Cannot create file " + missing + noFile},
+        {{"decrypt", folder, "-o", Path("x").string()}, "Cannot open file " + folder + isFolder},
+        {{"check-user", Path("VTR.ini").string(), "u"},
+         "Cannot open file " + Path("VTR.ini").string() + noFile},
+    };
+    for (const Case& c : cases) {
+        auto args = c.args;
+        args.push_back("--password-stdin");
+        const RunResult r = RunProgram(args, "secret\n");
+        EXPECT_EQ(r.exitCode, 3) << c.args[0];
+        EXPECT_EQ(r.err, "vantrel-cli: " + c.err);
+    }
 }
 
 TEST_F(CliRecords, FailedWriteLeavesNothingBehind) {

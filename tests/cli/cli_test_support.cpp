@@ -124,7 +124,8 @@ RunResult RunProgram(const std::vector<std::string>& args, const std::string& in
 
 RunResult RunOnTerminal(const std::vector<std::string>& args,
                         const std::vector<std::string>& prompts,
-                        const std::vector<std::string>& typed, std::string& terminalOut) {
+                        const std::vector<std::string>& typed, std::string& terminalOut,
+                        const std::function<void(pid_t)>& atPrompt) {
     std::vector<std::string> words{VANTREL_CLI_PROGRAM};
     words.insert(words.end(), args.begin(), args.end());
     int master = -1, slave = -1;
@@ -174,6 +175,9 @@ RunResult RunOnTerminal(const std::vector<std::string>& args,
             terminalOut.append(buffer, static_cast<std::size_t>(got));
         }
         seen = terminalOut.find(prompts[i], seen) + prompts[i].size();
+        if (ok && atPrompt) {
+            atPrompt(child);
+        }
         std::string line = i < typed.size() ? typed[i] : "";
         if (!line.ends_with('\x04')) { // Ctrl+D is sent without Enter
             line += '\n';

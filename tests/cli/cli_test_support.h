@@ -6,7 +6,9 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 // Running the built vantrel-cli from the tests, and a scratch folder per test.
@@ -27,10 +29,12 @@ RunResult RunProgram(const std::vector<std::string>& args, const std::string& in
 // Runs the program with a pseudo-terminal as its controlling terminal; each
 // time the terminal shows the next of `prompts`, the matching line of
 // `typed` is typed (with Enter, unless it ends with Ctrl+D "\x04"). `terminalOut` receives all the
-// terminal showed.
+// terminal showed. `atPrompt` (when set) is called with the program's process id while it waits
+// at each prompt.
 RunResult RunOnTerminal(const std::vector<std::string>& args,
                         const std::vector<std::string>& prompts,
-                        const std::vector<std::string>& typed, std::string& terminalOut);
+                        const std::vector<std::string>& typed, std::string& terminalOut,
+                        const std::function<void(pid_t)>& atPrompt = {});
 
 // A fresh folder per test.
 class CliTest : public ::testing::Test {

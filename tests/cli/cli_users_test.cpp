@@ -8,6 +8,9 @@
 #include "formats/settings_file.h"
 
 #include <algorithm>
+#include <fcntl.h>
+#include <regex>
+#include <unistd.h>
 
 namespace vantrel::test {
 namespace {
@@ -105,11 +108,31 @@ TEST_F(CliUsers, PasswordIsTypedOnTheTerminalWithoutEcho) {
     EXPECT_EQ(gaveUp.err, "vantrel-cli: No password was typed\n");
 
     // A new file's password is asked twice; two different answers stop it.
+    // While it waits, the tool writes no core file (both limits 0, so none can
+    // be switched on from outside) and, non-dumpable, cannot be read through
+    // /proc by other processes of the user.
     WriteBytes(Path("in.bin"), "data");
     terminal.clear();
+    int checkedPrompts = 0;
+    const auto hardened = [&](pid_t pid) {
+        ++checkedPrompts;
+        const std::string limits = ReadBytes("/proc/" + std::to_string(pid) + "/limits");
+        EXPECT_TRUE(std::regex_search(limits, std::regex("Max core file size +0 +0 "))) << limits;
+        // Root may read any process; another process of the same user may
+        // not read a non-dumpable one.
+        if (::getuid() != 0) {
+            const std::string environ = "/proc/" + std::to_string(pid) + "/environ";
+            const int fd = ::open(environ.c_str(), O_RDONLY | O_CLOEXEC);
+            EXPECT_LT(fd, 0) << "the tool's memory can be read through /proc";
+            if (fd >= 0) {
+                ::close(fd);
+            }
+        }
+    };
     const RunResult differ =
         RunOnTerminal({"encrypt", Path("in.bin").string(), "-o", Path("out.bin").string()},
-                      {"Password: ", "Repeat the password: "}, {"one", "two"}, terminal);
+                      {"Password: ", "Repeat the password: "}, {"one", "two"}, terminal, hardened);
+    EXPECT_EQ(checkedPrompts, 2);
     EXPECT_EQ(differ.exitCode, 3);
     EXPECT_EQ(differ.err, "vantrel-cli: The two passwords differ\n");
     EXPECT_FALSE(fs::exists(Path("out.bin")));

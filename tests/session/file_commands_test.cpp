@@ -13,9 +13,11 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <functional>
 #include <random>
 
 namespace vantrel {
@@ -202,10 +204,15 @@ TEST_F(FileCommandsTest, SaveAsTxtWritesPlainTextWarnsAndChangesNothingElse) {
     session.setCurrentFile(current);
     session.setModified(true);
     const auto path = dir / "export.txt";
+    WriteBytes(path, "old");
+    ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
     prompts.fileNames = {path};
     files.FileSaveAsCmdExecute();
 
     EXPECT_EQ(ReadBytes(path), FormatRecordText(session.records()));
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u) << "plain text must not stay world-readable";
     EXPECT_EQ(prompts.log.back(), "inform: Внимание!\rФайл сохранен в незашифрованном виде.");
     EXPECT_TRUE(session.modified());
     EXPECT_EQ(session.currentFile(), current);
@@ -373,28 +380,57 @@ TEST_F(FileCommandsTest, CancelledOpenChangesNothing) {
     EXPECT_TRUE(session.currentFile().empty());
 }
 
-TEST_F(FileCommandsTest, PathThat1251CannotHoldIsRefusedBeforeAnythingHappens) {
-    const auto path = dir / "日記.vtr";
-    session.setModified(true);
-    prompts.fileNames = {path};
-    try {
+// What cannot be remembered (a path 1251 cannot hold, a settings file that
+// cannot be written) never stops Open, Save or Save As: the file is read or
+// written as asked and the reason is shown afterwards.
+TEST_F(FileCommandsTest, FileThatCannotBeRememberedIsStillSavedAndOpened) {
+    const auto unwritableSettings = [this] {
+        std::filesystem::create_directory(session.settingsFile()); // in the way of the file
+    };
+    struct Case {
+        const char* what;
+        std::filesystem::path path;
+        std::function<void()> setUp;
+        std::string reason;
+    };
+    for (const Case& c : {Case{"path", dir / "日記.vtr", [] {}, "нельзя запомнить"},
+                          Case{"settings", dir / "records.vtr", unwritableSettings,
+                               "Unable to write to " + session.settingsFile().string()}}) {
+        c.setUp();
+        session.replaceAll(startRecords());
+        RecordList changed = {makeRecord("3", "changed", "n")};
+        changed[0].fields[kFieldEndDate] = "."; // a value a load gives back unchanged
+        const auto expectReported = [&](const char* command) {
+            ASSERT_FALSE(prompts.log.empty()) << c.what << " " << command;
+            const std::string& shown = prompts.log.back();
+            EXPECT_EQ(shown.rfind("error: ", 0), 0u) << shown;
+            EXPECT_NE(shown.find(c.reason), std::string::npos) << shown;
+            EXPECT_NE(shown.find("не будет открыт автоматически"), std::string::npos) << shown;
+            prompts.log.clear();
+        };
+        session.setModified(true);
+        prompts.fileNames = {c.path};
         files.FileSaveAsCmdExecute();
-        ADD_FAILURE() << "not refused";
-    } catch (const Error& error) {
-        EXPECT_NE(std::string(error.what()).find("нельзя запомнить"), std::string::npos);
+        expectReported("save as");
+        EXPECT_EQ(readBack(c.path, true), trimmedRecords()) << c.what;
+        EXPECT_EQ(session.currentFile(), c.path);
+        EXPECT_FALSE(session.modified());
+
+        session.replaceAll(changed);
+        session.setModified(true);
+        files.FileSaveCmdExecute();
+        expectReported("save");
+        EXPECT_EQ(readBack(c.path, true), changed);
+        EXPECT_FALSE(session.modified());
+
+        session.replaceAll(startRecords());
+        prompts.fileNames = {c.path};
+        files.FileOpenCmdExecute();
+        expectReported("open");
+        EXPECT_EQ(session.records(), changed);
     }
-    EXPECT_FALSE(std::filesystem::exists(path));
-    EXPECT_TRUE(session.modified());
-    EXPECT_TRUE(session.currentFile().empty());
-
-    SaveRecordFile(session.records(), path, &session.cipher());
-    const RecordList before = {makeRecord("3", "keep", "n")};
-    session.replaceAll(before);
-    prompts.fileNames = {path};
-    EXPECT_THROW(files.FileOpenCmdExecute(), Error);
-    EXPECT_EQ(session.records(), before);
-
-    // A Cyrillic path is fine.
+    // A Cyrillic path is fine once the settings file can be written again.
+    std::filesystem::remove(session.settingsFile());
     const auto cyrillic = dir / "записи.vtr";
     prompts.fileNames = {cyrillic};
     files.FileSaveAsCmdExecute();

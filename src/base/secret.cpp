@@ -1,0 +1,13 @@
+#include "base/secret.h"
+
+#include <string.h>
+
+namespace vantrel {
+
+void WipeString(std::string& bytes) {
+    bytes.resize(bytes.capacity());
+    explicit_bzero(bytes.data(), bytes.size());
+    bytes.clear();
+}
+
+} // namespace vantrel

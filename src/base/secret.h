@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+#include <utility>
+
+// Password material in memory: overwritten before its memory is given back.
+namespace vantrel {
+
+// Overwrites every byte of the string's buffer (its spare capacity included)
+// and leaves it empty.
+void WipeString(std::string& bytes);
+
+// A string that is wiped when it goes away. Not copyable, so that no unwiped
+// copy is made by accident; the holder reaches the bytes through value().
+class SecretString {
+public:
+    SecretString() = default;
+    explicit SecretString(std::string bytes) : bytes_(std::move(bytes)) {}
+    SecretString(SecretString&& other) noexcept : bytes_(std::move(other.bytes_)) {
+        WipeString(other.bytes_); // a short string is copied, not moved
+    }
+    SecretString& operator=(SecretString&& other) noexcept {
+        WipeString(bytes_);
+        bytes_ = std::move(other.bytes_);
+        WipeString(other.bytes_);
+        return *this;
+    }
+    SecretString(const SecretString&) = delete;
+    SecretString& operator=(const SecretString&) = delete;
+    ~SecretString() { WipeString(bytes_); }
+
+    std::string& value() { return bytes_; }
+    const std::string& value() const { return bytes_; }
+
+private:
+    std::string bytes_;
+};
+
+} // namespace vantrel
