@@ -131,14 +131,16 @@ inline std::uint32_t xorOfBytes(std::uint32_t word) {
 } // namespace
 
 TCryptLib::TCryptLib()
-    : password_(kDefaultPassword), addKey_(kDefaultAddKey), multKey_(kDefaultMultKey) {}
+    : password_(std::string(kDefaultPassword)), addKey_(kDefaultAddKey), multKey_(kDefaultMultKey) {
+}
 
 void TCryptLib::SetPassword(const std::string& password) {
     if (password.size() > kMaxPasswordLength) {
-        password_.clear();
+        WipeString(password_.value());
         throw Error("TCryptLib.Password is too long");
     }
-    password_ = password;
+    // At most 12 bytes: the string's own buffer, overwritten in place.
+    password_.value().assign(password);
 }
 
 void TCryptLib::SetAddKey(std::int32_t value) {
@@ -159,7 +161,8 @@ void TCryptLib::SetMultKey(std::int32_t value) {
 
 void TCryptLib::InitKey() {
     std::uint8_t padded[12] = {};
-    std::memcpy(padded, password_.data(), std::min(password_.size(), sizeof padded));
+    const std::string& password = password_.value();
+    std::memcpy(padded, password.data(), std::min(password.size(), sizeof padded));
     auto word = [&padded](int first) {
         return static_cast<std::uint32_t>(padded[first]) |
                static_cast<std::uint32_t>(padded[first + 1]) << 8 |
@@ -328,13 +331,13 @@ bool TCryptLib::CheckPassword(const std::string& check, const std::string& candi
     } catch (const Error&) {
         return false;
     }
-    const std::string remembered = password_;
+    const SecretString remembered(password_.value());
     SetPassword(candidate);
     InitKey();
     if ((x ^ y) == passwordChecksum()) {
         return true;
     }
-    SetPassword(remembered);
+    SetPassword(remembered.value());
     return false;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/secret.h"
+
 #include "cipher/memory_stream.h"
 
 #include <array>
@@ -30,7 +32,7 @@ public:
     void SetInfile(std::string value) { infile_ = std::move(value); }
     const std::string& Outfile() const { return outfile_; }
     void SetOutfile(std::string value) { outfile_ = std::move(value); }
-    const std::string& Password() const { return password_; }
+    const std::string& Password() const { return password_.value(); }
     // More than 12 bytes: Password becomes empty and "TCryptLib.Password is too
     // long" is raised.
     void SetPassword(const std::string& password);
@@ -106,7 +108,7 @@ private:
 
     std::string infile_;
     std::string outfile_;
-    std::string password_;
+    SecretString password_; // wiped when the component goes away
     bool compression_ = true;
     std::int32_t addKey_;
     std::int32_t multKey_;
