@@ -146,21 +146,21 @@ inline std::uint32_t childToward(std::uint64_t key, std::uint64_t text, std::uin
 #endif
 }
 
-// Keeps the first longest match met: a position and its length replace the
-// best so far only when they are longer. Which way this goes follows no
-// pattern, so two conditional moves take it, not a branch.
-inline void keepLonger(std::uint32_t position, int length, std::uint32_t& bestPosition,
-                       int& bestLength) {
+// Keeps the first longest match met: a position replaces the best so far
+// only when its rank (see Encoder::insertNode) is lower. Which way this goes
+// follows no pattern, so two conditional moves take it, not a branch.
+inline void keepLonger(std::uint32_t position, int rank, std::uint32_t& bestPosition,
+                       int& bestRank) {
 #if defined(__x86_64__) && defined(__GNUC__)
-    __asm__("cmpl %[best], %[length]\n\tcmovg %[position], %[bestPosition]\n\t"
-            "cmovg %[length], %[best]"
-            : [best] "+r"(bestLength), [bestPosition] "+r"(bestPosition)
-            : [length] "r"(length), [position] "r"(position)
+    __asm__("cmpl %[best], %[rank]\n\tcmovl %[position], %[bestPosition]\n\t"
+            "cmovl %[rank], %[best]"
+            : [best] "+r"(bestRank), [bestPosition] "+r"(bestPosition)
+            : [rank] "r"(rank), [position] "r"(position)
             : "cc");
 #else
-    if (length > bestLength) {
+    if (rank < bestRank) {
         bestPosition = position;
-        bestLength = length;
+        bestRank = rank;
     }
 #endif
 }
@@ -199,11 +199,11 @@ private:
     Link& left(std::uint32_t n) const { return child(n, false); }
     Link& right(std::uint32_t n) const { return child(n, true); }
     Link& parent(std::uint32_t n) const {
-        return reinterpret_cast<Link*>(block_ + kParentOffset)[n];
+        return reinterpret_cast<Link*>(block_ + kParentOffset)[std::size_t{n}];
     }
     // The left or right link of node n.
     Link& child(std::uint32_t n, bool rightSide) const {
-        return reinterpret_cast<Link*>(block_ + kChildOffset)[2 * n + rightSide];
+        return reinterpret_cast<Link*>(block_ + kChildOffset)[2 * std::size_t{n} + rightSide];
     }
     // The link of `up` that points to `node`; a header has only a right link,
     // so that one is looked at.
@@ -260,8 +260,12 @@ inline std::uint64_t Encoder::textAfterFirst(std::uint32_t n) const {
     std::uint32_t p = kHeaderBase + key[0];
     std::uint32_t next = right(p);
     bool greater = true; // the last comparison was >= 0: go right
+    // A match is ranked by 8 minus its length, so that lower is longer: when
+    // bytes 1 ... 8 differ, the rank is the index of the highest differing
+    // byte of the ordered words, which takes one shift of the bit index.
+    constexpr int kRankOffset = 8;
     std::uint32_t matchPosition = 0;
-    int matchLength = 0;
+    int matchRank = kRankOffset; // no match yet
     int depth = 1;
     while (next != kNoNode) {
         p = next;
@@ -270,21 +274,22 @@ inline std::uint64_t Encoder::textAfterFirst(std::uint32_t n) const {
         const std::uint32_t leftChild = left(p);
         const std::uint32_t rightChild = right(p);
         const std::uint64_t text1 = textAfterFirst(p);
-        int length;
+        int rank;
         if (text1 != key1) [[likely]] {
-            length = 1 + static_cast<int>(static_cast<unsigned>(__builtin_clzll(key1 ^ text1)) / 8);
+            rank = (63 ^ __builtin_clzll(key1 ^ text1)) >> 3;
             next = childToward(key1, text1, leftChild, rightChild, greater);
         } else {
-            length = compareTail(key, text, greater);
+            rank = kRankOffset - compareTail(key, text, greater);
             next = greater ? rightChild : leftChild;
         }
-        keepLonger(p, length, matchPosition, matchLength);
-        if (length == kMaxMatch) {
+        keepLonger(p, rank, matchPosition, matchRank);
+        if (rank == kRankOffset - kMaxMatch) {
             replaceNode(p, r);
             break;
         }
         ++depth;
     }
+    const int matchLength = kRankOffset - matchRank;
     if (matchLength != kMaxMatch) { // r was not put in an equal string's place
         child(p, greater) = r;
         parent(r) = p;
