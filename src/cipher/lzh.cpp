@@ -129,19 +129,39 @@ inline std::uint64_t choose(bool condition, std::uint64_t ifTrue, std::uint64_t 
 #endif
 }
 
-// The child to descend to: rightChild when key > text, else leftChild. This
-// sits on the longest chain of dependent steps of the search, so the
-// comparison feeds the move directly.
+// The child to descend to: rightChild when key > text, else leftChild, and
+// in `greater` which one. This sits on the longest chain of dependent steps
+// of the search, so the comparison feeds the move directly; the flag it sets
+// gives `greater` without a second comparison.
 inline std::uint32_t childToward(std::uint64_t key, std::uint64_t text, std::uint32_t leftChild,
-                                 std::uint32_t rightChild) {
+                                 std::uint32_t rightChild, bool& greater) {
 #if defined(__x86_64__) && defined(__GNUC__)
     __asm__("cmpq %[text], %[key]\n\tcmova %[right], %[left]"
-            : [left] "+r"(leftChild)
-            : [right] "r"(rightChild), [key] "r"(key), [text] "r"(text)
-            : "cc");
+            : [left] "+r"(leftChild), "=@cca"(greater)
+            : [right] "r"(rightChild), [key] "r"(key), [text] "r"(text));
     return leftChild;
 #else
-    return key > text ? rightChild : leftChild;
+    greater = key > text;
+    return greater ? rightChild : leftChild;
+#endif
+}
+
+// Keeps the first longest match met: a position replaces the best so far
+// only when its rank (see Encoder::insertNode) is lower. Which way this goes
+// follows no pattern, so two conditional moves take it, not a branch.
+inline void keepLonger(std::uint32_t position, int rank, std::uint32_t& bestPosition,
+                       int& bestRank) {
+#if defined(__x86_64__) && defined(__GNUC__)
+    __asm__("cmpl %[best], %[rank]\n\tcmovl %[position], %[bestPosition]\n\t"
+            "cmovl %[rank], %[best]"
+            : [best] "+r"(bestRank), [bestPosition] "+r"(bestPosition)
+            : [rank] "r"(rank), [position] "r"(position)
+            : "cc");
+#else
+    if (rank < bestRank) {
+        bestPosition = position;
+        bestRank = rank;
+    }
 #endif
 }
 
@@ -173,14 +193,17 @@ private:
     // Every part is reached from the one block pointer, which leaves the
     // registers to the search.
     std::uint8_t* window() const { return block_; }
+    // Window bytes n + 1 ... n + 8 as an ordered word: the bytes after the
+    // first, which the tree of the first byte sorts by.
+    std::uint64_t textAfterFirst(std::uint32_t n) const;
     Link& left(std::uint32_t n) const { return child(n, false); }
     Link& right(std::uint32_t n) const { return child(n, true); }
     Link& parent(std::uint32_t n) const {
-        return reinterpret_cast<Link*>(block_ + kParentOffset)[n];
+        return reinterpret_cast<Link*>(block_ + kParentOffset)[std::size_t{n}];
     }
     // The left or right link of node n.
     Link& child(std::uint32_t n, bool rightSide) const {
-        return reinterpret_cast<Link*>(block_ + kChildOffset)[2 * n + rightSide];
+        return reinterpret_cast<Link*>(block_ + kChildOffset)[2 * std::size_t{n} + rightSide];
     }
     // The link of `up` that points to `node`; a header has only a right link,
     // so that one is looked at.
@@ -202,6 +225,21 @@ private:
     std::uint32_t lastInserted_ = kNoNode;
 };
 
+// The load sits on the longest chain of the search, so its address is formed
+// in the load itself rather than by a separate addition.
+inline std::uint64_t Encoder::textAfterFirst(std::uint32_t n) const {
+#if defined(__x86_64__) && defined(__GNUC__)
+    std::uint64_t word;
+    __asm__("movq 1(%[window], %[index]), %[word]\n\tbswapq %[word]"
+            : [word] "=r"(word)
+            : [window] "r"(block_), [index] "r"(std::uint64_t{n}),
+              "m"(*reinterpret_cast<const std::uint8_t(*)[kWindowBytes]>(block_)));
+    return word;
+#else
+    return loadOrdered(window() + n + 1);
+#endif
+}
+
 // Inserts the 18-byte string at r into the tree of its first byte and finds
 // the longest match on the way; an equal string is replaced by r.
 // Insertion and deletion run once per input byte; inlined into the coding
@@ -222,8 +260,12 @@ private:
     std::uint32_t p = kHeaderBase + key[0];
     std::uint32_t next = right(p);
     bool greater = true; // the last comparison was >= 0: go right
+    // A match is ranked by 8 minus its length, so that lower is longer: when
+    // bytes 1 ... 8 differ, the rank is the index of the highest differing
+    // byte of the ordered words, which takes one shift of the bit index.
+    constexpr int kRankOffset = 8;
     std::uint32_t matchPosition = 0;
-    int matchLength = 0;
+    int matchRank = kRankOffset; // no match yet
     int depth = 1;
     while (next != kNoNode) {
         p = next;
@@ -231,27 +273,23 @@ private:
         // Both children are loaded before the comparison decides between them.
         const std::uint32_t leftChild = left(p);
         const std::uint32_t rightChild = right(p);
-        const std::uint64_t text1 = loadOrdered(text + 1);
-        int length;
+        const std::uint64_t text1 = textAfterFirst(p);
+        int rank;
         if (text1 != key1) [[likely]] {
-            length = 1 + static_cast<int>(static_cast<unsigned>(__builtin_clzll(key1 ^ text1)) / 8);
-            greater = key1 > text1;
-            next = childToward(key1, text1, leftChild, rightChild);
+            rank = (63 ^ __builtin_clzll(key1 ^ text1)) >> 3;
+            next = childToward(key1, text1, leftChild, rightChild, greater);
         } else {
-            length = compareTail(key, text, greater);
+            rank = kRankOffset - compareTail(key, text, greater);
             next = greater ? rightChild : leftChild;
         }
-        // Only a longer match replaces the one found so far. Which way this
-        // goes follows no pattern, so it is computed with a mask, not a branch.
-        const std::uint32_t longer = 0 - static_cast<std::uint32_t>(length > matchLength);
-        matchPosition ^= (matchPosition ^ p) & longer;
-        matchLength = length > matchLength ? length : matchLength;
-        if (length == kMaxMatch) {
+        keepLonger(p, rank, matchPosition, matchRank);
+        if (rank == kRankOffset - kMaxMatch) {
             replaceNode(p, r);
             break;
         }
         ++depth;
     }
+    const int matchLength = kRankOffset - matchRank;
     if (matchLength != kMaxMatch) { // r was not put in an equal string's place
         child(p, greater) = r;
         parent(r) = p;
