@@ -93,10 +93,9 @@ class LoginDriverPlugin : public QGenericPlugin {
     Q_OBJECT
     Q_PLUGIN_METADATA(IID QGenericPluginFactoryInterface_iid FILE "login_driver.json")
 public:
-    QObject* create(const QString&, const QString& specification) override {
+    QObject* create(const QString&, const QString& arguments) override {
         // Qt hands the environment's bytes over as Latin-1; they are UTF-8.
-        const QStringList parts =
-            QString::fromUtf8(specification.toLatin1()).split(QLatin1Char(':'));
+        const QStringList parts = QString::fromUtf8(arguments.toLatin1()).split(QLatin1Char(':'));
         return new LoginDriver(parts.value(0), parts.value(1));
     }
 };
