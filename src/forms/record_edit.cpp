@@ -3,6 +3,7 @@
 #include "forms/clipboard_guard.h"
 
 #include "cipher/random.h"
+#include "formats/record_rules.h"
 #include "forms/calendar_dialog.h"
 #include "forms/date_edit.h"
 #include "forms/icons.h"
@@ -429,8 +430,7 @@ bool TfmRecordEdit::eventFilter(QObject* watched, QEvent* event) {
 
 void TfmRecordEdit::loadRecord(const Record& record) {
     const auto field = [&record](RecordField which) {
-        const auto index = static_cast<std::size_t>(which);
-        return index < record.fields.size() ? record.fields[index] : std::string();
+        return RecordFieldText(record, static_cast<std::size_t>(which));
     };
     cbName_->setEditText(fromCp1251(field(kFieldName)));
     cbPwd_->setEditText(fromCp1251(field(kFieldPassword)));

@@ -1,5 +1,6 @@
 #include "forms/record_list_actions.h"
 
+#include "formats/record_rules.h"
 #include "forms/clipboard_guard.h"
 #include "forms/icons.h"
 #include "forms/qt_text.h"
@@ -70,8 +71,8 @@ const Record* RecordListActions::selectedRecord() const {
 
 std::string RecordListActions::field(int field) const {
     const Record* record = selectedRecord();
-    const auto at = static_cast<std::size_t>(field);
-    return record != nullptr && at < record->fields.size() ? record->fields[at] : std::string();
+    return record != nullptr ? RecordFieldText(*record, static_cast<std::size_t>(field))
+                             : std::string();
 }
 
 void RecordListActions::copyField(int field) {

@@ -1,5 +1,6 @@
 #include "forms/record_table_model.h"
 
+#include "formats/record_rules.h"
 #include "forms/qt_text.h"
 
 #include <QAbstractItemView>
@@ -59,8 +60,7 @@ QVariant RecordTableModel::data(const QModelIndex& index, int role) const {
     if (index.column() == 0) {
         return fromCp1251(record.number);
     }
-    const auto field = static_cast<std::size_t>(index.column() - 1);
-    return field < record.fields.size() ? fromCp1251(record.fields[field]) : QString();
+    return fromCp1251(RecordFieldText(record, static_cast<std::size_t>(index.column() - 1)));
 }
 
 QVariant RecordTableModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -1,5 +1,6 @@
 #include "session/expiry.h"
 
+#include "formats/record_rules.h"
 #include "session/date_text.h"
 
 #include <ctime>
@@ -11,11 +12,10 @@ using std::chrono::sys_days;
 using std::chrono::year_month_day;
 
 Expiry RecordExpiry(const Record& record, year_month_day today) {
+    // A missing field reads as empty text, which holds no date.
     Expiry expiry;
-    if (record.fields.size() <= static_cast<std::size_t>(kFieldEndDate)) {
-        return expiry;
-    }
-    expiry.endDate = ReadDateText(record.fields[kFieldEndDate], static_cast<int>(today.year()));
+    expiry.endDate =
+        ReadDateText(RecordFieldText(record, kFieldEndDate), static_cast<int>(today.year()));
     if (!expiry.endDate) {
         return expiry;
     }
