@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace vantrel {
 
@@ -46,10 +47,9 @@ public:
     void SetMultKey(std::int32_t value);
     // Can be assigned; no operation fires it (a wrong password is undetectable).
     std::function<void(TCryptLib& sender)> OnBadPassword;
-    // Told how far a running EncryptStream or DecryptStream has come, in
-    // thousandths of the whole operation, after every block of the codec and
-    // of the cipher: for a progress bar that keeps the window alive. It must
-    // not start another stream operation.
+    // Told how far a running stream operation has come, in thousandths of its
+    // input read, whenever that number changes: for a progress bar that keeps
+    // the window alive. It must not start another stream operation.
     std::function<void(int permille)> OnProgress;
     // Free integer for the owner (the main window keeps its logged-in flag here).
     int Tag = 0;
@@ -72,11 +72,17 @@ public:
     void EncryptStream(MemoryStream& stream);
     // The inverse; leaves the position at 0. Any bytes decrypt without error.
     void DecryptStream(MemoryStream& stream);
-    // The same bytes as DecryptStream, handed to `sink` piece by piece instead
-    // of being kept: the expanded content is never held whole. `stream` is
-    // left decrypted but still compressed.
+
+    // Reads up to `capacity` bytes into `buffer` and returns how many; 0 once
+    // the input has ended (and again on every later call).
+    using ByteSource = std::function<std::size_t(std::uint8_t* buffer, std::size_t capacity)>;
     using ByteSink = std::function<void(const std::uint8_t* bytes, std::size_t count)>;
-    void DecryptStreamTo(MemoryStream& stream, const ByteSink& sink);
+    // The same transforms in one pass from `source` to `sink`, piece by piece,
+    // so that neither side is ever held whole (the bytes equal those of
+    // EncryptStream and DecryptStream). `inputSize`, the number of bytes the
+    // source delivers, only scales OnProgress.
+    void EncryptStreamTo(const ByteSource& source, std::uint64_t inputSize, const ByteSink& sink);
+    void DecryptStreamTo(const ByteSource& source, std::uint64_t inputSize, const ByteSink& sink);
 
     // Internal steps, public so that their fixed values can be tested.
     // InitKey derives key words A, B, C and the salt, builds the key block and
@@ -102,9 +108,6 @@ private:
     template <bool kDecrypt>
     void cipherBytes(std::uint8_t* buffer, const std::uint8_t* keys, std::size_t length);
     std::uint32_t passwordChecksum();
-    // The block cipher step of DecryptStream, in place; position 0 afterwards.
-    // Returns where its share of the progress (in thousandths) ends.
-    int decryptInPlace(MemoryStream& stream);
 
     std::string infile_;
     std::string outfile_;
@@ -120,5 +123,8 @@ private:
     std::optional<std::array<std::uint8_t, 16>> keyBlock_;
     std::unique_ptr<std::uint8_t[]> workBuffer_;
 };
+
+// A source reading `bytes` from the start; they must outlive it.
+TCryptLib::ByteSource ReadingFrom(std::string_view bytes);
 
 } // namespace vantrel

@@ -1,158 +1,234 @@
 // The stream operations of TCryptLib: compression by the LZH codec, then the
 // byte cipher over 32768-byte blocks after one InitKey. The container has no
-// header: it is exactly as long as the (compressed) data.
+// header: it is exactly as long as the (compressed) data. Both directions run
+// in one pass from a source to a sink, so neither the input nor the output is
+// ever held whole here.
 #include "cipher/crypt_lib.h"
 
 #include "base/error.h"
 #include "cipher/lzh.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace vantrel {
 
 namespace {
 
-// One pass over a stream as a span of the whole operation's progress, in
-// thousandths: the codec's pass takes most of the time, the cipher's the rest.
-constexpr int kCodecEnd = 800;
+// Reads a source to its end in full pieces, telling OnProgress how much of the
+// input has been read, in thousandths: after every piece read and every block
+// ciphered, so that a window showing the progress keeps repainting. 1000 means
+// the whole operation is done, not only the reading.
+class ProgressSource {
+public:
+    ProgressSource(const TCryptLib::ByteSource& source, std::uint64_t total,
+                   const std::function<void(int)>& report)
+        : source_(source), total_(total), report_(report) {}
 
-struct ProgressSpan {
-    const std::function<void(int)>& report;
-    int from;
-    int to;
-
-    void operator()(const MemoryStream& stream) const {
-        if (!report) {
-            return;
+    // Fills `buffer` with `capacity` bytes unless the source ends first.
+    std::size_t fill(std::uint8_t* buffer, std::size_t capacity) {
+        std::size_t count = 0;
+        while (count < capacity) {
+            const std::size_t got = source_(buffer + count, capacity - count);
+            if (got == 0) {
+                break;
+            }
+            count += got;
         }
-        const std::size_t size = stream.size();
-        const std::size_t done = std::min(stream.position(), size);
-        const auto share = size == 0 ? 1.0 : static_cast<double>(done) / static_cast<double>(size);
-        report(from + static_cast<int>(share * (to - from)));
+        done_ += count;
+        report();
+        return count;
     }
+
+    void report() const {
+        if (report_) {
+            const std::uint64_t read = total_ == 0 ? 0 : std::min(done_, total_) * 1000 / total_;
+            report_(static_cast<int>(std::min<std::uint64_t>(read, 999)));
+        }
+    }
+
+    void finish() const {
+        if (report_) {
+            report_(1000);
+        }
+    }
+
+private:
+    const TCryptLib::ByteSource& source_;
+    std::uint64_t total_;
+    const std::function<void(int)>& report_;
+    std::uint64_t done_ = 0;
 };
 
-// The codec's callbacks are plain functions, so the source and destination of
-// the running compression live here, for the length of one operation.
-MemoryStream* codecSource = nullptr;
-const TCryptLib::ByteSink* codecSink = nullptr;
-const ProgressSpan* codecProgress = nullptr;
+// The codec's callbacks are plain functions, so the input and output of the
+// running operation live here, for its length.
+// Fills the codec's buffer with up to kCodecPiece bytes.
+using CodecInput = std::function<std::size_t(std::uint8_t* buffer)>;
+constexpr auto kCodecPiece = static_cast<std::size_t>(kLZHBufferSize);
+const CodecInput* codecInput = nullptr;
+const TCryptLib::ByteSink* codecOutput = nullptr;
 
-int readFromSource(std::uint8_t* buffer) {
-    const auto count = static_cast<int>(codecSource->read(buffer, kLZHBufferSize));
-    (*codecProgress)(*codecSource);
-    return count;
+int readCodecInput(std::uint8_t* buffer) {
+    return static_cast<int>((*codecInput)(buffer));
 }
 
-void writeToDestination(const std::uint8_t* buffer, int count) {
-    (*codecSink)(buffer, static_cast<std::size_t>(count));
+void writeCodecOutput(const std::uint8_t* buffer, int count) {
+    (*codecOutput)(buffer, static_cast<std::size_t>(count));
 }
 
 enum class CodecDirection { Encode, Decode };
 
-// Hands the stream's content in compressed or expanded form to `sink`.
-void runCodec(MemoryStream& stream, CodecDirection direction, const ProgressSpan& progress,
-              const TCryptLib::ByteSink& sink) {
+void runCodec(CodecDirection direction, const CodecInput& input,
+              const TCryptLib::ByteSink& output) {
     if (!LZHInit()) {
         throw Error("TCryptLib: LZH init error");
     }
-    struct Session {
-        Session(MemoryStream& source, const TCryptLib::ByteSink& sink,
-                const ProgressSpan& progress) {
-            codecSource = &source;
-            codecSink = &sink;
-            codecProgress = &progress;
+    struct Channel {
+        Channel(const CodecInput& input, const TCryptLib::ByteSink& output) {
+            codecInput = &input;
+            codecOutput = &output;
         }
-        ~Session() {
+        ~Channel() {
             LZHDone();
-            codecSource = nullptr;
-            codecSink = nullptr;
-            codecProgress = nullptr;
+            codecInput = nullptr;
+            codecOutput = nullptr;
         }
-        Session(const Session&) = delete;
-        Session& operator=(const Session&) = delete;
-    } session(stream, sink, progress);
+        Channel(const Channel&) = delete;
+        Channel& operator=(const Channel&) = delete;
+    } channel(input, output);
 
-    stream.setPosition(0);
     if (direction == CodecDirection::Encode) {
-        LZHEncode(readFromSource, writeToDestination);
+        LZHEncode(readCodecInput, writeCodecOutput);
     } else {
-        LZHDecode(readFromSource, writeToDestination);
+        LZHDecode(readCodecInput, writeCodecOutput);
     }
 }
 
-// Replaces the stream's content by its compressed or expanded form. The stream
-// keeps its content when the codec's memory cannot be had.
-void runCodec(MemoryStream& stream, CodecDirection direction, const ProgressSpan& progress) {
-    MemoryStream destination;
-    runCodec(stream, direction, progress,
-             [&destination](const std::uint8_t* bytes, std::size_t count) {
-                 destination.write(bytes, count);
-             });
-    stream.loadFrom(std::move(destination));
-}
-
-// Runs `cipher` over the stream in place, block by block: read up to 32768
-// bytes, transform them in the work buffer, write them back where they were.
-// The last read returns 0 bytes and still makes one (empty) cipher call.
-template <typename BlockCipher>
-void cipherInPlace(MemoryStream& stream, std::uint8_t* work, const ProgressSpan& progress,
-                   BlockCipher&& cipher) {
-    stream.setPosition(0);
-    for (;;) {
-        const std::size_t n = stream.read(work, TCryptLib::kBlockSize);
-        cipher(n);
-        stream.setPosition(stream.position() - n);
-        if (n == 0 || stream.write(work, n) < n) {
-            break;
-        }
-        progress(stream);
-    }
-}
+// Releases the cipher's work buffer however the operation ends.
+struct HeldWorkBuffer {
+    explicit HeldWorkBuffer(TCryptLib& cipher) : cipher(cipher) { cipher.AllocateWorkBuffer(); }
+    ~HeldWorkBuffer() { cipher.ReleaseWorkBuffer(); }
+    HeldWorkBuffer(const HeldWorkBuffer&) = delete;
+    HeldWorkBuffer& operator=(const HeldWorkBuffer&) = delete;
+    std::uint8_t* bytes() const { return cipher.WorkBuffer(); }
+    TCryptLib& cipher;
+};
 
 } // namespace
 
-void TCryptLib::EncryptStream(MemoryStream& stream) {
-    const int cipherStart = compression_ ? kCodecEnd : 0;
-    if (compression_) {
-        runCodec(stream, CodecDirection::Encode, {OnProgress, 0, cipherStart});
-    }
+TCryptLib::ByteSource ReadingFrom(std::string_view bytes) {
+    return [bytes, at = std::size_t{0}](std::uint8_t* buffer, std::size_t capacity) mutable {
+        const std::size_t count = std::min(capacity, bytes.size() - at);
+        std::memcpy(buffer, bytes.data() + at, count);
+        at += count;
+        return count;
+    };
+}
+
+void TCryptLib::EncryptStreamTo(const ByteSource& source, std::uint64_t inputSize,
+                                const ByteSink& sink) {
     InitKey();
     ReleaseKeyBlock();
-    AllocateWorkBuffer();
-    std::uint8_t* work = workBuffer_.get();
-    cipherInPlace(stream, work, {OnProgress, cipherStart, 1000},
-                  [this, work](std::size_t n) { EncryptBuffer(work, n); });
-    ReleaseWorkBuffer();
+    const HeldWorkBuffer buffer(*this);
+    std::uint8_t* work = buffer.bytes();
+    ProgressSource input(source, inputSize, OnProgress);
+    // The cipher sees the compressed bytes in blocks of kBlockSize, however
+    // the codec happens to hand them over; only the last block is shorter.
+    std::size_t filled = 0;
+    const auto encryptBlock = [&] {
+        EncryptBuffer(work, filled);
+        sink(work, filled);
+        filled = 0;
+        input.report();
+    };
+    if (compression_) {
+        runCodec(
+            CodecDirection::Encode,
+            [&input](std::uint8_t* codecBuffer) { return input.fill(codecBuffer, kCodecPiece); },
+            [&](const std::uint8_t* bytes, std::size_t count) {
+                while (count > 0) {
+                    const std::size_t n = std::min(count, kBlockSize - filled);
+                    std::memcpy(work + filled, bytes, n);
+                    filled += n;
+                    bytes += n;
+                    count -= n;
+                    if (filled == kBlockSize) {
+                        encryptBlock();
+                    }
+                }
+            });
+    } else {
+        while ((filled = input.fill(work, kBlockSize)) == kBlockSize) {
+            encryptBlock();
+        }
+    }
+    if (filled > 0) {
+        encryptBlock();
+    }
+    input.finish();
+}
+
+void TCryptLib::DecryptStreamTo(const ByteSource& source, std::uint64_t inputSize,
+                                const ByteSink& sink) {
+    InitKey();
+    ReleaseKeyBlock();
+    const HeldWorkBuffer buffer(*this);
+    std::uint8_t* work = buffer.bytes();
+    ProgressSource input(source, inputSize, OnProgress);
+    const auto decryptBlock = [&] {
+        const std::size_t count = input.fill(work, kBlockSize);
+        DecryptBuffer(count);
+        return count;
+    };
+    if (!compression_) {
+        while (const std::size_t count = decryptBlock()) {
+            sink(work, count);
+        }
+        input.finish();
+        return;
+    }
+    // The codec reads larger pieces than a block: it gets the decrypted blocks
+    // one after the other, from the work buffer's unread part [at, held).
+    std::size_t at = 0;
+    std::size_t held = 0;
+    runCodec(
+        CodecDirection::Decode,
+        [&](std::uint8_t* codecBuffer) {
+            std::size_t count = 0;
+            while (count < kCodecPiece) {
+                if (at == held) {
+                    at = 0;
+                    held = decryptBlock();
+                    if (held == 0) {
+                        break;
+                    }
+                }
+                const std::size_t n = std::min(held - at, kCodecPiece - count);
+                std::memcpy(codecBuffer + count, work + at, n);
+                at += n;
+                count += n;
+            }
+            return count;
+        },
+        sink);
+    input.finish();
+}
+
+void TCryptLib::EncryptStream(MemoryStream& stream) {
+    MemoryStream container;
+    EncryptStreamTo(ReadingFrom(stream.bytes()), stream.size(),
+                    [&container](const std::uint8_t* bytes, std::size_t count) {
+                        container.write(bytes, count);
+                    });
+    stream.loadFrom(std::move(container));
 }
 
 void TCryptLib::DecryptStream(MemoryStream& stream) {
-    const int cipherEnd = decryptInPlace(stream);
-    if (compression_) {
-        runCodec(stream, CodecDirection::Decode, {OnProgress, cipherEnd, 1000});
-        stream.setPosition(0);
-    }
-}
-
-void TCryptLib::DecryptStreamTo(MemoryStream& stream, const ByteSink& sink) {
-    const int cipherEnd = decryptInPlace(stream);
-    if (compression_) {
-        runCodec(stream, CodecDirection::Decode, {OnProgress, cipherEnd, 1000}, sink);
-    } else {
-        sink(reinterpret_cast<const std::uint8_t*>(stream.bytes().data()), stream.size());
-    }
-}
-
-int TCryptLib::decryptInPlace(MemoryStream& stream) {
-    InitKey();
-    ReleaseKeyBlock();
-    AllocateWorkBuffer();
-    const int cipherEnd = compression_ ? 1000 - kCodecEnd : 1000;
-    cipherInPlace(stream, workBuffer_.get(), {OnProgress, 0, cipherEnd},
-                  [this](std::size_t n) { DecryptBuffer(n); });
-    ReleaseWorkBuffer();
-    stream.setPosition(0);
-    return cipherEnd;
+    MemoryStream content;
+    DecryptStreamTo(
+        ReadingFrom(stream.bytes()), stream.size(),
+        [&content](const std::uint8_t* bytes, std::size_t count) { content.write(bytes, count); });
+    stream.loadFrom(std::move(content));
 }
 
 } // namespace vantrel

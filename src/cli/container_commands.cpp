@@ -47,9 +47,10 @@ int Transform(const CommandContext& context, bool encrypt) {
     WriteOutputFile(
         output,
         [&](const ChunkWriter& write) {
-            cipher.DecryptStreamTo(stream, [&write](const std::uint8_t* bytes, std::size_t count) {
-                write({reinterpret_cast<const char*>(bytes), count});
-            });
+            cipher.DecryptStreamTo(ReadingFrom(stream.bytes()), stream.size(),
+                                   [&write](const std::uint8_t* bytes, std::size_t count) {
+                                       write({reinterpret_cast<const char*>(bytes), count});
+                                   });
         },
         FilePermissions::OwnerOnly);
     return kExitSuccess;
