@@ -1,9 +1,12 @@
 // ParseRecordText on arbitrary bytes: every list it yields must obey the text
 // layout's rules and survive a format/parse round trip unchanged, and the
 // list-free normalisation must give the same text. A text that can be a record
-// file holds a record, and stays one when written back.
+// file holds a record, and stays one when written back. Handed over in pieces
+// (their sizes taken from the bytes), the text gives the same records.
 #include "formats/record_file.h"
+#include "formats/record_stream.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -40,6 +43,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string text = vantrel::FormatRecordText(records);
     check(vantrel::ParseRecordText(text) == records);
     check(vantrel::NormalizeRecordText(bytes) == text);
+    vantrel::RecordList pieced;
+    {
+        vantrel::RecordTextSplitter splitter(
+            [&pieced](const vantrel::RecordView& view) { vantrel::AppendRecord(pieced, view); });
+        for (std::size_t at = 0; at < size;) {
+            const std::size_t n = std::min<std::size_t>(1 + data[at] % 16, size - at);
+            splitter.add(bytes.substr(at, n));
+            at += n;
+        }
+        splitter.finish();
+    }
+    check(pieced == records);
     if (vantrel::CanBeRecordText(bytes)) {
         check(!records.empty());
         check(vantrel::CanBeRecordText(text));

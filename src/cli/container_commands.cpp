@@ -36,23 +36,24 @@ int Transform(const CommandContext& context, bool encrypt) {
     TCryptLib cipher;
     ConfigureCipher(cipher, context.ReadPassword(encrypt).value(), addKey, multKey,
                     !context.args.Flag("no-compression"));
-    MemoryStream stream(ReadInputFile(input));
-    if (encrypt) {
-        cipher.EncryptStream(stream);
-        WriteOutputFile(output, stream.bytes(), FilePermissions::KeepReplaced);
-        return kExitSuccess;
-    }
-    // The expanded content goes to the file as it comes, never held whole.
-    // Decrypted bytes may be a plain-text record file: for the owner's eyes only.
+    // Both directions stream from the input's bytes to the file: the other
+    // side is never held whole. Decrypted bytes may be a plain-text record
+    // file: for the owner's eyes only.
+    const SecretString held(ReadInputFile(input));
+    const std::string& bytes = held.value();
     WriteOutputFile(
         output,
         [&](const ChunkWriter& write) {
-            cipher.DecryptStreamTo(ReadingFrom(stream.bytes()), stream.size(),
-                                   [&write](const std::uint8_t* bytes, std::size_t count) {
-                                       write({reinterpret_cast<const char*>(bytes), count});
-                                   });
+            const auto toFile = [&write](const std::uint8_t* piece, std::size_t count) {
+                write({reinterpret_cast<const char*>(piece), count});
+            };
+            if (encrypt) {
+                cipher.EncryptStreamTo(ReadingFrom(bytes), bytes.size(), toFile);
+            } else {
+                cipher.DecryptStreamTo(ReadingFrom(bytes), bytes.size(), toFile);
+            }
         },
-        FilePermissions::OwnerOnly);
+        encrypt ? FilePermissions::KeepReplaced : FilePermissions::OwnerOnly);
     return kExitSuccess;
 }
 

@@ -7,6 +7,7 @@
 #include "cli/terminal_text.h"
 #include "formats/record_file.h"
 #include "formats/record_rules.h"
+#include "formats/record_stream.h"
 
 #include <optional>
 #include <ostream>
@@ -21,17 +22,27 @@ namespace fs = std::filesystem;
 constexpr const char* kFieldCaptions[kFieldCount] = {"Name",  "Password", "Resource",
                                                      "Start", "End",      "Note"};
 
-// The record file's text (decrypted unless `plain`). list and show walk it
-// record by record instead of building the whole list, which would take
-// several times the memory of the file.
-SecretString LoadText(const CommandContext& context, const fs::path& file, bool plain) {
-    RequireReadable(file); // before the password is asked for
-    if (plain) {
-        return SecretString(ReadRecordText(file, nullptr));
+// A record file as the commands read it: the bytes of the file (about the
+// size of the file) and the cipher that decrypts them, or none for plain text.
+// The decrypted text is never held whole: several times the size of the file,
+// and all of it passwords.
+struct RecordContent {
+    SecretString bytes; // plain text holds passwords
+    std::optional<TCryptLib> cipher;
+
+    void forEachRecord(const RecordVisit& visit) {
+        ForEachRecordInContent(bytes.value(), cipher ? &*cipher : nullptr, visit);
     }
-    TCryptLib cipher;
-    ConfigureCipher(cipher, context.ReadPassword(false).value());
-    return SecretString(ReadRecordText(file, &cipher));
+};
+
+RecordContent ReadContent(const CommandContext& context, const fs::path& file, bool plain) {
+    RequireReadable(file); // before the password is asked for
+    RecordContent content;
+    if (!plain) {
+        ConfigureCipher(content.cipher.emplace(), context.ReadPassword(false).value());
+    }
+    content.bytes = SecretString(ReadInputFile(file));
+    return content;
 }
 
 std::string FieldText(const RecordView& record, std::size_t field) {
@@ -41,13 +52,16 @@ std::string FieldText(const RecordView& record, std::size_t field) {
 } // namespace
 
 RecordList LoadRecords(const CommandContext& context, const fs::path& file, bool plain) {
-    return ParseRecordText(LoadText(context, file, plain).value());
+    RecordContent content = ReadContent(context, file, plain);
+    RecordList records;
+    content.forEachRecord([&records](const RecordView& view) { AppendRecord(records, view); });
+    return records;
 }
 
 int ListCommand(const CommandContext& context) {
     const fs::path file = context.args.operands[0];
     const bool showPasswords = context.args.Flag("show-passwords");
-    const SecretString text = LoadText(context, file, context.args.Flag("plain"));
+    RecordContent content = ReadContent(context, file, context.args.Flag("plain"));
 
     std::vector<std::string> header{"No."};
     for (std::size_t field = 0; field < kFieldCount; ++field) {
@@ -64,22 +78,20 @@ int ListCommand(const CommandContext& context) {
         }
         return row;
     };
-    // Two walks over the text: the column widths first, then the lines.
+    // Two walks over the records: the column widths first, then the lines.
     TableLayout layout;
     layout.Measure(header);
-    ForEachRecordInText(text.value(),
-                        [&](const RecordView& record) { layout.Measure(rowOf(record)); });
+    content.forEachRecord([&](const RecordView& record) { layout.Measure(rowOf(record)); });
     context.out << layout.FormatRow(header);
-    ForEachRecordInText(text.value(), [&](const RecordView& record) {
-        context.out << layout.FormatRow(rowOf(record));
-    });
+    content.forEachRecord(
+        [&](const RecordView& record) { context.out << layout.FormatRow(rowOf(record)); });
     return kExitSuccess;
 }
 
 int ShowCommand(const CommandContext& context) {
     const fs::path file = context.args.operands[0];
     const std::string& wanted = context.args.operands[1];
-    const SecretString text = LoadText(context, file, context.args.Flag("plain"));
+    RecordContent content = ReadContent(context, file, context.args.Flag("plain"));
 
     std::optional<std::string> number1251;
     try {
@@ -88,7 +100,7 @@ int ShowCommand(const CommandContext& context) {
         // No record number in the file can hold such a character.
     }
     bool found = false;
-    ForEachRecordInText(text.value(), [&](const RecordView& record) {
+    content.forEachRecord([&](const RecordView& record) {
         if (record.number != number1251) {
             return;
         }
@@ -108,25 +120,23 @@ int ShowCommand(const CommandContext& context) {
     return kExitSuccess;
 }
 
-// export and import write the text as a save of its records would, without
-// building the record list (several times the memory of the text).
+// export and import write the records as a save of them would, without
+// building the record list or holding the whole text.
 int ExportCommand(const CommandContext& context) {
-    const fs::path file = context.args.operands[0];
     const fs::path output = OutputPath(context.args);
     RequireNewOutput(output, context.args.Flag("force"));
-    const SecretString text = LoadText(context, file, false);
-    SaveRecordText(NormalizeRecordText(text.value()), output, nullptr);
+    RecordContent content = ReadContent(context, context.args.operands[0], false);
+    SaveAsPlainRecordFile(content.bytes.value(), *content.cipher, output);
     return kExitSuccess;
 }
 
 int ImportCommand(const CommandContext& context) {
-    const fs::path input = context.args.operands[0];
     const fs::path output = OutputPath(context.args);
     RequireNewOutput(output, context.args.Flag("force"));
-    std::string normal = NormalizeRecordText(LoadText(context, input, true).value());
+    const RecordContent content = ReadContent(context, context.args.operands[0], true);
     TCryptLib cipher;
     ConfigureCipher(cipher, context.ReadPassword(true).value());
-    SaveRecordText(std::move(normal), output, &cipher);
+    SaveAsEncryptedRecordFile(content.bytes.value(), cipher, output);
     return kExitSuccess;
 }
 

@@ -35,62 +35,6 @@ std::string_view trimControls(std::string_view text) {
     return text.substr(first, last - first);
 }
 
-// Finds the line ends of a text by memchr. The next CR and the next LF are
-// remembered, so a text that uses only one kind of line end is still scanned
-// once, not once per line.
-class LineReader {
-public:
-    explicit LineReader(std::string_view text)
-        : text_(text), nextCr_(find('\r')), nextLf_(find('\n')) {}
-
-    // The next line without its line end; false at the end of the text.
-    bool next(std::string_view& line) {
-        const std::size_t size = text_.size();
-        if (at_ >= size) {
-            return false;
-        }
-        if (nextCr_ < at_) {
-            nextCr_ = find('\r');
-        }
-        if (nextLf_ < at_) {
-            nextLf_ = find('\n');
-        }
-        const std::size_t end = std::min({nextCr_, nextLf_, size});
-        line = text_.substr(at_, end - at_);
-        at_ = end + 1;
-        if (end == nextCr_ && end + 1 == nextLf_) {
-            ++at_; // CR LF is one line end
-        }
-        return true;
-    }
-
-private:
-    static constexpr std::size_t kNone = std::string_view::npos;
-
-    std::size_t find(char c) const {
-        const void* found = std::memchr(text_.data() + at_, c, text_.size() - at_);
-        return found ? static_cast<std::size_t>(static_cast<const char*>(found) - text_.data())
-                     : kNone;
-    }
-
-    std::string_view text_;
-    std::size_t at_ = 0;
-    // Positions of the next CR and LF at or after at_ (kNone: there is none).
-    std::size_t nextCr_;
-    std::size_t nextLf_;
-};
-
-// One record in the text layout, appended to `text` (a Record or a RecordView).
-template <typename AnyRecord> void appendRecordText(std::string& text, const AnyRecord& record) {
-    text += record.number;
-    text += "\r\n";
-    for (const auto& field : record.fields) {
-        text += '\t';
-        text += field;
-        text += "\r\n";
-    }
-}
-
 } // namespace
 
 std::string FormatRecordText(const RecordList& records) {
@@ -104,7 +48,7 @@ std::string FormatRecordText(const RecordList& records) {
     std::string text;
     text.reserve(size);
     for (const Record& record : records) {
-        appendRecordText(text, record);
+        AppendRecordText(text, record);
     }
     return text;
 }
@@ -113,48 +57,72 @@ std::string NormalizeRecordText(std::string_view text) {
     std::string normal;
     normal.reserve(text.size());
     ForEachRecordInText(text,
-                        [&normal](const RecordView& record) { appendRecordText(normal, record); });
+                        [&normal](const RecordView& record) { AppendRecordText(normal, record); });
     return normal;
 }
 
-void ForEachRecordInText(std::string_view text,
-                         const std::function<void(const RecordView&)>& visit) {
-    if (const void* nul = std::memchr(text.data(), '\0', text.size())) {
-        text =
-            text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
+namespace {
+
+// A NUL byte ends the text.
+std::string_view cutAtNul(std::string_view text) {
+    const void* nul = std::memchr(text.data(), '\0', text.size());
+    return nul == nullptr
+               ? text
+               : text.substr(0,
+                             static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
+}
+
+} // namespace
+
+RecordTextReader::RecordTextReader(std::string_view text) : lines_(cutAtNul(text)) {}
+
+bool RecordTextReader::next(RecordView& record) {
+    record.number = {};
+    record.fields.clear();
+    bool open = false; // a record has been started
+    if (numberAhead_) {
+        record.number = *numberAhead_;
+        numberAhead_.reset();
+        open = true;
     }
-    RecordView record;
-    bool open = false; // a record has been started and not yet handed over
-    LineReader reader(text);
     std::string_view line;
-    while (reader.next(line)) {
+    while (lines_.next(line)) {
         if (!line.empty() && line.front() == '\t') {
             open = true; // a field before any number starts a record to hold it
             record.fields.push_back(trimControls(line));
             continue;
         }
         if (open) {
-            visit(record);
+            numberAhead_ = line; // the next record's number
+            return true;
         }
         record.number = line;
-        record.fields.clear();
         open = true;
     }
-    if (open) {
+    return open;
+}
+
+void ForEachRecordInText(std::string_view text,
+                         const std::function<void(const RecordView&)>& visit) {
+    RecordTextReader reader(text);
+    RecordView record;
+    while (reader.next(record)) {
         visit(record);
+    }
+}
+
+void AppendRecord(RecordList& records, const RecordView& view) {
+    Record& record = records.emplace_back();
+    record.number.assign(view.number);
+    record.fields.reserve(std::max<std::size_t>(view.fields.size(), kFieldCount));
+    for (std::string_view field : view.fields) {
+        record.fields.emplace_back(field);
     }
 }
 
 RecordList ParseRecordText(std::string_view text) {
     RecordList records;
-    ForEachRecordInText(text, [&records](const RecordView& view) {
-        Record& record = records.emplace_back();
-        record.number.assign(view.number);
-        record.fields.reserve(std::max<std::size_t>(view.fields.size(), kFieldCount));
-        for (std::string_view field : view.fields) {
-            record.fields.emplace_back(field);
-        }
-    });
+    ForEachRecordInText(text, [&records](const RecordView& view) { AppendRecord(records, view); });
     return records;
 }
 
@@ -190,17 +158,30 @@ void SaveRecordFile(const RecordList& records, const std::filesystem::path& path
 }
 
 void SaveRecordText(std::string text, const std::filesystem::path& path, TCryptLib* cipher) {
-    MemoryStream stream(std::move(text));
+    const SecretString held(std::move(text));
     if (cipher != nullptr) {
-        cipher->EncryptStream(stream);
+        SaveEncryptedRecordFile(path, *cipher, ReadingFrom(held.value()), held.value().size());
+        return;
     }
-    std::string bytes = stream.takeBytes();
     // Plain text shows every password: it is for the owner's eyes only, whatever
     // the mode of the file it replaces.
+    if (const std::error_code ec =
+            ReplaceFileAtomically(path, held.value(), FilePermissions::OwnerOnly)) {
+        throw FileError(formatMessage(kCannotCreate, path.string()), ec);
+    }
+}
+
+void SaveEncryptedRecordFile(const std::filesystem::path& path, TCryptLib& cipher,
+                             const TCryptLib::ByteSource& text, std::uint64_t textSize) {
     const std::error_code ec = ReplaceFileAtomically(
-        path, bytes,
-        cipher != nullptr ? FilePermissions::KeepReplaced : FilePermissions::OwnerOnly);
-    WipeString(bytes);
+        path,
+        [&](const ChunkWriter& write) {
+            cipher.EncryptStreamTo(text, textSize,
+                                   [&write](const std::uint8_t* bytes, std::size_t count) {
+                                       write({reinterpret_cast<const char*>(bytes), count});
+                                   });
+        },
+        FilePermissions::KeepReplaced);
     if (ec) {
         throw FileError(formatMessage(kCannotCreate, path.string()), ec);
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cipher/crypt_lib.h"
+#include "formats/line_reader.h"
 #include "formats/record.h"
 
 #include <filesystem>
@@ -10,8 +12,6 @@
 #include <vector>
 
 namespace vantrel {
-
-class TCryptLib;
 
 // The plain text layout: per record a number line, then one TAB + text line per
 // field; every line ends with CR LF. An empty list is an empty text.
@@ -39,11 +39,38 @@ struct RecordView {
     std::vector<std::string_view> fields; // trimmed as ParseRecordText trims them
 };
 
+// Reads the records of a text one at a time, by the rules of ParseRecordText,
+// without copying anything: the views point into the text.
+class RecordTextReader {
+public:
+    explicit RecordTextReader(std::string_view text);
+    // The next record; false after the last one.
+    bool next(RecordView& record);
+
+private:
+    LineReader lines_;
+    std::optional<std::string_view> numberAhead_; // a number line already read
+};
+
+// One record in the text layout, appended to `text`.
+template <typename AnyRecord> void AppendRecordText(std::string& text, const AnyRecord& record) {
+    text += record.number;
+    text += "\r\n";
+    for (const auto& field : record.fields) {
+        text += '\t';
+        text += field;
+        text += "\r\n";
+    }
+}
+
 // Hands every record of the text to `visit` in order, by the rules of
 // ParseRecordText but without copying anything: for readers that need each
 // record only once (the views are valid during the call).
 void ForEachRecordInText(std::string_view text,
                          const std::function<void(const RecordView&)>& visit);
+
+// Appends a copy of the record to the list.
+void AppendRecord(RecordList& records, const RecordView& view);
 
 // FormatRecordText(ParseRecordText(text)), without the list in between.
 std::string NormalizeRecordText(std::string_view text);
@@ -62,6 +89,12 @@ void SaveRecordFile(const RecordList& records, const std::filesystem::path& path
                     TCryptLib* cipher);
 // The same for records already in the text layout (wiped after use).
 void SaveRecordText(std::string text, const std::filesystem::path& path, TCryptLib* cipher);
+// An encrypted record file whose text is read piece by piece from `text`
+// (`textSize` bytes, for the progress only) and compressed and encrypted on
+// the way to the file: neither the text nor the container is held whole.
+// Mode, replacement and errors as SaveRecordFile.
+void SaveEncryptedRecordFile(const std::filesystem::path& path, TCryptLib& cipher,
+                             const TCryptLib::ByteSource& text, std::uint64_t textSize);
 
 // The text of a record file: the file's bytes, passed through
 // cipher->DecryptStream when `cipher` is not null. It holds passwords: the

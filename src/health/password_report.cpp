@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <deque>
 #include <thread>
 #include <unordered_map>
 
@@ -18,7 +19,6 @@ namespace {
 // What the estimate of one record depends on: its password and those of its
 // name and resource words that can match in it, at their places.
 struct EstimateJob {
-    std::string key; // JobKey(password, words)
     std::string password;
     std::vector<std::string> words;
     Strength strength;
@@ -34,7 +34,11 @@ std::string JobKey(const std::string& password, const std::vector<std::string>& 
     return key;
 }
 
-void RunEstimates(std::vector<EstimateJob>& jobs) {
+// A deque: jobs never move, so a long list of them is never held twice while
+// it grows.
+using EstimateJobs = std::deque<EstimateJob>;
+
+void RunEstimates(EstimateJobs& jobs) {
     const std::size_t threads = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1,
                                                         std::max<std::size_t>(jobs.size(), 1));
     std::atomic<std::size_t> next{0};
@@ -56,8 +60,8 @@ void RunEstimates(std::vector<EstimateJob>& jobs) {
 // default (VeryWeak, 0 bits) and are not read.
 std::vector<Strength> EstimateRecords(const RecordList& records, StrengthCache* cache) {
     std::vector<std::size_t> jobOfRow(records.size());
-    std::vector<EstimateJob> jobs;
-    std::unordered_map<std::string, std::size_t> jobByKey;
+    EstimateJobs jobs;
+    std::unordered_map<std::string, std::size_t> jobByKey; // JobKey(password, words)
     std::vector<std::string> userWords;
     for (std::size_t row = 0; row < records.size(); ++row) {
         const std::string& password = RecordPassword(records[row]);
@@ -69,12 +73,11 @@ std::vector<Strength> EstimateRecords(const RecordList& records, StrengthCache* 
         AppendUserWords(Cp1251ToUtf8(RecordFieldText(records[row], kFieldResource)), userWords);
         std::string utf8 = Cp1251ToUtf8(password);
         std::vector<std::string> words = MaskUnusableWords(utf8, userWords);
-        std::string key = JobKey(utf8, words);
-        const auto [found, added] = jobByKey.try_emplace(key, jobs.size());
+        const auto [found, added] = jobByKey.try_emplace(JobKey(utf8, words), jobs.size());
         if (added) {
-            EstimateJob job{std::move(key), std::move(utf8), std::move(words), {}, false};
+            EstimateJob job{std::move(utf8), std::move(words), {}, false};
             if (cache != nullptr) {
-                if (const auto known = cache->find(job.key); known != cache->end()) {
+                if (const auto known = cache->find(found->first); known != cache->end()) {
                     job.strength = known->second;
                     job.done = true;
                 }
@@ -85,9 +88,9 @@ std::vector<Strength> EstimateRecords(const RecordList& records, StrengthCache* 
     }
     RunEstimates(jobs);
     if (cache != nullptr) {
-        for (EstimateJob& job : jobs) {
-            if (!job.done) {
-                cache->emplace(std::move(job.key), job.strength);
+        for (const auto& [key, job] : jobByKey) {
+            if (!jobs[job].done) {
+                cache->emplace(key, jobs[job].strength);
             }
         }
     }

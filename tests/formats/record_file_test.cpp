@@ -4,6 +4,7 @@
 #include "cipher/crypt_lib.h"
 #include "formats/program_cipher.h"
 #include "formats/record_file.h"
+#include "formats/record_stream.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -103,13 +104,45 @@ TEST(RecordText, FieldLinesLoseControlCharactersAtBothEnds) {
               (RecordList{record("1", {"in  side \x1F\x7F", "", ""})}));
 }
 
+// The records of a text that arrives in pieces of 1 to 7 bytes.
+RecordList parseInPieces(std::string_view bytes, std::mt19937& random) {
+    RecordList records;
+    RecordTextSplitter splitter(
+        [&records](const RecordView& view) { AppendRecord(records, view); });
+    for (std::size_t at = 0; at < bytes.size();) {
+        const std::size_t n = std::min<std::size_t>(1 + random() % 7, bytes.size() - at);
+        splitter.add(bytes.substr(at, n));
+        at += n;
+    }
+    splitter.finish();
+    return records;
+}
+
+// Parsing the text of a parsed list gives the same list: what any bytes load
+// as can be saved and loaded again unchanged. Read in pieces, the text gives
+// the same list as read whole.
+void expectStable(std::string_view bytes) {
+    const RecordList once = ParseRecordText(bytes);
+    std::mt19937 random(static_cast<unsigned>(bytes.size()));
+    ASSERT_EQ(parseInPieces(bytes, random), once);
+    const std::string text = FormatRecordText(once);
+    const RecordList twice = ParseRecordText(text);
+    ASSERT_EQ(twice, once);
+    EXPECT_EQ(FormatRecordText(twice), text);
+}
+
 TEST(RecordText, NulEndsTheText) {
+    expectStable(std::string("1\r\n\ta\0b\r\n2\r\n", 13));
     EXPECT_EQ(ParseRecordText(std::string("1\r\n\ta\0b\r\n2\r\n", 13)),
               (RecordList{record("1", {"a"})}));
     EXPECT_EQ(ParseRecordText(std::string("\0 1\r\n", 5)), RecordList{});
 }
 
 TEST(RecordText, HandMadeTextStaysConsistent) {
+    for (const char* text :
+         {"\tlost\r\n\tfound\r\n1\r\n\r\n\tx\r\n", "1\r\r\n\t\r2\n\r\n", "\r\n", "1"}) {
+        expectStable(text);
+    }
     // An empty line starts a record with an empty number; fields before any
     // number line get a record with an empty number to hold them.
     EXPECT_EQ(ParseRecordText("\tlost\r\n\tfound\r\n1\r\n\r\n\tx\r\n"),
@@ -117,16 +150,6 @@ TEST(RecordText, HandMadeTextStaysConsistent) {
     EXPECT_EQ(ParseRecordText("\r\n"), RecordList{record("", {})});
     EXPECT_EQ(ParseRecordText("1"), RecordList{record("1", {})});
     EXPECT_EQ(ParseRecordText(""), RecordList{});
-}
-
-// Parsing the text of a parsed list gives the same list: what any bytes load
-// as can be saved and loaded again unchanged.
-void expectStable(std::string_view bytes) {
-    const RecordList once = ParseRecordText(bytes);
-    const std::string text = FormatRecordText(once);
-    const RecordList twice = ParseRecordText(text);
-    ASSERT_EQ(twice, once);
-    EXPECT_EQ(FormatRecordText(twice), text);
 }
 
 TEST(RecordText, ArbitraryBytesParseConsistently) {
