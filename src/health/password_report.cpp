@@ -8,7 +8,6 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
-#include <deque>
 #include <thread>
 #include <unordered_map>
 
@@ -22,7 +21,6 @@ struct EstimateJob {
     std::string password;
     std::vector<std::string> words;
     Strength strength;
-    bool done = false; // the strength came from the cache
 };
 
 std::string JobKey(const std::string& password, const std::vector<std::string>& words) {
@@ -34,19 +32,13 @@ std::string JobKey(const std::string& password, const std::vector<std::string>& 
     return key;
 }
 
-// A deque: jobs never move, so a long list of them is never held twice while
-// it grows.
-using EstimateJobs = std::deque<EstimateJob>;
-
-void RunEstimates(EstimateJobs& jobs) {
+void RunEstimates(std::vector<EstimateJob>& jobs) {
     const std::size_t threads = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1,
                                                         std::max<std::size_t>(jobs.size(), 1));
     std::atomic<std::size_t> next{0};
     const auto work = [&jobs, &next] {
         for (std::size_t i = next++; i < jobs.size(); i = next++) {
-            if (!jobs[i].done) {
-                jobs[i].strength = EstimateStrength(jobs[i].password, jobs[i].words);
-            }
+            jobs[i].strength = EstimateStrength(jobs[i].password, jobs[i].words);
         }
     };
     std::vector<std::jthread> helpers;
@@ -57,48 +49,51 @@ void RunEstimates(EstimateJobs& jobs) {
 }
 
 // The estimate of every record with a password; rows without one keep the
-// default (VeryWeak, 0 bits) and are not read.
+// default (VeryWeak, 0 bits) and are not read. The records are taken in
+// batches whose new estimates run in parallel and then go into `known`, so
+// only one batch of jobs (their words and the password) is held at a time.
 std::vector<Strength> EstimateRecords(const RecordList& records, StrengthCache* cache) {
-    std::vector<std::size_t> jobOfRow(records.size());
-    EstimateJobs jobs;
-    std::unordered_map<std::string, std::size_t> jobByKey; // JobKey(password, words)
-    std::vector<std::string> userWords;
-    for (std::size_t row = 0; row < records.size(); ++row) {
-        const std::string& password = RecordPassword(records[row]);
-        if (password.empty()) {
-            continue;
-        }
-        userWords.clear();
-        AppendUserWords(Cp1251ToUtf8(RecordFieldText(records[row], kFieldName)), userWords);
-        AppendUserWords(Cp1251ToUtf8(RecordFieldText(records[row], kFieldResource)), userWords);
-        std::string utf8 = Cp1251ToUtf8(password);
-        std::vector<std::string> words = MaskUnusableWords(utf8, userWords);
-        const auto [found, added] = jobByKey.try_emplace(JobKey(utf8, words), jobs.size());
-        if (added) {
-            EstimateJob job{std::move(utf8), std::move(words), {}, false};
-            if (cache != nullptr) {
-                if (const auto known = cache->find(found->first); known != cache->end()) {
-                    job.strength = known->second;
-                    job.done = true;
-                }
-            }
-            jobs.push_back(std::move(job));
-        }
-        jobOfRow[row] = found->second;
-    }
-    RunEstimates(jobs);
-    if (cache != nullptr) {
-        for (const auto& [key, job] : jobByKey) {
-            if (!jobs[job].done) {
-                cache->emplace(key, jobs[job].strength);
-            }
-        }
-    }
+    constexpr std::size_t kBatch = 4096;
+    StrengthCache local;
+    StrengthCache& known = cache != nullptr ? *cache : local; // by JobKey(password, words)
     std::vector<Strength> strengths(records.size());
-    for (std::size_t row = 0; row < records.size(); ++row) {
-        if (!RecordPassword(records[row]).empty()) {
-            strengths[row] = jobs[jobOfRow[row]].strength;
+    std::vector<EstimateJob> jobs;
+    std::unordered_map<std::string, std::size_t> jobByKey;
+    std::vector<std::pair<std::size_t, std::size_t>> rowJobs; // (row, job) of this batch
+    std::vector<std::string> userWords;
+    for (std::size_t first = 0; first < records.size(); first += kBatch) {
+        const std::size_t end = std::min(records.size(), first + kBatch);
+        for (std::size_t row = first; row < end; ++row) {
+            const std::string& password = RecordPassword(records[row]);
+            if (password.empty()) {
+                continue;
+            }
+            userWords.clear();
+            AppendUserWords(Cp1251ToUtf8(RecordFieldText(records[row], kFieldName)), userWords);
+            AppendUserWords(Cp1251ToUtf8(RecordFieldText(records[row], kFieldResource)), userWords);
+            std::string utf8 = Cp1251ToUtf8(password);
+            std::vector<std::string> words = MaskUnusableWords(utf8, userWords);
+            std::string key = JobKey(utf8, words);
+            if (const auto found = known.find(key); found != known.end()) {
+                strengths[row] = found->second;
+                continue;
+            }
+            const auto [job, added] = jobByKey.try_emplace(std::move(key), jobs.size());
+            if (added) {
+                jobs.push_back({std::move(utf8), std::move(words), {}});
+            }
+            rowJobs.emplace_back(row, job->second);
         }
+        RunEstimates(jobs);
+        for (const auto& [row, job] : rowJobs) {
+            strengths[row] = jobs[job].strength;
+        }
+        for (auto& [key, job] : jobByKey) {
+            known.emplace(key, jobs[job].strength);
+        }
+        jobs.clear();
+        jobByKey.clear();
+        rowJobs.clear();
     }
     return strengths;
 }
