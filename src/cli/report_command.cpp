@@ -22,6 +22,8 @@ std::string IsoDate(std::chrono::year_month_day date) {
     return text;
 }
 
+// Each group's table is printed line by line after a first walk that
+// measures its columns: a group can hold every record of the file.
 void WriteTables(std::ostream& out, const RecordList& records, const PasswordReport& report,
                  bool showPasswords) {
     bool first = true;
@@ -32,12 +34,12 @@ void WriteTables(std::ostream& out, const RecordList& records, const PasswordRep
         if (lines.empty()) {
             continue;
         }
-        std::vector<std::vector<std::string>> rows{{"No.", "Name", "Resource"}};
+        std::vector<std::string> header{"No.", "Name", "Resource"};
         if (showPasswords) {
-            rows.front().push_back("Password");
+            header.push_back("Password");
         }
-        rows.front().push_back("Reason");
-        for (const ReportLine& line : lines) {
+        header.push_back("Reason");
+        const auto rowOf = [&](const ReportLine& line) {
             const Record& record = records[line.row];
             std::vector<std::string> row{TerminalText(record.number),
                                          TerminalText(RecordFieldText(record, kFieldName)),
@@ -46,9 +48,17 @@ void WriteTables(std::ostream& out, const RecordList& records, const PasswordRep
                 row.push_back(TerminalText(RecordPassword(record)));
             }
             row.push_back(ReportReason(group, line));
-            rows.push_back(std::move(row));
+            return row;
+        };
+        TableLayout layout;
+        layout.Measure(header);
+        for (const ReportLine& line : lines) {
+            layout.Measure(rowOf(line));
         }
-        out << FormatTable(rows);
+        out << layout.FormatRow(header);
+        for (const ReportLine& line : lines) {
+            out << layout.FormatRow(rowOf(line));
+        }
     }
 }
 
@@ -79,26 +89,50 @@ nlohmann::json LineJson(const Record& record, ReportGroup group, const ReportLin
     return item;
 }
 
+// The texts come from Cp1251ToUtf8 and are valid UTF-8; "replace" only
+// guards the output against a fault there.
+std::string Dump(const nlohmann::json& value) {
+    return value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+// The document is dumped with a placeholder for the records of each group,
+// which are then written one by one in its place, indented as the whole
+// document would indent them: a group can hold every record of the file.
 void WriteJson(std::ostream& out, const RecordList& records, const PasswordReport& report,
                std::chrono::year_month_day today, bool showPasswords) {
+    constexpr std::string_view kRecords = "@records@";
     nlohmann::json groups = nlohmann::json::array();
     for (const ReportGroup group : kReportGroups) {
-        nlohmann::json lines = nlohmann::json::array();
-        for (const ReportLine& line : report.lines(group)) {
-            lines.push_back(LineJson(records[line.row], group, line, showPasswords));
-        }
         groups.push_back({{"group", ReportGroupKey(group)},
                           {"title", ReportGroupTitle(group)},
-                          {"records", std::move(lines)}});
+                          {"records", kRecords}});
     }
     const nlohmann::json document = {{"today", IsoDate(today)},
                                      {"weakBelowBits", kReportWeakBelowBits},
                                      {"recordCount", records.size()},
                                      {"found", report.flaggedRecords(records.size())},
                                      {"groups", std::move(groups)}};
-    // The texts come from Cp1251ToUtf8 and are valid UTF-8; "replace" only
-    // guards the output against a fault there.
-    out << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+    const std::string skeleton = Dump(document);
+    const std::string placeholder = Dump(kRecords);
+    constexpr std::string_view kItemIndent = "\n        "; // the records' depth in the document
+    std::size_t at = 0;
+    for (const ReportGroup group : kReportGroups) {
+        const std::size_t here = skeleton.find(placeholder, at);
+        out << std::string_view(skeleton).substr(at, here - at) << '[';
+        const char* separator = "";
+        for (const ReportLine& line : report.lines(group)) {
+            std::string item = Dump(LineJson(records[line.row], group, line, showPasswords));
+            for (std::size_t end = item.find('\n'); end != std::string::npos;
+                 end = item.find('\n', end + kItemIndent.size())) {
+                item.replace(end, 1, kItemIndent);
+            }
+            out << separator << kItemIndent << item;
+            separator = ",";
+        }
+        out << (report.lines(group).empty() ? "]" : "\n      ]");
+        at = here + placeholder.size();
+    }
+    out << std::string_view(skeleton).substr(at) << "\n";
 }
 
 } // namespace

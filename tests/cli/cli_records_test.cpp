@@ -193,6 +193,7 @@ TEST_F(CliRecords, ReportAnswersWithExitCodesAndJson) {
                                       "secret\n");
     EXPECT_EQ(json.exitCode, 1) << json.err;
     const auto document = nlohmann::json::parse(json.out);
+    EXPECT_EQ(json.out, document.dump(2) + "\n") << "written piecewise as the whole document";
     EXPECT_EQ(document["recordCount"], 3);
     std::vector<std::string> keys;
     for (const auto& group : document["groups"]) {
@@ -216,7 +217,9 @@ TEST_F(CliRecords, ReportAnswersWithExitCodesAndJson) {
         const RunResult r =
             RunProgram({"report", "--plain", Path(name).string(), "--format", "json"});
         EXPECT_EQ(r.exitCode, 0) << name << r.err;
-        EXPECT_EQ(nlohmann::json::parse(r.out)["found"], 0) << name;
+        const auto document = nlohmann::json::parse(r.out);
+        EXPECT_EQ(document["found"], 0) << name;
+        EXPECT_EQ(r.out, document.dump(2) + "\n");
     }
     EXPECT_EQ(
         RunProgram({"report", "--plain", Path("empty.txt").string(), "--format", "csv"}).exitCode,
