@@ -38,9 +38,11 @@ ClipboardGuard& ClipboardGuard::instance() {
 ClipboardGuard::ClipboardGuard(QObject* parent) : QObject(parent) {
     ticker_.setInterval(1000);
     connect(&ticker_, &QTimer::timeout, this, &ClipboardGuard::tick);
-    // The clipboard is gone before the application's children are deleted.
-    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
-            &ClipboardGuard::clear);
+    // The clipboard is gone before the application's children are deleted. A
+    // window that outlives the application (a static one) finds none.
+    if (const QCoreApplication* application = QCoreApplication::instance()) {
+        connect(application, &QCoreApplication::aboutToQuit, this, &ClipboardGuard::clear);
+    }
 }
 
 void ClipboardGuard::setDelaySource(QObject* owner, std::function<ClipboardDelay()> source) {
