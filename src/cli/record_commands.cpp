@@ -70,7 +70,8 @@ int ListCommand(const CommandContext& context) {
         }
     }
     const auto rowOf = [showPasswords](const RecordView& record) {
-        std::vector<std::string> row{TerminalText(record.number)};
+        std::vector<std::string> row; // filled by moves: a cell may be as long as the file
+        row.push_back(TerminalText(record.number));
         for (std::size_t field = 0; field < kFieldCount; ++field) {
             if (field != kFieldPassword || showPasswords) {
                 row.push_back(FieldText(record, field));
@@ -82,9 +83,9 @@ int ListCommand(const CommandContext& context) {
     TableLayout layout;
     layout.Measure(header);
     content.forEachRecord([&](const RecordView& record) { layout.Measure(rowOf(record)); });
-    context.out << layout.FormatRow(header);
+    layout.WriteRow(context.out, header);
     content.forEachRecord(
-        [&](const RecordView& record) { context.out << layout.FormatRow(rowOf(record)); });
+        [&](const RecordView& record) { layout.WriteRow(context.out, rowOf(record)); });
     return kExitSuccess;
 }
 

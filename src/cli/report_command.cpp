@@ -41,9 +41,11 @@ void WriteTables(std::ostream& out, const RecordList& records, const PasswordRep
         header.push_back("Reason");
         const auto rowOf = [&](const ReportLine& line) {
             const Record& record = records[line.row];
-            std::vector<std::string> row{TerminalText(record.number),
-                                         TerminalText(RecordFieldText(record, kFieldName)),
-                                         TerminalText(RecordFieldText(record, kFieldResource))};
+            std::vector<std::string> row; // filled by moves: a cell may be as long as the file
+            for (const std::string* text : {&record.number, &RecordFieldText(record, kFieldName),
+                                            &RecordFieldText(record, kFieldResource)}) {
+                row.push_back(TerminalText(*text));
+            }
             if (showPasswords) {
                 row.push_back(TerminalText(RecordPassword(record)));
             }
@@ -55,9 +57,9 @@ void WriteTables(std::ostream& out, const RecordList& records, const PasswordRep
         for (const ReportLine& line : lines) {
             layout.Measure(rowOf(line));
         }
-        out << layout.FormatRow(header);
+        layout.WriteRow(out, header);
         for (const ReportLine& line : lines) {
-            out << layout.FormatRow(rowOf(line));
+            layout.WriteRow(out, rowOf(line));
         }
     }
 }

@@ -3,6 +3,8 @@
 #include "base/cp1251.h"
 
 #include <algorithm>
+#include <ostream>
+#include <sstream>
 
 namespace vantrel::cli {
 
@@ -66,7 +68,13 @@ std::string EscapeControls(std::string_view text) {
 }
 
 std::string TerminalText(std::string_view cp1251) {
-    return EscapeControls(Cp1251ToUtf8(cp1251));
+    // What the 1251 codec gives is well-formed UTF-8: only control characters
+    // can need escaping, and most texts have none (no second copy of them).
+    const bool control = std::any_of(cp1251.begin(), cp1251.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7F;
+    });
+    return control ? EscapeControls(Cp1251ToUtf8(cp1251)) : Cp1251ToUtf8(cp1251);
 }
 
 std::size_t DisplayWidth(std::string_view utf8) {
@@ -86,19 +94,25 @@ void TableLayout::Measure(const std::vector<std::string>& row) {
     }
 }
 
-std::string TableLayout::FormatRow(const std::vector<std::string>& row) const {
-    std::string line;
-    for (std::size_t column = 0; column < row.size(); ++column) {
-        line += row[column];
-        if (column + 1 < row.size()) {
-            const std::size_t width = column < widths_.size() ? widths_[column] : 0;
-            line.append(width - std::min(width, DisplayWidth(row[column])) + 2, ' ');
+void TableLayout::WriteRow(std::ostream& out, const std::vector<std::string>& row) const {
+    // Blanks at the end of the line (empty last cells, their padding) would
+    // only clutter it.
+    const auto blank = [](const std::string& cell) {
+        return cell.find_first_not_of(' ') == std::string::npos;
+    };
+    const std::size_t shown = static_cast<std::size_t>(
+        std::find_if_not(row.rbegin(), row.rend(), blank).base() - row.begin());
+    for (std::size_t column = 0; column < shown; ++column) {
+        const std::string& cell = row[column];
+        if (column + 1 == shown) {
+            out << std::string_view(cell).substr(0, cell.find_last_not_of(' ') + 1);
+            break;
         }
+        out << cell;
+        const std::size_t width = column < widths_.size() ? widths_[column] : 0;
+        out << std::string(width - std::min(width, DisplayWidth(cell)) + 2, ' ');
     }
-    // Trailing blanks of empty last cells would only clutter the line.
-    line.erase(line.find_last_not_of(' ') + 1);
-    line += '\n';
-    return line;
+    out << '\n';
 }
 
 std::string FormatTable(const std::vector<std::vector<std::string>>& rows) {
@@ -106,11 +120,11 @@ std::string FormatTable(const std::vector<std::vector<std::string>>& rows) {
     for (const auto& row : rows) {
         layout.Measure(row);
     }
-    std::string text;
+    std::ostringstream text;
     for (const auto& row : rows) {
-        text += layout.FormatRow(row);
+        layout.WriteRow(text, row);
     }
-    return text;
+    return text.str();
 }
 
 } // namespace vantrel::cli

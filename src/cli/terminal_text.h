@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <iosfwd>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,8 +36,9 @@ class TableLayout {
 public:
     void Measure(const std::vector<std::string>& row);
     // One line: columns separated by two spaces, the last column not padded,
-    // no trailing blanks, ending in "\n".
-    std::string FormatRow(const std::vector<std::string>& row) const;
+    // no trailing blanks, ending in "\n". Written straight to `out`: a cell
+    // may be as long as a whole file.
+    void WriteRow(std::ostream& out, const std::vector<std::string>& row) const;
 
 private:
     std::vector<std::size_t> widths_;
