@@ -103,12 +103,26 @@ void putBytes(const std::uint8_t* bytes, int count) {
 // ---------------------------------------------------------------------------
 // Encoder: one binary search tree of window strings per first byte.
 
-// Eight window bytes as a big-endian number, so that numeric order is the
-// order of the bytes and the first differing byte is the highest set bit.
+// The encoder keeps its window reversed, and numbers the tree node of window
+// position p as n = 4095 - p: byte k (0 ... 17) of the string at p is
+// reversed[n + 17 - k], where reversed[j] = window[(4112 - j) mod 4096] for j
+// = 0 ... 4112 (so the 17 mirror bytes come first). Eight bytes of a string
+// then lie at falling addresses, and a little-endian load gives them as a
+// number whose most significant byte is the earliest: numeric order is the
+// order of the strings and the first differing byte is the highest set bit,
+// with no byte swap on the search path. Node numbers keep the range 0 ...
+// 4095, so kNoNode and the headers stay as they are.
+constexpr std::uint32_t nodeAt(std::uint32_t position) {
+    return kRingMask - position; // also the position of node `position`
+}
+constexpr int kLastReversed = kWindowBytes - 1; // 4112: reversed index of window byte 0
+
+// Eight bytes that the reversed window holds from `bytes` downwards, as an
+// ordered number: bytes[7] is the most significant.
 inline std::uint64_t loadOrdered(const std::uint8_t* bytes) {
     std::uint64_t word;
     std::memcpy(&word, bytes, sizeof word);
-    if constexpr (std::endian::native == std::endian::little) {
+    if constexpr (std::endian::native == std::endian::big) {
         word = __builtin_bswap64(word);
     }
     return word;
@@ -165,18 +179,19 @@ inline void keepLonger(std::uint32_t position, int rank, std::uint32_t& bestPosi
 #endif
 }
 
-// Compares bytes 9 ... 17 of two strings whose bytes 1 ... 8 agree; returns
-// the index of the first differing byte (18 if none) and whether key's byte
-// there is the greater.
+// Compares bytes 9 ... 17 of two strings whose bytes 1 ... 8 agree, given by
+// their places in the reversed window (byte 17 first); returns the index of
+// the first differing byte (18 if none) and whether key's byte there is the
+// greater.
 inline int compareTail(const std::uint8_t* key, const std::uint8_t* text, bool& greater) {
-    const std::uint64_t key2 = loadOrdered(key + 9);
-    const std::uint64_t text2 = loadOrdered(text + 9);
+    const std::uint64_t key2 = loadOrdered(key + 1);
+    const std::uint64_t text2 = loadOrdered(text + 1);
     if (key2 != text2) {
         greater = key2 > text2;
         return 9 + __builtin_clzll(key2 ^ text2) / 8;
     }
-    greater = key[17] > text[17];
-    return key[17] != text[17] ? 17 : kMaxMatch;
+    greater = key[0] > text[0];
+    return key[0] != text[0] ? 17 : kMaxMatch;
 }
 
 // Byte offsets of the parts of the coder block.
@@ -192,9 +207,14 @@ public:
 private:
     // Every part is reached from the one block pointer, which leaves the
     // registers to the search.
-    std::uint8_t* window() const { return block_; }
-    // Window bytes n + 1 ... n + 8 as an ordered word: the bytes after the
-    // first, which the tree of the first byte sorts by.
+    std::uint8_t* reversed() const { return block_; }
+    // The string of node n in the reversed window: byte 17 first.
+    const std::uint8_t* string(std::uint32_t n) const { return block_ + n; }
+    std::uint8_t& windowByte(std::uint32_t position) const {
+        return block_[kLastReversed - position];
+    }
+    // Bytes 1 ... 8 of the string of node n as an ordered word: the bytes
+    // after the first, which the tree of the first byte sorts by.
     std::uint64_t textAfterFirst(std::uint32_t n) const;
     Link& left(std::uint32_t n) const { return child(n, false); }
     Link& right(std::uint32_t n) const { return child(n, true); }
@@ -219,7 +239,7 @@ private:
 
     std::uint8_t* const block_;
     // Set by every insertion: the first longest match met on the search path.
-    std::uint32_t matchPosition_ = 0;
+    std::uint32_t matchNode_ = 0;
     int matchLength_ = 0;
     // The node inserted last (kNoNode before the first insertion).
     std::uint32_t lastInserted_ = kNoNode;
@@ -230,46 +250,46 @@ private:
 inline std::uint64_t Encoder::textAfterFirst(std::uint32_t n) const {
 #if defined(__x86_64__) && defined(__GNUC__)
     std::uint64_t word;
-    __asm__("movq 1(%[window], %[index]), %[word]\n\tbswapq %[word]"
+    __asm__("movq 9(%[window], %[index]), %[word]"
             : [word] "=r"(word)
             : [window] "r"(block_), [index] "r"(std::uint64_t{n}),
               "m"(*reinterpret_cast<const std::uint8_t(*)[kWindowBytes]>(block_)));
     return word;
 #else
-    return loadOrdered(window() + n + 1);
+    return loadOrdered(string(n) + 9);
 #endif
 }
 
-// Inserts the 18-byte string at r into the tree of its first byte and finds
+// Inserts the 18-byte string of node r into the tree of its first byte and finds
 // the longest match on the way; an equal string is replaced by r.
 // Insertion and deletion run once per input byte; inlined into the coding
 // loop, they save the calls' register traffic. The rare splay stays out.
 [[gnu::always_inline]] inline void Encoder::insertNode(std::uint32_t r) {
-    if (lastInserted_ == ((r - 1) & kRingMask) &&
-        std::memcmp(window() + r, window() + lastInserted_, kMaxMatch) == 0) {
+    if (lastInserted_ == ((r + 1) & kRingMask) &&
+        std::memcmp(string(r), string(lastInserted_), kMaxMatch) == 0) {
         takeEqualPlace(lastInserted_, r);
         lastInserted_ = r;
         return;
     }
     lastInserted_ = r;
-    const std::uint8_t* const key = window() + r;
-    const std::uint64_t key1 = loadOrdered(key + 1); // bytes 1 ... 8
+    const std::uint8_t* const key = string(r);
+    const std::uint64_t key1 = loadOrdered(key + 9); // bytes 1 ... 8
     left(r) = kNoNode;
     right(r) = kNoNode;
 
-    std::uint32_t p = kHeaderBase + key[0];
+    std::uint32_t p = kHeaderBase + key[kMaxMatch - 1];
     std::uint32_t next = right(p);
     bool greater = true; // the last comparison was >= 0: go right
     // A match is ranked by 8 minus its length, so that lower is longer: when
     // bytes 1 ... 8 differ, the rank is the index of the highest differing
     // byte of the ordered words, which takes one shift of the bit index.
     constexpr int kRankOffset = 8;
-    std::uint32_t matchPosition = 0;
+    std::uint32_t matchNode = 0;
     int matchRank = kRankOffset; // no match yet
     int depth = 1;
     while (next != kNoNode) {
         p = next;
-        const std::uint8_t* const text = window() + p;
+        const std::uint8_t* const text = string(p);
         // Both children are loaded before the comparison decides between them.
         const std::uint32_t leftChild = left(p);
         const std::uint32_t rightChild = right(p);
@@ -282,7 +302,7 @@ inline std::uint64_t Encoder::textAfterFirst(std::uint32_t n) const {
             rank = kRankOffset - compareTail(key, text, greater);
             next = greater ? rightChild : leftChild;
         }
-        keepLonger(p, rank, matchPosition, matchRank);
+        keepLonger(p, rank, matchNode, matchRank);
         if (rank == kRankOffset - kMaxMatch) {
             replaceNode(p, r);
             break;
@@ -294,7 +314,7 @@ inline std::uint64_t Encoder::textAfterFirst(std::uint32_t n) const {
         child(p, greater) = r;
         parent(r) = p;
     }
-    matchPosition_ = matchPosition;
+    matchNode_ = matchNode;
     matchLength_ = matchLength;
     // Depth counts from 1 directly under the header; an insertion that ended
     // by taking an equal string's place is judged by the depth of that place.
@@ -316,7 +336,7 @@ void Encoder::takeEqualPlace(std::uint32_t p, std::uint32_t r) {
         ++depth;
     }
     replaceNode(p, r);
-    matchPosition_ = p;
+    matchNode_ = p;
     matchLength_ = kMaxMatch;
     if (depth >= kSplayDepth) {
         splay(r);
@@ -432,7 +452,7 @@ void Encoder::run() {
         if (byte < 0) {
             break;
         }
-        window()[kStartPosition + len] = static_cast<std::uint8_t>(byte);
+        windowByte(kStartPosition + len) = static_cast<std::uint8_t>(byte);
     }
     if (len == 0) {
         return;
@@ -440,9 +460,9 @@ void Encoder::run() {
     std::uint32_t s = 0;
     std::uint32_t r = kStartPosition;
     for (int i = 1; i <= kMaxMatch; ++i) {
-        insertNode(r - i);
+        insertNode(nodeAt(r - i));
     }
-    insertNode(r);
+    insertNode(nodeAt(r));
 
     std::uint8_t* const group = codec.group;
     int groupSize = 1;
@@ -455,10 +475,11 @@ void Encoder::run() {
         if (matchLength_ <= kThreshold) {
             matchLength_ = 1;
             group[0] = static_cast<std::uint8_t>(group[0] | mask);
-            group[groupSize++] = window()[r];
+            group[groupSize++] = windowByte(r);
         } else {
-            group[groupSize++] = static_cast<std::uint8_t>(matchPosition_ & 0xFF);
-            group[groupSize++] = static_cast<std::uint8_t>(((matchPosition_ >> 8) << 4) |
+            const std::uint32_t position = nodeAt(matchNode_);
+            group[groupSize++] = static_cast<std::uint8_t>(position & 0xFF);
+            group[groupSize++] = static_cast<std::uint8_t>(((position >> 8) << 4) |
                                                            (matchLength_ - (kThreshold + 1)));
         }
         mask <<= 1;
@@ -475,22 +496,22 @@ void Encoder::run() {
             if (byte < 0) {
                 break;
             }
-            deleteNode(s);
-            window()[s] = static_cast<std::uint8_t>(byte);
+            deleteNode(nodeAt(s));
+            windowByte(s) = static_cast<std::uint8_t>(byte);
             if (s < kMirrorBytes) {
-                window()[s + kWindowSize] = static_cast<std::uint8_t>(byte);
+                reversed()[kMirrorBytes - 1 - s] = static_cast<std::uint8_t>(byte);
             }
             s = (s + 1) & kRingMask;
             r = (r + 1) & kRingMask;
-            insertNode(r);
+            insertNode(nodeAt(r));
         }
         // The input has ended: the look-ahead drains.
         for (; i < last; ++i) {
-            deleteNode(s);
+            deleteNode(nodeAt(s));
             s = (s + 1) & kRingMask;
             r = (r + 1) & kRingMask;
             if (--len != 0) {
-                insertNode(r);
+                insertNode(nodeAt(r));
             }
         }
     }
