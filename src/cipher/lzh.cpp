@@ -77,6 +77,27 @@ inline int nextByte() {
     return codec.inBuffer[codec.inPosition++];
 }
 
+// The encoder's reading: the place in the input buffer is kept in two local
+// pointers, which stay in registers, rather than in the codec state.
+class InputCursor {
+public:
+    // The next input byte, or -1 at the end of the input.
+    int next() {
+        if (at_ == end_) [[unlikely]] {
+            if (!refillInput()) {
+                return -1;
+            }
+            at_ = codec.inBuffer;
+            end_ = at_ + codec.inCount;
+        }
+        return *at_++;
+    }
+
+private:
+    const std::uint8_t* at_ = nullptr;
+    const std::uint8_t* end_ = nullptr;
+};
+
 void flushFullOutput() {
     codec.write(codec.outBuffer, kLZHBufferSize);
     codec.outCount = 0;
@@ -198,11 +219,20 @@ inline int compareTail(const std::uint8_t* key, const std::uint8_t* text, bool& 
 constexpr std::size_t kChildOffset = kWindowPadded;
 constexpr std::size_t kParentOffset = kChildOffset + sizeof(Link) * 2 * kRightLinks;
 
+// What an insertion found: the first longest match met on the search path.
+struct Match {
+    std::uint32_t node;
+    int length;
+};
+
+// The encoder holds nothing but the block pointer: the state of the coding
+// loop lives in its locals, which the compiler keeps in registers, also
+// across the calls of the rare tree operations, which get a copy of this.
 class Encoder {
 public:
     explicit Encoder(std::uint8_t* coderBlock) : block_(coderBlock) {}
 
-    void run();
+    void run() const;
 
 private:
     // Every part is reached from the one block pointer, which leaves the
@@ -231,18 +261,13 @@ private:
         return child(up, right(up) == node);
     }
 
-    void insertNode(std::uint32_t r);
-    void deleteNode(std::uint32_t p);
-    void splay(std::uint32_t x);
-    void replaceNode(std::uint32_t p, std::uint32_t r);
-    void takeEqualPlace(std::uint32_t p, std::uint32_t r);
+    Match insertNode(std::uint32_t r, bool afterPrevious) const;
+    void deleteNode(std::uint32_t p) const;
+    void splay(std::uint32_t x) const;
+    void replaceNode(std::uint32_t p, std::uint32_t r) const;
+    Match takeEqualPlace(std::uint32_t p, std::uint32_t r) const;
 
     std::uint8_t* const block_;
-    // Set by every insertion: the first longest match met on the search path.
-    std::uint32_t matchNode_ = 0;
-    int matchLength_ = 0;
-    // The node inserted last (kNoNode before the first insertion).
-    std::uint32_t lastInserted_ = kNoNode;
 };
 
 // The load sits on the longest chain of the search, so its address is formed
@@ -262,16 +287,15 @@ inline std::uint64_t Encoder::textAfterFirst(std::uint32_t n) const {
 
 // Inserts the 18-byte string of node r into the tree of its first byte and finds
 // the longest match on the way; an equal string is replaced by r.
+// `afterPrevious` tells that the string one place before r in the window was
+// the one inserted last, as it is for every insertion of the coding loop.
 // Insertion and deletion run once per input byte; inlined into the coding
 // loop, they save the calls' register traffic. The rare splay stays out.
-[[gnu::always_inline]] inline void Encoder::insertNode(std::uint32_t r) {
-    if (lastInserted_ == ((r + 1) & kRingMask) &&
-        std::memcmp(string(r), string(lastInserted_), kMaxMatch) == 0) {
-        takeEqualPlace(lastInserted_, r);
-        lastInserted_ = r;
-        return;
+[[gnu::always_inline]] inline Match Encoder::insertNode(std::uint32_t r, bool afterPrevious) const {
+    const std::uint32_t previous = (r + 1) & kRingMask; // one place before r
+    if (afterPrevious && std::memcmp(string(r), string(previous), kMaxMatch) == 0) {
+        return takeEqualPlace(previous, r);
     }
-    lastInserted_ = r;
     const std::uint8_t* const key = string(r);
     const std::uint64_t key1 = loadOrdered(key + 9); // bytes 1 ... 8
     left(r) = kNoNode;
@@ -314,13 +338,12 @@ inline std::uint64_t Encoder::textAfterFirst(std::uint32_t n) const {
         child(p, greater) = r;
         parent(r) = p;
     }
-    matchNode_ = matchNode;
-    matchLength_ = matchLength;
     // Depth counts from 1 directly under the header; an insertion that ended
     // by taking an equal string's place is judged by the depth of that place.
     if (depth >= kSplayDepth) {
         splay(r);
     }
+    return {matchNode, matchLength};
 }
 
 // Inside a run of one byte the string at r equals the string of the node
@@ -330,21 +353,21 @@ inline std::uint64_t Encoder::textAfterFirst(std::uint32_t n) const {
 // search is skipped and its outcome taken directly: the match is p with the
 // longest length, r takes p's place and is splayed when that place is as deep
 // as the search would have gone.
-void Encoder::takeEqualPlace(std::uint32_t p, std::uint32_t r) {
+[[gnu::always_inline]] inline Match Encoder::takeEqualPlace(std::uint32_t p,
+                                                            std::uint32_t r) const {
     int depth = 1;
     for (std::uint32_t up = parent(p); up < kNoNode && depth < kSplayDepth; up = parent(up)) {
         ++depth;
     }
     replaceNode(p, r);
-    matchNode_ = p;
-    matchLength_ = kMaxMatch;
     if (depth >= kSplayDepth) {
         splay(r);
     }
+    return {p, kMaxMatch};
 }
 
 // r takes the place of p, which holds an equal string and leaves the tree.
-void Encoder::replaceNode(std::uint32_t p, std::uint32_t r) {
+void Encoder::replaceNode(std::uint32_t p, std::uint32_t r) const {
     const std::uint32_t up = parent(p);
     parent(r) = up;
     left(r) = left(p);
@@ -355,7 +378,7 @@ void Encoder::replaceNode(std::uint32_t p, std::uint32_t r) {
     parent(p) = kNoNode;
 }
 
-[[gnu::always_inline]] inline void Encoder::deleteNode(std::uint32_t p) {
+[[gnu::always_inline]] inline void Encoder::deleteNode(std::uint32_t p) const {
     const std::uint32_t up = parent(p);
     if (up == kNoNode) {
         return;
@@ -395,7 +418,7 @@ void Encoder::replaceNode(std::uint32_t p, std::uint32_t r) {
 // kNoNode; they have only a right link. `side` is the side of x under p (true:
 // right); each rotation is written once for both mirror images. A moved empty
 // subtree writes the parent entry of kNoNode, which is never read.
-[[gnu::noinline]] void Encoder::splay(std::uint32_t x) {
+[[gnu::noinline]] void Encoder::splay(std::uint32_t x) const {
     for (;;) {
         const std::uint32_t p = parent(x);
         if (p > kNoNode) {
@@ -439,16 +462,17 @@ void Encoder::replaceNode(std::uint32_t p, std::uint32_t r) {
     }
 }
 
-void Encoder::run() {
+void Encoder::run() const {
     for (int i = 0; i < kNodeLinks; ++i) {
         parent(i) = kNoNode;
     }
     for (int c = 0; c < 256; ++c) {
         right(kHeaderBase + c) = kNoNode;
     }
+    InputCursor input;
     int len = 0;
     for (; len < kMaxMatch; ++len) {
-        const int byte = nextByte();
+        const int byte = input.next();
         if (byte < 0) {
             break;
         }
@@ -457,30 +481,32 @@ void Encoder::run() {
     if (len == 0) {
         return;
     }
+    // s is the oldest position, the next to be replaced; r, the current
+    // one, stays kStartPosition places ahead of it.
     std::uint32_t s = 0;
     std::uint32_t r = kStartPosition;
     for (int i = 1; i <= kMaxMatch; ++i) {
-        insertNode(nodeAt(r - i));
+        insertNode(nodeAt(r - i), false);
     }
-    insertNode(nodeAt(r));
+    Match match = insertNode(nodeAt(r), false);
 
     std::uint8_t* const group = codec.group;
     int groupSize = 1;
     unsigned mask = 1;
     group[0] = 0;
     while (len > 0) {
-        if (matchLength_ > len) {
-            matchLength_ = len;
+        if (match.length > len) {
+            match.length = len;
         }
-        if (matchLength_ <= kThreshold) {
-            matchLength_ = 1;
+        if (match.length <= kThreshold) {
+            match.length = 1;
             group[0] = static_cast<std::uint8_t>(group[0] | mask);
             group[groupSize++] = windowByte(r);
         } else {
-            const std::uint32_t position = nodeAt(matchNode_);
+            const std::uint32_t position = nodeAt(match.node);
             group[groupSize++] = static_cast<std::uint8_t>(position & 0xFF);
             group[groupSize++] = static_cast<std::uint8_t>(((position >> 8) << 4) |
-                                                           (matchLength_ - (kThreshold + 1)));
+                                                           (match.length - (kThreshold + 1)));
         }
         mask <<= 1;
         if (mask == 0x100) {
@@ -489,10 +515,10 @@ void Encoder::run() {
             groupSize = 1;
             mask = 1;
         }
-        const int last = matchLength_;
+        const int last = match.length;
         int i = 0;
         for (; i < last; ++i) {
-            const int byte = nextByte();
+            const int byte = input.next();
             if (byte < 0) {
                 break;
             }
@@ -502,16 +528,16 @@ void Encoder::run() {
                 reversed()[kMirrorBytes - 1 - s] = static_cast<std::uint8_t>(byte);
             }
             s = (s + 1) & kRingMask;
-            r = (r + 1) & kRingMask;
-            insertNode(nodeAt(r));
+            r = (s + kStartPosition) & kRingMask;
+            match = insertNode(nodeAt(r), true);
         }
         // The input has ended: the look-ahead drains.
         for (; i < last; ++i) {
             deleteNode(nodeAt(s));
             s = (s + 1) & kRingMask;
-            r = (r + 1) & kRingMask;
+            r = (s + kStartPosition) & kRingMask;
             if (--len != 0) {
-                insertNode(nodeAt(r));
+                match = insertNode(nodeAt(r), true);
             }
         }
     }
