@@ -92,6 +92,8 @@ public:
         }
         return *at_++;
     }
+    // Whether the next byte can be had without calling the read callback.
+    bool buffered() const { return at_ != end_; }
 
 private:
     const std::uint8_t* at_ = nullptr;
@@ -271,6 +273,28 @@ struct Match {
     int length;
 };
 
+// A match is ranked by 8 minus its length, so that lower is longer: when
+// bytes 1 ... 8 differ, the rank is the index of the highest differing byte
+// of the ordered words, which takes one shift of the bit index. The 16-byte
+// comparison ranks bytes 9 ... 16 below bytes 1 ... 8 as well; its ranks are
+// moved down by 8 to agree with these.
+constexpr int kRankOffset = 8;
+constexpr int kTailRanks = 8;
+
+// One insertion's search down its tree, kept step by step so that two
+// insertions into different trees can go down side by side.
+struct Walk {
+    std::uint32_t r;    // the node being inserted
+    std::uint64_t key1; // its bytes 1 ... 8
+    std::uint64_t key2; // its bytes 9 ... 16
+    std::uint32_t p;    // the node compared last (at first the header)
+    std::uint32_t next; // the node to compare next, kNoNode at the end
+    bool greater;       // the last comparison was >= 0: r goes right of p
+    std::uint32_t matchNode;
+    int matchRank;
+    int depth;
+};
+
 // The encoder holds nothing but the block pointer: the state of the coding
 // loop lives in its locals, which the compiler keeps in registers, also
 // across the calls of the rare tree operations, which get a copy of this.
@@ -309,6 +333,11 @@ private:
 
     Match insertNode(std::uint32_t r, bool afterPrevious, bool longMatches) const;
     template <bool kSixteen> [[gnu::always_inline]] Match search(std::uint32_t r) const;
+    Walk beginWalk(std::uint32_t r) const;
+    template <bool kSixteen> void step(Walk& walk) const;
+    Match endWalk(const Walk& walk) const;
+    void insertPair(std::uint32_t first, std::uint32_t second, Match& firstMatch,
+                    Match& secondMatch) const;
     void deleteNode(std::uint32_t p) const;
     void splay(std::uint32_t x) const;
     void replaceNode(std::uint32_t p, std::uint32_t r) const;
@@ -357,70 +386,99 @@ inline std::uint64_t Encoder::textAfterFirst(std::uint32_t n) const {
 
 template <bool kSixteen>
 [[gnu::always_inline]] inline Match Encoder::search(std::uint32_t r) const {
-    const std::uint8_t* const key = string(r);
-    const std::uint64_t key1 = loadOrdered(key + 9); // bytes 1 ... 8
-    const std::uint64_t key2 = loadOrdered(key + 1); // bytes 9 ... 16
+    Walk walk = beginWalk(r);
+    while (walk.next != kNoNode) {
+        step<kSixteen>(walk);
+    }
+    return endWalk(walk);
+}
+
+[[gnu::always_inline]] inline Walk Encoder::beginWalk(std::uint32_t r) const {
     left(r) = kNoNode;
     right(r) = kNoNode;
+    const std::uint32_t header = kHeaderBase + string(r)[kMaxMatch - 1];
+    return {r,      textAfterFirst(r), loadOrdered(string(r) + 1),
+            header, right(header),     true,
+            0,      kRankOffset,       1};
+}
 
-    std::uint32_t p = kHeaderBase + key[kMaxMatch - 1];
-    std::uint32_t next = right(p);
-    bool greater = true; // the last comparison was >= 0: go right
-    // A match is ranked by 8 minus its length, so that lower is longer: when
-    // bytes 1 ... 8 differ, the rank is the index of the highest differing
-    // byte of the ordered words, which takes one shift of the bit index.
-    // The 16-byte comparison ranks bytes 9 ... 16 below bytes 1 ... 8 as well;
-    // its ranks are moved down by 8 to agree with these.
-    constexpr int kRankOffset = 8;
-    constexpr int kTailRanks = 8;
-    std::uint32_t matchNode = 0;
-    int matchRank = kRankOffset; // no match yet
-    int depth = 1;
-    while (next != kNoNode) {
-        p = next;
-        const std::uint8_t* const text = string(p);
-        // Both children are loaded before the comparison decides between them.
-        const std::uint32_t leftChild = left(p);
-        const std::uint32_t rightChild = right(p);
-        const std::uint64_t text1 = textAfterFirst(p);
-        int rank;
-        if constexpr (kSixteen) {
-            const Ordered16 key16{key1, key2};
-            const Ordered16 text16{text1, loadOrdered(text + 1)};
-            next = childToward(key16, text16, leftChild, rightChild, greater);
-            const std::uint64_t highDiffer = key16.high ^ text16.high;
-            const std::uint64_t lowDiffer = key16.low ^ text16.low;
-            if ((highDiffer | lowDiffer) != 0) [[likely]] {
-                rank = rank16(highDiffer, lowDiffer) - kTailRanks;
-            } else {
-                rank = kRankOffset - compareTail(key, text, greater);
-                next = greater ? rightChild : leftChild;
-            }
-        } else if (text1 != key1) [[likely]] {
-            rank = (63 ^ __builtin_clzll(key1 ^ text1)) >> 3;
-            next = childToward(key1, text1, leftChild, rightChild, greater);
+// Compares r with the next node of its path: keeps it as the match when it is
+// the first longest, takes its place when it is equal, or goes on to its child.
+template <bool kSixteen> [[gnu::always_inline]] inline void Encoder::step(Walk& walk) const {
+    const std::uint32_t p = walk.next;
+    walk.p = p;
+    const std::uint8_t* const text = string(p);
+    // Both children are loaded before the comparison decides between them.
+    const std::uint32_t leftChild = left(p);
+    const std::uint32_t rightChild = right(p);
+    const std::uint64_t text1 = textAfterFirst(p);
+    int rank;
+    if constexpr (kSixteen) {
+        const Ordered16 key16{walk.key1, walk.key2};
+        const Ordered16 text16{text1, loadOrdered(text + 1)};
+        walk.next = childToward(key16, text16, leftChild, rightChild, walk.greater);
+        const std::uint64_t highDiffer = key16.high ^ text16.high;
+        const std::uint64_t lowDiffer = key16.low ^ text16.low;
+        if ((highDiffer | lowDiffer) != 0) [[likely]] {
+            rank = rank16(highDiffer, lowDiffer) - kTailRanks;
         } else {
-            rank = kRankOffset - compareTail(key, text, greater);
-            next = greater ? rightChild : leftChild;
+            rank = kRankOffset - compareTail(string(walk.r), text, walk.greater);
+            walk.next = walk.greater ? rightChild : leftChild;
         }
-        keepLonger(p, rank, matchNode, matchRank);
-        if (rank == kRankOffset - kMaxMatch) {
-            replaceNode(p, r);
-            break;
-        }
-        ++depth;
+    } else if (text1 != walk.key1) [[likely]] {
+        rank = (63 ^ __builtin_clzll(walk.key1 ^ text1)) >> 3;
+        walk.next = childToward(walk.key1, text1, leftChild, rightChild, walk.greater);
+    } else {
+        rank = kRankOffset - compareTail(string(walk.r), text, walk.greater);
+        walk.next = walk.greater ? rightChild : leftChild;
     }
-    const int matchLength = kRankOffset - matchRank;
-    if (matchLength != kMaxMatch) { // r was not put in an equal string's place
-        child(p, greater) = r;
-        parent(r) = p;
+    keepLonger(p, rank, walk.matchNode, walk.matchRank);
+    if (rank == kRankOffset - kMaxMatch) {
+        replaceNode(p, walk.r);
+        walk.next = kNoNode;
+        return;
+    }
+    ++walk.depth;
+}
+
+// Links r under the last node of its path (unless it took an equal string's
+// place) and splays it when it landed deep.
+[[gnu::always_inline]] inline Match Encoder::endWalk(const Walk& walk) const {
+    const int matchLength = kRankOffset - walk.matchRank;
+    if (matchLength != kMaxMatch) {
+        child(walk.p, walk.greater) = walk.r;
+        parent(walk.r) = walk.p;
     }
     // Depth counts from 1 directly under the header; an insertion that ended
     // by taking an equal string's place is judged by the depth of that place.
-    if (depth >= kSplayDepth) {
-        splay(r);
+    if (walk.depth >= kSplayDepth) {
+        splay(walk.r);
     }
-    return {matchNode, matchLength};
+    return {walk.matchNode, matchLength};
+}
+
+// Inserts two strings whose first bytes differ, so into different trees: the
+// two searches are independent, and going down side by side they overlap
+// their chains of dependent loads and end with one mispredicted branch
+// between them more often than with two. Neither may be a string equal to the
+// one inserted before it (the caller sees to that).
+[[gnu::always_inline]] inline void Encoder::insertPair(std::uint32_t first, std::uint32_t second,
+                                                       Match& firstMatch,
+                                                       Match& secondMatch) const {
+    Walk a = beginWalk(first);
+    Walk b = beginWalk(second);
+    while ((a.next != kNoNode) & (b.next != kNoNode)) {
+        step<false>(a);
+        step<false>(b);
+    }
+    while (a.next != kNoNode) {
+        step<false>(a);
+    }
+    while (b.next != kNoNode) {
+        step<false>(b);
+    }
+    firstMatch = endWalk(a);
+    secondMatch = endWalk(b);
 }
 
 // Inside a run of one byte the string at r equals the string of the node
@@ -567,24 +625,33 @@ void Encoder::run() const {
     }
     Match match = insertNode(nodeAt(r), false, false);
 
+    // Every input byte brings one deletion and one insertion, whatever the
+    // matches are; a token is written from the match of the insertion at its
+    // position, and the insertions inside a match token serve only the tree.
+    // So the tree work may run ahead of the tokens, and `take` is handed the
+    // match of every position in order.
     std::uint8_t* const group = codec.group;
     int groupSize = 1;
     unsigned mask = 1;
     group[0] = 0;
-    while (len > 0) {
-        if (match.length > len) {
-            match.length = len;
+    int covered = 0; // positions that the last token still covers
+    const auto take = [&](Match found, std::uint32_t at) __attribute__((always_inline)) {
+        if (covered > 0) {
+            --covered;
+            return;
         }
-        if (match.length <= kThreshold) {
-            match.length = 1;
+        int length = found.length > len ? len : found.length;
+        if (length <= kThreshold) {
+            length = 1;
             group[0] = static_cast<std::uint8_t>(group[0] | mask);
-            group[groupSize++] = windowByte(r);
+            group[groupSize++] = windowByte(at);
         } else {
-            const std::uint32_t position = nodeAt(match.node);
+            const std::uint32_t position = nodeAt(found.node);
             group[groupSize++] = static_cast<std::uint8_t>(position & 0xFF);
-            group[groupSize++] = static_cast<std::uint8_t>(((position >> 8) << 4) |
-                                                           (match.length - (kThreshold + 1)));
+            group[groupSize++] =
+                static_cast<std::uint8_t>(((position >> 8) << 4) | (length - (kThreshold + 1)));
         }
+        covered = length - 1;
         mask <<= 1;
         if (mask == 0x100) {
             putBytes(group, groupSize);
@@ -592,31 +659,41 @@ void Encoder::run() const {
             groupSize = 1;
             mask = 1;
         }
-        const int last = match.length;
-        int i = 0;
-        for (; i < last; ++i) {
-            const int byte = input.next();
-            if (byte < 0) {
-                break;
-            }
-            deleteNode(nodeAt(s));
-            windowByte(s) = static_cast<std::uint8_t>(byte);
-            if (s < kMirrorBytes) {
-                reversed()[kMirrorBytes - 1 - s] = static_cast<std::uint8_t>(byte);
-            }
-            s = (s + 1) & kRingMask;
-            r = (s + kStartPosition) & kRingMask;
+    };
+    // The oldest string leaves the trees, and the new byte takes its place.
+    const auto advance = [&](int byte) __attribute__((always_inline)) {
+        deleteNode(nodeAt(s));
+        windowByte(s) = static_cast<std::uint8_t>(byte);
+        if (s < kMirrorBytes) {
+            reversed()[kMirrorBytes - 1 - s] = static_cast<std::uint8_t>(byte);
+        }
+        s = (s + 1) & kRingMask;
+        r = (s + kStartPosition) & kRingMask;
+    };
+
+    take(match, r);
+    for (int byte = input.next(); byte >= 0; byte = input.next()) {
+        advance(byte);
+        // r and the next string can be inserted side by side when they go to
+        // different trees, the deletion before the second leaves r's tree
+        // alone, and r differs from the string before it (see insertPair).
+        const std::uint8_t first = windowByte(r);
+        if (input.buffered() && first != windowByte((r + 1) & kRingMask) &&
+            first != windowByte(s) && first != windowByte((r - 1) & kRingMask)) {
+            advance(input.next());
+            Match firstMatch;
+            insertPair(nodeAt((r - 1) & kRingMask), nodeAt(r), firstMatch, match);
+            take(firstMatch, (r - 1) & kRingMask);
+        } else {
             match = insertNode(nodeAt(r), true, match.length > 8);
         }
-        // The input has ended: the look-ahead drains.
-        for (; i < last; ++i) {
-            deleteNode(nodeAt(s));
-            s = (s + 1) & kRingMask;
-            r = (s + kStartPosition) & kRingMask;
-            if (--len != 0) {
-                match = insertNode(nodeAt(r), true, match.length > 8);
-            }
-        }
+        take(match, r);
+    }
+    // The input has ended: the look-ahead drains.
+    while (--len > 0) {
+        advance(windowByte(s)); // the byte stays
+        match = insertNode(nodeAt(r), true, match.length > 8);
+        take(match, r);
     }
     // The last group goes out even when it holds only its flag byte.
     putBytes(group, groupSize);
