@@ -282,17 +282,17 @@ constexpr int kRankOffset = 8;
 constexpr int kTailRanks = 8;
 
 // One insertion's search down its tree, kept step by step so that two
-// insertions into different trees can go down side by side.
+// insertions into different trees can go down side by side. It holds only
+// what each step needs, so that two of them fit the registers; the side r
+// goes to under the last node, and the depth, are worked out at the end.
 struct Walk {
     std::uint32_t r;    // the node being inserted
     std::uint64_t key1; // its bytes 1 ... 8
     std::uint64_t key2; // its bytes 9 ... 16
     std::uint32_t p;    // the node compared last (at first the header)
     std::uint32_t next; // the node to compare next, kNoNode at the end
-    bool greater;       // the last comparison was >= 0: r goes right of p
     std::uint32_t matchNode;
     int matchRank;
-    int depth;
 };
 
 // The encoder holds nothing but the block pointer: the state of the coding
@@ -335,7 +335,7 @@ private:
     template <bool kSixteen> [[gnu::always_inline]] Match search(std::uint32_t r) const;
     Walk beginWalk(std::uint32_t r) const;
     template <bool kSixteen> void step(Walk& walk) const;
-    Match endWalk(const Walk& walk) const;
+    Match endWalk(const Walk& walk, int steps) const;
     void insertPair(std::uint32_t first, std::uint32_t second, Match& firstMatch,
                     Match& secondMatch) const;
     void deleteNode(std::uint32_t p) const;
@@ -387,19 +387,19 @@ inline std::uint64_t Encoder::textAfterFirst(std::uint32_t n) const {
 template <bool kSixteen>
 [[gnu::always_inline]] inline Match Encoder::search(std::uint32_t r) const {
     Walk walk = beginWalk(r);
-    while (walk.next != kNoNode) {
+    int steps = 0;
+    for (; walk.next != kNoNode; ++steps) {
         step<kSixteen>(walk);
     }
-    return endWalk(walk);
+    return endWalk(walk, steps);
 }
 
 [[gnu::always_inline]] inline Walk Encoder::beginWalk(std::uint32_t r) const {
     left(r) = kNoNode;
     right(r) = kNoNode;
     const std::uint32_t header = kHeaderBase + string(r)[kMaxMatch - 1];
-    return {r,      textAfterFirst(r), loadOrdered(string(r) + 1),
-            header, right(header),     true,
-            0,      kRankOffset,       1};
+    return {r, textAfterFirst(r), loadOrdered(string(r) + 1), header, right(header),
+            0, kRankOffset};
 }
 
 // Compares r with the next node of its path: keeps it as the match when it is
@@ -413,45 +413,57 @@ template <bool kSixteen> [[gnu::always_inline]] inline void Encoder::step(Walk& 
     const std::uint32_t rightChild = right(p);
     const std::uint64_t text1 = textAfterFirst(p);
     int rank;
+    bool greater;
     if constexpr (kSixteen) {
         const Ordered16 key16{walk.key1, walk.key2};
         const Ordered16 text16{text1, loadOrdered(text + 1)};
-        walk.next = childToward(key16, text16, leftChild, rightChild, walk.greater);
+        walk.next = childToward(key16, text16, leftChild, rightChild, greater);
         const std::uint64_t highDiffer = key16.high ^ text16.high;
         const std::uint64_t lowDiffer = key16.low ^ text16.low;
         if ((highDiffer | lowDiffer) != 0) [[likely]] {
             rank = rank16(highDiffer, lowDiffer) - kTailRanks;
         } else {
-            rank = kRankOffset - compareTail(string(walk.r), text, walk.greater);
-            walk.next = walk.greater ? rightChild : leftChild;
+            rank = kRankOffset - compareTail(string(walk.r), text, greater);
+            walk.next = greater ? rightChild : leftChild;
         }
     } else if (text1 != walk.key1) [[likely]] {
         rank = (63 ^ __builtin_clzll(walk.key1 ^ text1)) >> 3;
-        walk.next = childToward(walk.key1, text1, leftChild, rightChild, walk.greater);
+        walk.next = childToward(walk.key1, text1, leftChild, rightChild, greater);
     } else {
-        rank = kRankOffset - compareTail(string(walk.r), text, walk.greater);
-        walk.next = walk.greater ? rightChild : leftChild;
+        rank = kRankOffset - compareTail(string(walk.r), text, greater);
+        walk.next = greater ? rightChild : leftChild;
     }
     keepLonger(p, rank, walk.matchNode, walk.matchRank);
     if (rank == kRankOffset - kMaxMatch) {
         replaceNode(p, walk.r);
         walk.next = kNoNode;
-        return;
     }
-    ++walk.depth;
 }
 
 // Links r under the last node of its path (unless it took an equal string's
 // place) and splays it when it landed deep.
-[[gnu::always_inline]] inline Match Encoder::endWalk(const Walk& walk) const {
+[[gnu::always_inline]] inline Match Encoder::endWalk(const Walk& walk, int steps) const {
     const int matchLength = kRankOffset - walk.matchRank;
-    if (matchLength != kMaxMatch) {
-        child(walk.p, walk.greater) = walk.r;
+    const bool replaced = matchLength == kMaxMatch;
+    if (!replaced) {
+        // The last comparison once more, for the side: an empty tree takes r
+        // as the header's right child.
+        bool greater = true;
+        if (walk.p < kNoNode) {
+            const std::uint64_t text1 = textAfterFirst(walk.p);
+            if (text1 != walk.key1) {
+                greater = walk.key1 > text1;
+            } else {
+                compareTail(string(walk.r), string(walk.p), greater);
+            }
+        }
+        child(walk.p, greater) = walk.r;
         parent(walk.r) = walk.p;
     }
     // Depth counts from 1 directly under the header; an insertion that ended
     // by taking an equal string's place is judged by the depth of that place.
-    if (walk.depth >= kSplayDepth) {
+    const int depth = 1 + steps - static_cast<int>(replaced);
+    if (depth >= kSplayDepth) {
         splay(walk.r);
     }
     return {walk.matchNode, matchLength};
@@ -467,18 +479,21 @@ template <bool kSixteen> [[gnu::always_inline]] inline void Encoder::step(Walk& 
                                                        Match& secondMatch) const {
     Walk a = beginWalk(first);
     Walk b = beginWalk(second);
-    while ((a.next != kNoNode) & (b.next != kNoNode)) {
+    int together = 0;
+    for (; (a.next != kNoNode) & (b.next != kNoNode); ++together) {
         step<false>(a);
         step<false>(b);
     }
-    while (a.next != kNoNode) {
+    int stepsA = together;
+    for (; a.next != kNoNode; ++stepsA) {
         step<false>(a);
     }
-    while (b.next != kNoNode) {
+    int stepsB = together;
+    for (; b.next != kNoNode; ++stepsB) {
         step<false>(b);
     }
-    firstMatch = endWalk(a);
-    secondMatch = endWalk(b);
+    firstMatch = endWalk(a, stepsA);
+    secondMatch = endWalk(b, stepsB);
 }
 
 // Inside a run of one byte the string at r equals the string of the node
