@@ -302,7 +302,7 @@ class Encoder {
 public:
     explicit Encoder(std::uint8_t* coderBlock) : block_(coderBlock) {}
 
-    void run() const;
+    [[gnu::always_inline]] void run() const;
 
 private:
     // Every part is reached from the one block pointer, which leaves the
@@ -612,7 +612,7 @@ void Encoder::replaceNode(std::uint32_t p, std::uint32_t r) const {
     }
 }
 
-void Encoder::run() const {
+inline void Encoder::run() const {
     for (int i = 0; i < kNodeLinks; ++i) {
         parent(i) = kNoNode;
     }
