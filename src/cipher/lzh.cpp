@@ -336,6 +336,7 @@ private:
     Walk beginWalk(std::uint32_t r) const;
     template <bool kSixteen> void step(Walk& walk) const;
     Match endWalk(const Walk& walk, int steps) const;
+    template <bool kSixteen>
     void insertPair(std::uint32_t first, std::uint32_t second, Match& firstMatch,
                     Match& secondMatch) const;
     void deleteNode(std::uint32_t p) const;
@@ -474,6 +475,7 @@ template <bool kSixteen> [[gnu::always_inline]] inline void Encoder::step(Walk& 
 // their chains of dependent loads and end with one mispredicted branch
 // between them more often than with two. Neither may be a string equal to the
 // one inserted before it (the caller sees to that).
+template <bool kSixteen>
 [[gnu::always_inline]] inline void Encoder::insertPair(std::uint32_t first, std::uint32_t second,
                                                        Match& firstMatch,
                                                        Match& secondMatch) const {
@@ -481,16 +483,16 @@ template <bool kSixteen> [[gnu::always_inline]] inline void Encoder::step(Walk& 
     Walk b = beginWalk(second);
     int together = 0;
     for (; (a.next != kNoNode) & (b.next != kNoNode); ++together) {
-        step<false>(a);
-        step<false>(b);
+        step<kSixteen>(a);
+        step<kSixteen>(b);
     }
     int stepsA = together;
     for (; a.next != kNoNode; ++stepsA) {
-        step<false>(a);
+        step<kSixteen>(a);
     }
     int stepsB = together;
     for (; b.next != kNoNode; ++stepsB) {
-        step<false>(b);
+        step<kSixteen>(b);
     }
     firstMatch = endWalk(a, stepsA);
     secondMatch = endWalk(b, stepsB);
@@ -697,7 +699,11 @@ inline void Encoder::run() const {
             first != windowByte(s) && first != windowByte((r - 1) & kRingMask)) {
             advance(input.next());
             Match firstMatch;
-            insertPair(nodeAt((r - 1) & kRingMask), nodeAt(r), firstMatch, match);
+            if (match.length > 8) {
+                insertPair<true>(nodeAt((r - 1) & kRingMask), nodeAt(r), firstMatch, match);
+            } else {
+                insertPair<false>(nodeAt((r - 1) & kRingMask), nodeAt(r), firstMatch, match);
+            }
             take(firstMatch, (r - 1) & kRingMask);
         } else {
             match = insertNode(nodeAt(r), true, match.length > 8);
