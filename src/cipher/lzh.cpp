@@ -295,9 +295,10 @@ struct Walk {
     int matchRank;
 };
 
-// The encoder holds nothing but the block pointer: the state of the coding
-// loop lives in its locals, which the compiler keeps in registers, also
-// across the calls of the rare tree operations, which get a copy of this.
+// The encoder holds nothing but the block pointer, and its coding loop is
+// inlined into LZHEncode, where the encoder is a local: the block pointer and
+// the state of the loop stay in registers, also across the calls of the rare
+// tree operations, which are passed the block pointer alone.
 class Encoder {
 public:
     explicit Encoder(std::uint8_t* coderBlock) : block_(coderBlock) {}
@@ -472,9 +473,9 @@ template <bool kSixteen> [[gnu::always_inline]] inline void Encoder::step(Walk& 
 
 // Inserts two strings whose first bytes differ, so into different trees: the
 // two searches are independent, and going down side by side they overlap
-// their chains of dependent loads and end with one mispredicted branch
-// between them more often than with two. Neither may be a string equal to the
-// one inserted before it (the caller sees to that).
+// their chains of dependent loads, whose latency bounds a single search.
+// Neither may be a string equal to the one inserted before it (the caller
+// sees to that).
 template <bool kSixteen>
 [[gnu::always_inline]] inline void Encoder::insertPair(std::uint32_t first, std::uint32_t second,
                                                        Match& firstMatch,
@@ -652,6 +653,7 @@ inline void Encoder::run() const {
     unsigned mask = 1;
     group[0] = 0;
     int covered = 0; // positions that the last token still covers
+    // (Lambdas take the inlining attribute only in the GNU spelling.)
     const auto take = [&](Match found, std::uint32_t at) __attribute__((always_inline)) {
         if (covered > 0) {
             --covered;
@@ -712,7 +714,7 @@ inline void Encoder::run() const {
     }
     // The input has ended: the look-ahead drains.
     while (--len > 0) {
-        advance(windowByte(s)); // the byte stays
+        advance(windowByte(s)); // no byte comes in: the old one stays
         match = insertNode(nodeAt(r), true, match.length > 8);
         take(match, r);
     }
