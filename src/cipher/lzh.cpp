@@ -616,8 +616,15 @@ void Encoder::replaceNode(std::uint32_t p, std::uint32_t r) const {
 }
 
 inline void Encoder::run() const {
+    // Every link starts empty, those of kNoNode too: deletion looks at the
+    // right link of a left child that may be kNoNode, and with that link empty
+    // the branch on it goes the way of the other cases with no two children,
+    // where it is far better predicted. (Deletion writes to those links only
+    // what they already hold.)
     for (int i = 0; i < kNodeLinks; ++i) {
         parent(i) = kNoNode;
+        left(i) = kNoNode;
+        right(i) = kNoNode;
     }
     for (int c = 0; c < 256; ++c) {
         right(kHeaderBase + c) = kNoNode;
