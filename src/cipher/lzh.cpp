@@ -183,20 +183,19 @@ inline std::uint32_t childToward(std::uint64_t key, std::uint64_t text, std::uin
 #endif
 }
 
-// Keeps the first longest match met: a position replaces the best so far
-// only when its rank (see Encoder::insertNode) is lower. Which way this goes
-// follows no pattern, so two conditional moves take it, not a branch.
-inline void keepLonger(std::uint32_t position, int rank, std::uint32_t& bestPosition,
-                       int& bestRank) {
+// Keeps the first longest match met: a node replaces the best so far only
+// when its rank (see kRankOffset) is lower. Which way this goes follows no
+// pattern, so two conditional moves take it, not a branch.
+inline void keepLonger(std::uint32_t node, int rank, std::uint32_t& bestNode, int& bestRank) {
 #if defined(__x86_64__) && defined(__GNUC__)
-    __asm__("cmpl %[best], %[rank]\n\tcmovl %[position], %[bestPosition]\n\t"
+    __asm__("cmpl %[best], %[rank]\n\tcmovl %[node], %[bestNode]\n\t"
             "cmovl %[rank], %[best]"
-            : [best] "+r"(bestRank), [bestPosition] "+r"(bestPosition)
-            : [rank] "r"(rank), [position] "r"(position)
+            : [best] "+r"(bestRank), [bestNode] "+r"(bestNode)
+            : [rank] "r"(rank), [node] "r"(node)
             : "cc");
 #else
     if (rank < bestRank) {
-        bestPosition = position;
+        bestNode = node;
         bestRank = rank;
     }
 #endif
