@@ -168,6 +168,27 @@ Bytes recordText(std::size_t size, std::uint32_t seed) {
     return bytesOf(text);
 }
 
+// Russian words in Windows-1251 with spaces and line breaks: long matches
+// made of bytes above 0x7F.
+Bytes russianText(std::size_t size, std::uint32_t seed) {
+    static const char* const kWords[] = {"\xEF\xE0\xF0\xEE\xEB\xFC",
+                                         "\xEF\xEE\xF7\xF2\xE0",
+                                         "\xE1\xE0\xED\xEA",
+                                         "\xF1\xE5\xF0\xE2\xE5\xF0",
+                                         "\xEB\xE8\xF7\xED\xFB\xE9",
+                                         "\xEA\xE0\xE1\xE8\xED\xE5\xF2",
+                                         "\xD1\xEC\xE8\xF0\xED\xEE\xE2",
+                                         "\xFF"};
+    Lcg lcg{seed};
+    std::string text;
+    while (text.size() < size) {
+        text += kWords[lcg.next() % 8];
+        text += lcg.next() % 7 == 0 ? "\r\n" : " ";
+    }
+    text.resize(size);
+    return bytesOf(text);
+}
+
 std::string hex(const Bytes& data) {
     static const char kDigits[] = "0123456789ABCDEF";
     std::string text;
@@ -471,8 +492,10 @@ struct Golden {
 };
 
 // Sizes and checksums of the encoder's output for inputs that grow deep trees
-// and drive the splaying; they pin the match choices bit for bit.
-TEST(LZHEncode, MatchesTheGoldenOutputsOfDeepTrees) {
+// and drive the splaying, and for sizes at the window and buffer ends; they
+// pin the match choices bit for bit. Reads of odd sizes give the same output.
+TEST(LZHEncode, MatchesTheGoldenOutputs) {
+    constexpr std::size_t kWindowBytes = 4096;
     const Golden cases[] = {
         {"periodic 1 MB", periodic(1 << 20, 4099), 124716, 0x9D339FEA},
         {"short period", periodic(300000, 37), 35455, 0x0B2A992D},
@@ -482,12 +505,21 @@ TEST(LZHEncode, MatchesTheGoldenOutputsOfDeepTrees) {
         {"record text", recordText(700000, 21), 236476, 0x8F1560C9},
         {"random", randomBytes(400000, 99), 450001, 0x0524E99C},
         {"four letters", smallAlphabet(500000, 42), 59463, 0x33F2CD5D},
+        {"one byte", Bytes{0xE0}, 2, 0xB911D339},
+        {"random, a window", randomBytes(kWindowBytes, 5), 4609, 0x01C44804},
+        {"runs, a window and a byte", runs(kWindowBytes + 1, 6), 499, 0x348E28EA},
+        {"record text, a buffer less a byte", recordText(kLZHBufferSize - 1, 22), 88718,
+         0x142A59F8},
+        {"one byte repeated, a buffer", Bytes(kLZHBufferSize, 'A'), 30950, 0x184D470E},
+        {"Russian text, a buffer and a byte", russianText(kLZHBufferSize + 1, 23), 40680,
+         0x8BF99867},
     };
     for (const Golden& golden : cases) {
         const Bytes packed = encode(golden.data);
         EXPECT_EQ(packed.size(), golden.packedSize) << golden.name;
         EXPECT_EQ(Checksum32(packed.data(), packed.size()), golden.packedChecksum) << golden.name;
         EXPECT_EQ(decode(packed), golden.data) << golden.name;
+        EXPECT_EQ(run(Op::Encode, golden.data, 4093), packed) << golden.name;
     }
 }
 
