@@ -104,13 +104,19 @@ void runCodec(CodecDirection direction, const CodecInput& input,
     }
 }
 
-// Releases the cipher's work buffer however the operation ends.
-struct HeldWorkBuffer {
-    explicit HeldWorkBuffer(TCryptLib& cipher) : cipher(cipher) { cipher.AllocateWorkBuffer(); }
-    ~HeldWorkBuffer() { cipher.ReleaseWorkBuffer(); }
-    HeldWorkBuffer(const HeldWorkBuffer&) = delete;
-    HeldWorkBuffer& operator=(const HeldWorkBuffer&) = delete;
-    std::uint8_t* bytes() const { return cipher.WorkBuffer(); }
+// The set-up of one stream operation: the key made from the password (its
+// key block is not needed), and the work buffer, released however the
+// operation ends.
+struct StreamKeys {
+    explicit StreamKeys(TCryptLib& cipher) : cipher(cipher) {
+        cipher.InitKey();
+        cipher.ReleaseKeyBlock();
+        cipher.AllocateWorkBuffer();
+    }
+    ~StreamKeys() { cipher.ReleaseWorkBuffer(); }
+    StreamKeys(const StreamKeys&) = delete;
+    StreamKeys& operator=(const StreamKeys&) = delete;
+    std::uint8_t* work() const { return cipher.WorkBuffer(); }
     TCryptLib& cipher;
 };
 
@@ -127,10 +133,8 @@ TCryptLib::ByteSource ReadingFrom(std::string_view bytes) {
 
 void TCryptLib::EncryptStreamTo(const ByteSource& source, std::uint64_t inputSize,
                                 const ByteSink& sink) {
-    InitKey();
-    ReleaseKeyBlock();
-    const HeldWorkBuffer buffer(*this);
-    std::uint8_t* work = buffer.bytes();
+    const StreamKeys keys(*this);
+    std::uint8_t* work = keys.work();
     ProgressSource input(source, inputSize, OnProgress);
     // The cipher sees the compressed bytes in blocks of kBlockSize, however
     // the codec happens to hand them over; only the last block is shorter.
@@ -170,10 +174,8 @@ void TCryptLib::EncryptStreamTo(const ByteSource& source, std::uint64_t inputSiz
 
 void TCryptLib::DecryptStreamTo(const ByteSource& source, std::uint64_t inputSize,
                                 const ByteSink& sink) {
-    InitKey();
-    ReleaseKeyBlock();
-    const HeldWorkBuffer buffer(*this);
-    std::uint8_t* work = buffer.bytes();
+    const StreamKeys keys(*this);
+    std::uint8_t* work = keys.work();
     ProgressSource input(source, inputSize, OnProgress);
     const auto decryptBlock = [&] {
         const std::size_t count = input.fill(work, kBlockSize);

@@ -165,15 +165,14 @@ void SaveRecordText(std::string text, const std::filesystem::path& path, TCryptL
     }
     // Plain text shows every password: it is for the owner's eyes only, whatever
     // the mode of the file it replaces.
-    if (const std::error_code ec =
-            ReplaceFileAtomically(path, held.value(), FilePermissions::OwnerOnly)) {
-        throw FileError(formatMessage(kCannotCreate, path.string()), ec);
-    }
+    ReplaceRecordFile(
+        path, [&held](const ChunkWriter& write) { write(held.value()); },
+        FilePermissions::OwnerOnly);
 }
 
 void SaveEncryptedRecordFile(const std::filesystem::path& path, TCryptLib& cipher,
                              const TCryptLib::ByteSource& text, std::uint64_t textSize) {
-    const std::error_code ec = ReplaceFileAtomically(
+    ReplaceRecordFile(
         path,
         [&](const ChunkWriter& write) {
             cipher.EncryptStreamTo(text, textSize,
@@ -182,7 +181,12 @@ void SaveEncryptedRecordFile(const std::filesystem::path& path, TCryptLib& ciphe
                                    });
         },
         FilePermissions::KeepReplaced);
-    if (ec) {
+}
+
+void ReplaceRecordFile(const std::filesystem::path& path,
+                       const std::function<void(const ChunkWriter& write)>& produce,
+                       FilePermissions permissions) {
+    if (const std::error_code ec = ReplaceFileAtomically(path, produce, permissions)) {
         throw FileError(formatMessage(kCannotCreate, path.string()), ec);
     }
 }

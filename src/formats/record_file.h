@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/atomic_file.h"
 #include "cipher/crypt_lib.h"
 #include "formats/line_reader.h"
 #include "formats/record.h"
@@ -89,6 +90,12 @@ void SaveRecordFile(const RecordList& records, const std::filesystem::path& path
                     TCryptLib* cipher);
 // The same for records already in the text layout (wiped after use).
 void SaveRecordText(std::string text, const std::filesystem::path& path, TCryptLib* cipher);
+// Replaces `path` by what `produce` hands over (ReplaceFileAtomically);
+// vantrel::FileError "Cannot create file %s" with the reason on failure, the
+// old file intact.
+void ReplaceRecordFile(const std::filesystem::path& path,
+                       const std::function<void(const ChunkWriter& write)>& produce,
+                       FilePermissions permissions);
 // An encrypted record file whose text is read piece by piece from `text`
 // (`textSize` bytes, for the progress only) and compressed and encrypted on
 // the way to the file: neither the text nor the container is held whole.

@@ -1,7 +1,5 @@
 #include "formats/record_stream.h"
 
-#include "base/atomic_file.h"
-#include "base/error.h"
 #include "base/secret.h"
 
 #include <cstring>
@@ -79,7 +77,7 @@ void ForEachRecordInContent(std::string_view content, TCryptLib* cipher, const R
 void SaveAsPlainRecordFile(std::string_view encrypted, TCryptLib& cipher,
                            const std::filesystem::path& path) {
     SecretString text;
-    const std::error_code ec = ReplaceFileAtomically(
+    ReplaceRecordFile(
         path,
         [&](const ChunkWriter& write) {
             ForEachRecordInContent(encrypted, &cipher, [&](const RecordView& record) {
@@ -93,9 +91,6 @@ void SaveAsPlainRecordFile(std::string_view encrypted, TCryptLib& cipher,
             write(text.value());
         },
         FilePermissions::OwnerOnly);
-    if (ec) {
-        throw FileError(formatMessage("Cannot create file %s", path.string()), ec);
-    }
 }
 
 namespace {
