@@ -30,11 +30,6 @@ struct CommandContext {
     SecretString ReadPassword(bool confirm) const;
 };
 
-// The records of FILE: a plain-text record file with `plain`, otherwise an
-// encrypted one under the password (asked for after FILE proved readable).
-RecordList LoadRecords(const CommandContext& context, const std::filesystem::path& file,
-                       bool plain);
-
 // The -o OUT of a command; UsageError when it is empty.
 std::filesystem::path OutputPath(const Arguments& args);
 

@@ -3,7 +3,7 @@
 #include "base/error.h"
 #include "cipher/crypt_lib.h"
 #include "cli/cli_files.h"
-#include "cli/commands.h"
+#include "cli/record_content.h"
 #include "cli/terminal_text.h"
 #include "formats/record_file.h"
 #include "formats/record_rules.h"
@@ -22,18 +22,11 @@ namespace fs = std::filesystem;
 constexpr const char* kFieldCaptions[kFieldCount] = {"Name",  "Password", "Resource",
                                                      "Start", "End",      "Note"};
 
-// A record file as the commands read it: the bytes of the file (about the
-// size of the file) and the cipher that decrypts them, or none for plain text.
-// The decrypted text is never held whole: several times the size of the file,
-// and all of it passwords.
-struct RecordContent {
-    SecretString bytes; // plain text holds passwords
-    std::optional<TCryptLib> cipher;
+std::string FieldText(const RecordView& record, std::size_t field) {
+    return field < record.fields.size() ? TerminalText(record.fields[field]) : std::string();
+}
 
-    void forEachRecord(const RecordVisit& visit) {
-        ForEachRecordInContent(bytes.value(), cipher ? &*cipher : nullptr, visit);
-    }
-};
+} // namespace
 
 RecordContent ReadContent(const CommandContext& context, const fs::path& file, bool plain) {
     RequireReadable(file); // before the password is asked for
@@ -43,19 +36,6 @@ RecordContent ReadContent(const CommandContext& context, const fs::path& file, b
     }
     content.bytes = SecretString(ReadInputFile(file));
     return content;
-}
-
-std::string FieldText(const RecordView& record, std::size_t field) {
-    return field < record.fields.size() ? TerminalText(record.fields[field]) : std::string();
-}
-
-} // namespace
-
-RecordList LoadRecords(const CommandContext& context, const fs::path& file, bool plain) {
-    RecordContent content = ReadContent(context, file, plain);
-    RecordList records;
-    content.forEachRecord([&records](const RecordView& view) { AppendRecord(records, view); });
-    return records;
 }
 
 int ListCommand(const CommandContext& context) {

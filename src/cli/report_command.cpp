@@ -1,6 +1,7 @@
 // report: the password report of a record file, as tables or as JSON.
 #include "base/cp1251.h"
-#include "cli/commands.h"
+#include "base/secret.h"
+#include "cli/record_content.h"
 #include "cli/terminal_text.h"
 #include "formats/record_rules.h"
 #include "health/password_report.h"
@@ -8,8 +9,13 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <functional>
+#include <numeric>
 #include <ostream>
+#include <span>
 
 namespace vantrel::cli {
 
@@ -22,10 +28,89 @@ std::string IsoDate(std::chrono::year_month_day date) {
     return text;
 }
 
+// The report holds rows, not records: the records of its lines are found
+// again by walking the file, once per group in list order. Reused lines come
+// set by set, so their records are held in slices of about `budget` bytes, one
+// walk per slice.
+using LineVisit = std::function<void(const ReportLine&, const RecordView&)>;
+
+// The places in `lines` sorted by their rows.
+std::vector<std::uint32_t> ByRow(std::span<const ReportLine> lines) {
+    std::vector<std::uint32_t> order(lines.size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::stable_sort(order.begin(), order.end(), [lines](std::uint32_t a, std::uint32_t b) {
+        return lines[a].row < lines[b].row;
+    });
+    return order;
+}
+
+// One walk over the records: `visit` gets each line's place in `lines` and its
+// record, in list order.
+void WalkLines(RecordContent& content, std::span<const ReportLine> lines,
+               const std::function<void(std::size_t, const RecordView&)>& visit) {
+    const std::vector<std::uint32_t> order = ByRow(lines);
+    std::uint32_t row = 0;
+    std::size_t next = 0;
+    content.forEachRecord([&](const RecordView& record) {
+        if (next < order.size() && lines[order[next]].row == row) {
+            visit(order[next++], record);
+        }
+        ++row;
+    });
+}
+
+// The fields a report line shows: number, name, password and resource.
+Record ShownPart(const RecordView& record) {
+    Record shown{std::string(record.number), {}};
+    for (std::size_t field = 0; field < std::min<std::size_t>(record.fields.size(), 3); ++field) {
+        shown.fields.emplace_back(record.fields[field]);
+    }
+    return shown;
+}
+
+RecordView ViewOf(const Record& record) {
+    return {record.number, {record.fields.begin(), record.fields.end()}};
+}
+
+void ForEachLineInOrder(RecordContent& content, std::span<const ReportLine> lines,
+                        std::size_t budget, const LineVisit& visit) {
+    const auto byRow = [](const ReportLine& a, const ReportLine& b) { return a.row < b.row; };
+    if (std::is_sorted(lines.begin(), lines.end(), byRow)) {
+        WalkLines(content, lines, [&](std::size_t place, const RecordView& record) {
+            visit(lines[place], record);
+        });
+        return;
+    }
+    std::vector<std::size_t> sizes(lines.size());
+    WalkLines(content, lines, [&sizes](std::size_t place, const RecordView& record) {
+        const Record shown = ShownPart(record);
+        sizes[place] =
+            std::accumulate(shown.fields.begin(), shown.fields.end(), shown.number.size(),
+                            [](std::size_t sum, const auto& text) { return sum + text.size(); });
+    });
+    for (std::size_t first = 0, last = 0; first < lines.size(); first = last) {
+        std::size_t held = sizes[last++];
+        while (last < lines.size() && held + sizes[last] <= budget) {
+            held += sizes[last++];
+        }
+        const std::span<const ReportLine> slice = lines.subspan(first, last - first);
+        RecordList records(slice.size());
+        WalkLines(content, slice, [&records](std::size_t place, const RecordView& record) {
+            records[place] = ShownPart(record);
+        });
+        for (std::size_t place = 0; place < slice.size(); ++place) {
+            visit(slice[place], ViewOf(records[place]));
+            for (std::string& text : records[place].fields) {
+                WipeString(text);
+            }
+        }
+    }
+}
+
 // Each group's table is printed line by line after a first walk that
 // measures its columns: a group can hold every record of the file.
-void WriteTables(std::ostream& out, const RecordList& records, const PasswordReport& report,
-                 bool showPasswords) {
+void WriteTables(std::ostream& out, RecordContent& content, const PasswordReport& report,
+                 std::size_t budget, bool showPasswords) {
     bool first = true;
     for (const ReportGroup group : kReportGroups) {
         const std::vector<ReportLine>& lines = report.lines(group);
@@ -39,44 +124,45 @@ void WriteTables(std::ostream& out, const RecordList& records, const PasswordRep
             header.push_back("Password");
         }
         header.push_back("Reason");
-        const auto rowOf = [&](const ReportLine& line) {
-            const Record& record = records[line.row];
+        const auto rowOf = [&](const ReportLine& line, const RecordView& record) {
+            const ReportFields fields = ReportFieldsOf(record);
             std::vector<std::string> row; // filled by moves: a cell may be as long as the file
-            for (const std::string* text : {&record.number, &RecordFieldText(record, kFieldName),
-                                            &RecordFieldText(record, kFieldResource)}) {
-                row.push_back(TerminalText(*text));
+            for (const std::string_view text : {record.number, fields.name, fields.resource}) {
+                row.push_back(TerminalText(text));
             }
             if (showPasswords) {
-                row.push_back(TerminalText(RecordPassword(record)));
+                row.push_back(TerminalText(fields.password));
             }
             row.push_back(ReportReason(group, line));
             return row;
         };
         TableLayout layout;
         layout.Measure(header);
-        for (const ReportLine& line : lines) {
-            layout.Measure(rowOf(line));
-        }
+        WalkLines(content, lines, [&](std::size_t place, const RecordView& record) {
+            layout.Measure(rowOf(lines[place], record));
+        });
         layout.WriteRow(out, header);
-        for (const ReportLine& line : lines) {
-            layout.WriteRow(out, rowOf(line));
-        }
+        ForEachLineInOrder(content, lines, budget,
+                           [&](const ReportLine& line, const RecordView& record) {
+                               layout.WriteRow(out, rowOf(line, record));
+                           });
     }
 }
 
-nlohmann::json LineJson(const Record& record, ReportGroup group, const ReportLine& line,
+nlohmann::json LineJson(const RecordView& record, ReportGroup group, const ReportLine& line,
                         bool showPasswords) {
+    const ReportFields fields = ReportFieldsOf(record);
     nlohmann::json item = {{"number", Cp1251ToUtf8(record.number)},
-                           {"name", Cp1251ToUtf8(RecordFieldText(record, kFieldName))},
-                           {"resource", Cp1251ToUtf8(RecordFieldText(record, kFieldResource))},
+                           {"name", Cp1251ToUtf8(fields.name)},
+                           {"resource", Cp1251ToUtf8(fields.resource)},
                            {"reason", ReportReason(group, line)}};
     if (showPasswords) {
-        item["password"] = Cp1251ToUtf8(RecordPassword(record));
+        item["password"] = Cp1251ToUtf8(fields.password);
     }
     switch (group) {
     case ReportGroup::Weak:
-        item["bits"] = line.strength.bits;
-        item["verdict"] = StrengthVerdict(line.strength.level);
+        item["bits"] = line.bits;
+        item["verdict"] = StrengthVerdict(line.strength().level);
         break;
     case ReportGroup::Reused:
         item["set"] = line.reuseSet;
@@ -100,8 +186,9 @@ std::string Dump(const nlohmann::json& value) {
 // The document is dumped with a placeholder for the records of each group,
 // which are then written one by one in its place, indented as the whole
 // document would indent them: a group can hold every record of the file.
-void WriteJson(std::ostream& out, const RecordList& records, const PasswordReport& report,
-               std::chrono::year_month_day today, bool showPasswords) {
+void WriteJson(std::ostream& out, RecordContent& content, const PasswordReport& report,
+               std::size_t recordCount, std::size_t budget, std::chrono::year_month_day today,
+               bool showPasswords) {
     constexpr std::string_view kRecords = "@records@";
     nlohmann::json groups = nlohmann::json::array();
     for (const ReportGroup group : kReportGroups) {
@@ -111,8 +198,8 @@ void WriteJson(std::ostream& out, const RecordList& records, const PasswordRepor
     }
     const nlohmann::json document = {{"today", IsoDate(today)},
                                      {"weakBelowBits", kReportWeakBelowBits},
-                                     {"recordCount", records.size()},
-                                     {"found", report.flaggedRecords(records.size())},
+                                     {"recordCount", recordCount},
+                                     {"found", report.flaggedRecords(recordCount)},
                                      {"groups", std::move(groups)}};
     const std::string skeleton = Dump(document);
     const std::string placeholder = Dump(kRecords);
@@ -122,15 +209,17 @@ void WriteJson(std::ostream& out, const RecordList& records, const PasswordRepor
         const std::size_t here = skeleton.find(placeholder, at);
         out << std::string_view(skeleton).substr(at, here - at) << '[';
         const char* separator = "";
-        for (const ReportLine& line : report.lines(group)) {
-            std::string item = Dump(LineJson(records[line.row], group, line, showPasswords));
-            for (std::size_t end = item.find('\n'); end != std::string::npos;
-                 end = item.find('\n', end + kItemIndent.size())) {
-                item.replace(end, 1, kItemIndent);
-            }
-            out << separator << kItemIndent << item;
-            separator = ",";
-        }
+        ForEachLineInOrder(content, report.lines(group), budget,
+                           [&](const ReportLine& line, const RecordView& record) {
+                               std::string item =
+                                   Dump(LineJson(record, group, line, showPasswords));
+                               for (std::size_t end = item.find('\n'); end != std::string::npos;
+                                    end = item.find('\n', end + kItemIndent.size())) {
+                                   item.replace(end, 1, kItemIndent);
+                               }
+                               out << separator << kItemIndent << item;
+                               separator = ",";
+                           });
         out << (report.lines(group).empty() ? "]" : "\n      ]");
         at = here + placeholder.size();
     }
@@ -146,14 +235,24 @@ int ReportCommand(const CommandContext& context) {
                          "'");
     }
     const bool showPasswords = context.args.Flag("show-passwords");
-    const RecordList records =
-        LoadRecords(context, context.args.operands[0], context.args.Flag("plain"));
+    RecordContent content =
+        ReadContent(context, context.args.operands[0], context.args.Flag("plain"));
     const auto today = LocalToday();
-    const PasswordReport report = BuildPasswordReport(records, today);
+    PasswordReport report;
+    std::size_t recordCount = 0;
+    {
+        PasswordReportBuilder builder(today);
+        content.forEachRecord(
+            [&builder](const RecordView& record) { builder.add(ReportFieldsOf(record)); });
+        recordCount = builder.recordCount();
+        report = builder.finish();
+    }
+    // The records of reused lines are held at most about half the file at a time.
+    const std::size_t budget = std::max<std::size_t>(content.bytes.value().size() / 2, 1 << 22);
     if (format == "json") {
-        WriteJson(context.out, records, report, today, showPasswords);
+        WriteJson(context.out, content, report, recordCount, budget, today, showPasswords);
     } else {
-        WriteTables(context.out, records, report, showPasswords);
+        WriteTables(context.out, content, report, budget, showPasswords);
     }
     return report.empty() ? kExitSuccess : kExitNo;
 }

@@ -1,6 +1,7 @@
 #include "health/password_report.h"
 
 #include "base/cp1251.h"
+#include "base/error.h"
 #include "formats/record_rules.h"
 #include "session/expiry.h"
 
@@ -8,8 +9,12 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <deque>
+#include <limits>
 #include <thread>
 #include <unordered_map>
+
+#include <sodium.h>
 
 namespace vantrel {
 
@@ -48,85 +53,250 @@ void RunEstimates(std::vector<EstimateJob>& jobs) {
     work();
 }
 
-// The estimate of every record with a password; rows without one keep the
-// default (VeryWeak, 0 bits) and are not read. The records are taken in
-// batches whose new estimates run in parallel and then go into `known`, so
-// only one batch of jobs (their words and the password) is held at a time.
-std::vector<Strength> EstimateRecords(const RecordList& records, StrengthCache* cache) {
-    constexpr std::size_t kBatch = 4096;
-    StrengthCache local;
-    StrengthCache& known = cache != nullptr ? *cache : local; // by JobKey(password, words)
-    std::vector<Strength> strengths(records.size());
+constexpr std::uint32_t kNoSet = std::numeric_limits<std::uint32_t>::max();
+
+// The distinct passwords seen, each as a set of the records that share it,
+// found by a keyed 128-bit BLAKE2b hash of the password's bytes: no password
+// is held, and two different ones meet with a chance below 2^-90 even among
+// billions. The key is new in every run.
+class PasswordSets {
+public:
+    struct Set {
+        std::array<std::uint64_t, 2> hash;
+        std::uint32_t count = 0;
+        std::uint32_t number = 0; // as a reused set, once numbered; 0 when not reused
+    };
+
+    PasswordSets() {
+        if (sodium_init() < 0) {
+            throw Error("The hash library cannot start");
+        }
+        crypto_generichash_keygen(key_.data());
+    }
+    ~PasswordSets() { sodium_memzero(key_.data(), key_.size()); }
+
+    // The set of the password: a new one (count 0) when it was not seen yet.
+    std::uint32_t find(std::string_view password) {
+        Set wanted;
+        crypto_generichash(reinterpret_cast<unsigned char*>(wanted.hash.data()), sizeof wanted.hash,
+                           reinterpret_cast<const unsigned char*>(password.data()), password.size(),
+                           key_.data(), key_.size());
+        if ((sets_.size() + 1) * 4 > slots_.size() * 3) {
+            grow();
+        }
+        std::size_t slot = place(wanted.hash);
+        for (; slots_[slot] != 0; slot = (slot + 1) & (slots_.size() - 1)) {
+            if (sets_[slots_[slot] - 1].hash == wanted.hash) {
+                return slots_[slot] - 1;
+            }
+        }
+        sets_.push_back(wanted);
+        slots_[slot] = static_cast<std::uint32_t>(sets_.size());
+        return slots_[slot] - 1;
+    }
+
+    Set& operator[](std::uint32_t set) { return sets_[set]; }
+    std::size_t size() const { return sets_.size(); }
+    // No find() after this.
+    void dropIndex() { std::vector<std::uint32_t>().swap(slots_); }
+
+private:
+    std::size_t place(const std::array<std::uint64_t, 2>& hash) const {
+        return static_cast<std::size_t>(hash[0]) & (slots_.size() - 1);
+    }
+    void grow() {
+        std::vector<std::uint32_t> old(std::max<std::size_t>(slots_.size() * 2, 1024));
+        old.swap(slots_);
+        for (const std::uint32_t entry : old) {
+            if (entry != 0) {
+                std::size_t slot = place(sets_[entry - 1].hash);
+                while (slots_[slot] != 0) {
+                    slot = (slot + 1) & (slots_.size() - 1);
+                }
+                slots_[slot] = entry;
+            }
+        }
+    }
+
+    std::array<unsigned char, crypto_generichash_KEYBYTES> key_;
+    std::deque<Set> sets_;             // a deque grows without copying
+    std::vector<std::uint32_t> slots_; // open addressing: set + 1, 0 when free
+};
+
+} // namespace
+
+// Records with a password wait in a batch for their estimate: the batch's new
+// estimates run in parallel, and only one batch of jobs (a password and its
+// words) is held at a time. Estimates are reused from the cache, from the
+// batch and from an earlier record with the same password and no words.
+struct PasswordReportBuilder::State {
+    static constexpr std::size_t kBatch = 4096;
+    struct Waiting {
+        std::uint32_t row;
+        std::uint32_t set;
+        std::size_t job; // kKnown: `bits` holds the estimate already
+        double bits;
+    };
+    static constexpr std::size_t kKnown = std::numeric_limits<std::size_t>::max();
+
+    std::chrono::year_month_day today;
+    StrengthCache* cache;
+    PasswordSets sets;
+    std::vector<std::uint32_t> setOfRow; // kNoSet for a record without a password
+    std::vector<Waiting> waiting;
     std::vector<EstimateJob> jobs;
     std::unordered_map<std::string, std::size_t> jobByKey;
-    std::vector<std::pair<std::size_t, std::size_t>> rowJobs; // (row, job) of this batch
     std::vector<std::string> userWords;
-    for (std::size_t first = 0; first < records.size(); first += kBatch) {
-        const std::size_t end = std::min(records.size(), first + kBatch);
-        for (std::size_t row = first; row < end; ++row) {
-            const std::string& password = RecordPassword(records[row]);
-            if (password.empty()) {
-                continue;
-            }
-            userWords.clear();
-            AppendUserWords(Cp1251ToUtf8(RecordFieldText(records[row], kFieldName)), userWords);
-            AppendUserWords(Cp1251ToUtf8(RecordFieldText(records[row], kFieldResource)), userWords);
-            std::string utf8 = Cp1251ToUtf8(password);
-            std::vector<std::string> words = MaskUnusableWords(utf8, userWords);
-            std::string key = JobKey(utf8, words);
-            if (const auto found = known.find(key); found != known.end()) {
-                strengths[row] = found->second;
-                continue;
-            }
-            const auto [job, added] = jobByKey.try_emplace(std::move(key), jobs.size());
-            if (added) {
-                jobs.push_back({std::move(utf8), std::move(words), {}});
-            }
-            rowJobs.emplace_back(row, job->second);
+    // By set, for passwords seen more than once: the estimate when none of the
+    // record's words can match in it, which is how most records are estimated.
+    // A password seen once is not worth the memory.
+    std::unordered_map<std::uint32_t, double> bitsWithoutWords;
+
+    // Lines are gathered in deques, which grow without a copy of what they hold.
+    std::array<std::deque<ReportLine>, kReportGroups.size()> gathered;
+
+    std::deque<ReportLine>& group(ReportGroup which) {
+        return gathered[static_cast<std::size_t>(which)];
+    }
+
+    void wait(std::uint32_t row, std::uint32_t set, const ReportFields& record) {
+        userWords.clear();
+        AppendUserWords(Cp1251ToUtf8(record.name), userWords);
+        AppendUserWords(Cp1251ToUtf8(record.resource), userWords);
+        std::string utf8 = Cp1251ToUtf8(record.password);
+        std::vector<std::string> words = MaskUnusableWords(utf8, userWords);
+        if (const auto known = bitsWithoutWords.find(set);
+            words.empty() && known != bitsWithoutWords.end()) {
+            waiting.push_back({row, set, kKnown, known->second});
+            return;
         }
+        std::string key = JobKey(utf8, words);
+        if (cache != nullptr) {
+            if (const auto found = cache->find(key); found != cache->end()) {
+                waiting.push_back({row, set, kKnown, found->second.bits});
+                return;
+            }
+        }
+        const auto [job, added] = jobByKey.try_emplace(std::move(key), jobs.size());
+        if (added) {
+            jobs.push_back({std::move(utf8), std::move(words), {}});
+        }
+        waiting.push_back({row, set, job->second, 0});
+    }
+
+    void estimateBatch() {
         RunEstimates(jobs);
-        for (const auto& [row, job] : rowJobs) {
-            strengths[row] = jobs[job].strength;
+        for (Waiting& row : waiting) {
+            if (row.job != kKnown) {
+                row.bits = jobs[row.job].strength.bits;
+                if (jobs[row.job].words.empty() && sets[row.set].count > 1) {
+                    bitsWithoutWords.emplace(row.set, row.bits);
+                }
+            }
+            if (row.bits < kReportWeakBelowBits) {
+                ReportLine line;
+                line.row = row.row;
+                line.bits = row.bits;
+                group(ReportGroup::Weak).push_back(line);
+            }
         }
-        for (auto& [key, job] : jobByKey) {
-            known.emplace(key, jobs[job].strength);
+        if (cache != nullptr) {
+            for (auto& [key, job] : jobByKey) {
+                cache->emplace(key, jobs[job].strength);
+            }
         }
+        waiting.clear();
         jobs.clear();
         jobByKey.clear();
-        rowJobs.clear();
     }
-    return strengths;
+
+    // The reused sets are numbered in the order of their first record and
+    // listed set by set, each set's records in list order.
+    // Moves the gathered lines to vectors of their size, a block at a time.
+    PasswordReport report() {
+        PasswordReport report;
+        for (std::size_t group = 0; group < gathered.size(); ++group) {
+            report.groups[group].reserve(gathered[group].size());
+            while (!gathered[group].empty()) {
+                report.groups[group].push_back(gathered[group].front());
+                gathered[group].pop_front();
+            }
+        }
+        return report;
+    }
+
+    void addReusedLines(std::vector<ReportLine>& lines) {
+        std::vector<std::uint32_t> next{0}; // by set number: where its next line goes
+        for (std::uint32_t set = 0; set < sets.size(); ++set) {
+            if (sets[set].count >= 2) {
+                sets[set].number = static_cast<std::uint32_t>(next.size());
+                next.push_back(next.back() + sets[set].count);
+            }
+        }
+        lines.resize(next.back());
+        for (std::uint32_t row = 0; row < setOfRow.size(); ++row) {
+            if (setOfRow[row] == kNoSet || sets[setOfRow[row]].number == 0) {
+                continue;
+            }
+            const PasswordSets::Set& set = sets[setOfRow[row]];
+            ReportLine& line = lines[next[set.number - 1]++];
+            line.row = row;
+            line.reuseSet = set.number;
+            line.reuseCount = set.count;
+        }
+    }
+};
+
+PasswordReportBuilder::PasswordReportBuilder(std::chrono::year_month_day today,
+                                             StrengthCache* cache)
+    : state_(std::make_unique<State>()) {
+    state_->today = today;
+    state_->cache = cache;
 }
 
-void AddReusedSets(const RecordList& records, std::vector<ReportLine>& lines) {
-    std::unordered_map<std::string_view, std::size_t> setOfPassword;
-    std::vector<std::vector<std::size_t>> sets; // in the order of their first record
-    for (std::size_t row = 0; row < records.size(); ++row) {
-        const std::string& password = RecordPassword(records[row]);
-        if (password.empty()) {
-            continue;
-        }
-        const auto [found, added] = setOfPassword.try_emplace(password, sets.size());
-        if (added) {
-            sets.emplace_back();
-        }
-        sets[found->second].push_back(row);
+PasswordReportBuilder::~PasswordReportBuilder() = default;
+
+std::size_t PasswordReportBuilder::recordCount() const {
+    return state_->setOfRow.size();
+}
+
+void PasswordReportBuilder::add(const ReportFields& record) {
+    State& state = *state_;
+    if (state.setOfRow.size() >= kNoSet - 1) {
+        throw Error("Too many records for the password report");
     }
-    std::size_t number = 0;
-    for (const std::vector<std::size_t>& rows : sets) {
-        if (rows.size() < 2) {
-            continue;
+    const auto row = static_cast<std::uint32_t>(state.setOfRow.size());
+    ReportLine line;
+    line.row = row;
+    if (record.password.empty()) {
+        state.setOfRow.push_back(kNoSet);
+        state.group(ReportGroup::EmptyPassword).push_back(line);
+    } else {
+        const std::uint32_t set = state.sets.find(record.password);
+        ++state.sets[set].count;
+        state.setOfRow.push_back(set);
+        state.wait(row, set, record);
+        if (state.waiting.size() == State::kBatch) {
+            state.estimateBatch();
         }
-        ++number;
-        for (const std::size_t row : rows) {
-            ReportLine line;
-            line.row = row;
-            line.reuseSet = number;
-            line.reuseCount = rows.size();
-            lines.push_back(line);
-        }
+    }
+    if (const Expiry expiry = EndDateExpiry(record.endDate, state.today);
+        expiry.state == ExpiryState::Expired) {
+        line.endDate = *expiry.endDate;
+        state.group(ReportGroup::Expired).push_back(line);
     }
 }
+
+PasswordReport PasswordReportBuilder::finish() {
+    State& state = *state_;
+    state.estimateBatch();
+    state.sets.dropIndex();
+    PasswordReport report = state.report();
+    state.addReusedLines(report.groups[static_cast<std::size_t>(ReportGroup::Reused)]);
+    return report;
+}
+
+namespace {
 
 struct GroupNames {
     std::string_view title;
@@ -169,39 +339,18 @@ const std::string& RecordPassword(const Record& record) {
 
 PasswordReport BuildPasswordReport(const RecordList& records, std::chrono::year_month_day today,
                                    StrengthCache* cache) {
-    PasswordReport report;
-    const auto group = [&report](ReportGroup which) -> std::vector<ReportLine>& {
-        return report.groups[static_cast<std::size_t>(which)];
-    };
-    const std::vector<Strength> strengths = EstimateRecords(records, cache);
-    for (std::size_t row = 0; row < records.size(); ++row) {
-        ReportLine line;
-        line.row = row;
-        if (RecordPassword(records[row]).empty()) {
-            group(ReportGroup::EmptyPassword).push_back(line);
-        } else if (strengths[row].bits < kReportWeakBelowBits) {
-            line.strength = strengths[row];
-            group(ReportGroup::Weak).push_back(line);
-        }
+    PasswordReportBuilder builder(today, cache);
+    for (const Record& record : records) {
+        builder.add(ReportFieldsOf(record));
     }
-    AddReusedSets(records, group(ReportGroup::Reused));
-    for (std::size_t row = 0; row < records.size(); ++row) {
-        const Expiry expiry = RecordExpiry(records[row], today);
-        if (expiry.state == ExpiryState::Expired) {
-            ReportLine line;
-            line.row = row;
-            line.endDate = *expiry.endDate;
-            group(ReportGroup::Expired).push_back(line);
-        }
-    }
-    return report;
+    return builder.finish();
 }
 
 std::string ReportReason(ReportGroup group, const ReportLine& line) {
     switch (group) {
     case ReportGroup::Weak:
-        return std::string(StrengthVerdict(line.strength.level)) + ", " +
-               std::to_string(static_cast<long long>(std::floor(line.strength.bits))) + " бит";
+        return std::string(StrengthVerdict(line.strength().level)) + ", " +
+               std::to_string(static_cast<long long>(std::floor(line.bits))) + " бит";
     case ReportGroup::Reused:
         return "Один пароль у записей: " + std::to_string(line.reuseCount) + " (набор " +
                std::to_string(line.reuseSet) + ")";

@@ -6,6 +6,8 @@
 #include <array>
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -28,15 +30,18 @@ std::string_view ReportGroupTitle(ReportGroup group);
 // "weak", "reused", "expired", "empty": the group's name for scripts.
 std::string_view ReportGroupKey(ReportGroup group);
 
+// Kept small: a report over a huge file can have a line for every record.
 struct ReportLine {
-    std::size_t row = 0; // the record's place in the list
-    // Weak: the estimate. Reused: the number of the set of equal passwords
-    // (1, 2, ... in list order of their first record) and its size.
-    // Expired: the end date.
-    Strength strength;
-    std::size_t reuseSet = 0;
-    std::size_t reuseCount = 0;
+    std::uint32_t row = 0; // the record's place in the list
+    // Reused: the number of the set of equal passwords (1, 2, ... in list
+    // order of their first record) and its size. Expired: the end date.
+    // Weak: the estimate in bits.
+    std::uint32_t reuseSet = 0;
+    std::uint32_t reuseCount = 0;
     std::chrono::year_month_day endDate;
+    double bits = 0;
+
+    Strength strength() const { return {bits, LevelOfBits(bits)}; }
 };
 
 struct PasswordReport {
@@ -66,6 +71,45 @@ using StrengthCache = std::unordered_map<std::string, Strength>;
 // it are taken from it and the new ones are added.
 PasswordReport BuildPasswordReport(const RecordList& records, std::chrono::year_month_day today,
                                    StrengthCache* cache = nullptr);
+
+// The fields of a record that the report reads (1251 bytes).
+struct ReportFields {
+    std::string_view name;
+    std::string_view password;
+    std::string_view resource;
+    std::string_view endDate;
+};
+
+// A missing field reads as empty text. For Record and RecordView.
+template <typename AnyRecord> ReportFields ReportFieldsOf(const AnyRecord& record) {
+    const auto field = [&record](std::size_t index) {
+        return index < record.fields.size() ? std::string_view(record.fields[index])
+                                            : std::string_view();
+    };
+    return {field(kFieldName), field(kFieldPassword), field(kFieldResource), field(kFieldEndDate)};
+}
+
+// BuildPasswordReport fed one record at a time, for lists too large to hold:
+// it keeps no record and no password beyond a batch of estimates, only a
+// keyed hash of every distinct password and a few bytes per record.
+class PasswordReportBuilder {
+public:
+    explicit PasswordReportBuilder(std::chrono::year_month_day today,
+                                   StrengthCache* cache = nullptr);
+    ~PasswordReportBuilder();
+    PasswordReportBuilder(const PasswordReportBuilder&) = delete;
+    PasswordReportBuilder& operator=(const PasswordReportBuilder&) = delete;
+
+    // The next record of the list. Throws vantrel::Error past 2^32 - 2 records.
+    void add(const ReportFields& record);
+    std::size_t recordCount() const;
+    // The report over the records added so far; the builder is spent.
+    PasswordReport finish();
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 // Why the line is in its group, for the user (UTF-8): "Очень слабый, 2 бит",
 // "Один пароль у 3 записей (набор 1)", "Срок истёк 07.12.2026".

@@ -13,9 +13,12 @@ using std::chrono::year_month_day;
 
 Expiry RecordExpiry(const Record& record, year_month_day today) {
     // A missing field reads as empty text, which holds no date.
+    return EndDateExpiry(RecordFieldText(record, kFieldEndDate), today);
+}
+
+Expiry EndDateExpiry(std::string_view endDate, year_month_day today) {
     Expiry expiry;
-    expiry.endDate =
-        ReadDateText(RecordFieldText(record, kFieldEndDate), static_cast<int>(today.year()));
+    expiry.endDate = ReadDateText(endDate, static_cast<int>(today.year()));
     if (!expiry.endDate) {
         return expiry;
     }

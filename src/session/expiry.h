@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <optional>
+#include <string_view>
 
 // Whether a record's account has expired, judged by its end date ("Окончание
 // действия") as the date field reads it, against a given day.
@@ -28,6 +29,8 @@ struct Expiry {
 // ("  .  .  ", "99.99.99") never counts; two-digit years are read in the date
 // field's hundred-year window around today's year.
 Expiry RecordExpiry(const Record& record, std::chrono::year_month_day today);
+// The same for the text of an end date field.
+Expiry EndDateExpiry(std::string_view endDate, std::chrono::year_month_day today);
 
 // Today's date in the local time zone: what the user's calendar shows.
 std::chrono::year_month_day LocalToday();

@@ -53,9 +53,9 @@ TEST(PasswordReportTest, GroupsRecordsByTheirFaults) {
     EXPECT_EQ(ReportReason(ReportGroup::Expired, report.lines(ReportGroup::Expired)[0]),
               "Срок истёк 07.12.2026");
     const ReportLine& weak = report.lines(ReportGroup::Weak)[0];
-    EXPECT_EQ(weak.strength.level, StrengthLevel::VeryWeak);
+    EXPECT_EQ(weak.strength().level, StrengthLevel::VeryWeak);
     EXPECT_EQ(ReportReason(ReportGroup::Weak, weak),
-              "Очень слабый, " + std::to_string(int(weak.strength.bits)) + " бит");
+              "Очень слабый, " + std::to_string(int(weak.bits)) + " бит");
 }
 
 TEST(PasswordReportTest, CachedEstimatesGiveTheSameReport) {
