@@ -248,7 +248,7 @@ int ReportCommand(const CommandContext& context) {
         report = builder.finish();
     }
     // The records of reused lines are held at most about half the file at a time.
-    const std::size_t budget = std::max<std::size_t>(content.bytes.value().size() / 2, 1 << 22);
+    const std::size_t budget = std::max<std::size_t>(content.bytes.value().size() / 2, 1 << 16);
     if (format == "json") {
         WriteJson(context.out, content, report, recordCount, budget, today, showPasswords);
     } else {

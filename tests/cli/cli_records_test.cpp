@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <sstream>
 #include <sys/stat.h>
 
 namespace vantrel::test {
@@ -224,6 +225,43 @@ TEST_F(CliRecords, ReportAnswersWithExitCodesAndJson) {
     EXPECT_EQ(
         RunProgram({"report", "--plain", Path("empty.txt").string(), "--format", "csv"}).exitCode,
         2);
+}
+
+// Reused sets that interleave in the list are printed set by set from records
+// found again in several walks over the file; every line must show its own record.
+TEST_F(CliRecords, ReportOfInterleavedReusedSetsShowsEachLinesOwnRecord) {
+    constexpr int kRecords = 3000, kSets = 3;
+    std::string text;
+    for (int i = 0; i < kRecords; ++i) {
+        text += std::to_string(i + 1) + "\r\n\tuser" + std::to_string(i) + "\r\n\tZq8#Lw" +
+                std::to_string(i % kSets) + "!tR5@xV\r\n\tsite\r\n";
+    }
+    WriteBytes(Path("many.txt"), text);
+    const RunResult json = RunProgram(
+        {"report", "--plain", Path("many.txt").string(), "--format=json", "--show-passwords"});
+    ASSERT_EQ(json.exitCode, 1) << json.err;
+    const auto reused = nlohmann::json::parse(json.out)["groups"][1]["records"];
+    ASSERT_EQ(reused.size(), std::size_t{kRecords});
+    std::vector<std::string> numbers;
+    for (std::size_t place = 0; place < reused.size(); ++place) {
+        const auto& line = reused[place];
+        const int set = static_cast<int>(place) / (kRecords / kSets);
+        const int row = set + kSets * (static_cast<int>(place) % (kRecords / kSets));
+        ASSERT_EQ(line["number"], std::to_string(row + 1)) << place;
+        EXPECT_EQ(line["name"], "user" + std::to_string(row)) << place;
+        EXPECT_EQ(line["set"], set + 1) << place;
+        EXPECT_EQ(line["password"].get<std::string>().substr(6, 1), std::to_string(set)) << place;
+        numbers.push_back(line["number"]);
+    }
+    const RunResult table = RunProgram({"report", "--plain", Path("many.txt").string()});
+    std::istringstream lines(table.out.substr(table.out.find("Повторяющиеся: ")));
+    std::string line;
+    std::getline(lines, line);
+    std::getline(lines, line); // the header
+    for (const std::string& number : numbers) {
+        ASSERT_TRUE(std::getline(lines, line));
+        ASSERT_EQ(line.substr(0, line.find(' ')), number);
+    }
 }
 
 TEST_F(CliRecords, MissingInputNamesTheFileBeforeAskingThePassword) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace vantrel {
 namespace {
 
@@ -75,6 +77,41 @@ TEST(PasswordReportTest, ANameInThePasswordMakesItWeak) {
     records[0].fields[kFieldResource] = "brzeszczot.pl";
     const PasswordReport report = BuildPasswordReport(records, kToday);
     EXPECT_EQ(Rows(report, ReportGroup::Weak), (Rows_{0}));
+}
+
+// Thousands of passwords over several batches of estimates: every set is found,
+// and the estimate kept for a reused password is never taken for a record
+// whose resource can match in it.
+TEST(PasswordReportTest, ManyPasswordsOverSeveralBatches) {
+    constexpr std::size_t kDistinct = 5000;
+    RecordList records = {rec("a", "Brzeszczot1"), rec("b", "Brzeszczot1")};
+    for (std::size_t i = 0; i < 2 * kDistinct; ++i) {
+        records.push_back(rec("n", "Vx" + std::to_string(i % kDistinct) + "$q"));
+    }
+    const std::size_t named = records.size();
+    records.push_back(rec("c", "Brzeszczot1"));
+    records.back().fields[kFieldResource] = "brzeszczot.pl";
+    records.push_back(rec("d", "Brzeszczot1"));
+
+    const PasswordReport report = BuildPasswordReport(records, kToday);
+    const Rows_ weak = Rows(report, ReportGroup::Weak);
+    for (const std::size_t row : {std::size_t{0}, std::size_t{1}, named + 1}) {
+        EXPECT_EQ(std::count(weak.begin(), weak.end(), row), 0) << row;
+    }
+    EXPECT_EQ(std::count(weak.begin(), weak.end(), named), 1);
+
+    const std::vector<ReportLine>& reused = report.lines(ReportGroup::Reused);
+    ASSERT_EQ(reused.size(), 4 + 2 * kDistinct);
+    EXPECT_EQ(Rows(report, ReportGroup::Reused).at(2), named);
+    EXPECT_EQ(reused[3].reuseCount, 4u);
+    for (std::size_t i = 0; i < kDistinct; ++i) {
+        const ReportLine& first = reused[4 + 2 * i];
+        const ReportLine& second = reused[5 + 2 * i];
+        ASSERT_EQ(first.row, 2 + i);
+        ASSERT_EQ(second.row, 2 + kDistinct + i);
+        ASSERT_EQ(second.reuseSet, i + 2);
+        ASSERT_EQ(second.reuseCount, 2u);
+    }
 }
 
 TEST(PasswordReportTest, EmptyListAndManyEqualPasswords) {
