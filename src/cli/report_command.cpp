@@ -15,7 +15,7 @@
 #include <functional>
 #include <numeric>
 #include <ostream>
-#include <span>
+#include <ranges>
 
 namespace vantrel::cli {
 
@@ -33,9 +33,10 @@ std::string IsoDate(std::chrono::year_month_day date) {
 // set by set, so their records are held in slices of about `budget` bytes, one
 // walk per slice.
 using LineVisit = std::function<void(const ReportLine&, const RecordView&)>;
+using LineSlice = std::ranges::subrange<ReportLines::const_iterator>;
 
 // The places in `lines` sorted by their rows.
-std::vector<std::uint32_t> ByRow(std::span<const ReportLine> lines) {
+std::vector<std::uint32_t> ByRow(LineSlice lines) {
     std::vector<std::uint32_t> order(lines.size());
     std::iota(order.begin(), order.end(), 0u);
     std::stable_sort(order.begin(), order.end(), [lines](std::uint32_t a, std::uint32_t b) {
@@ -46,7 +47,7 @@ std::vector<std::uint32_t> ByRow(std::span<const ReportLine> lines) {
 
 // One walk over the records: `visit` gets each line's place in `lines` and its
 // record, in list order.
-void WalkLines(RecordContent& content, std::span<const ReportLine> lines,
+void WalkLines(RecordContent& content, LineSlice lines,
                const std::function<void(std::size_t, const RecordView&)>& visit) {
     const std::vector<std::uint32_t> order = ByRow(lines);
     std::uint32_t row = 0;
@@ -72,8 +73,8 @@ RecordView ViewOf(const Record& record) {
     return {record.number, {record.fields.begin(), record.fields.end()}};
 }
 
-void ForEachLineInOrder(RecordContent& content, std::span<const ReportLine> lines,
-                        std::size_t budget, const LineVisit& visit) {
+void ForEachLineInOrder(RecordContent& content, LineSlice lines, std::size_t budget,
+                        const LineVisit& visit) {
     const auto byRow = [](const ReportLine& a, const ReportLine& b) { return a.row < b.row; };
     if (std::is_sorted(lines.begin(), lines.end(), byRow)) {
         WalkLines(content, lines, [&](std::size_t place, const RecordView& record) {
@@ -93,7 +94,7 @@ void ForEachLineInOrder(RecordContent& content, std::span<const ReportLine> line
         while (last < lines.size() && held + sizes[last] <= budget) {
             held += sizes[last++];
         }
-        const std::span<const ReportLine> slice = lines.subspan(first, last - first);
+        const LineSlice slice(lines.begin() + first, lines.begin() + last);
         RecordList records(slice.size());
         WalkLines(content, slice, [&records](std::size_t place, const RecordView& record) {
             records[place] = ShownPart(record);
@@ -113,7 +114,7 @@ void WriteTables(std::ostream& out, RecordContent& content, const PasswordReport
                  std::size_t budget, bool showPasswords) {
     bool first = true;
     for (const ReportGroup group : kReportGroups) {
-        const std::vector<ReportLine>& lines = report.lines(group);
+        const ReportLines& lines = report.lines(group);
         out << (first ? "" : "\n") << ReportGroupTitle(group) << ": " << lines.size() << "\n";
         first = false;
         if (lines.empty()) {

@@ -88,7 +88,7 @@ void TfmPasswordReport::rebuild() {
     const PasswordReport report = BuildPasswordReport(records, LocalToday(), &estimates_);
     QList<QTreeWidgetItem*> groups;
     for (const ReportGroup group : kReportGroups) {
-        const std::vector<ReportLine>& lines = report.lines(group);
+        const ReportLines& lines = report.lines(group);
         auto* heading = new QTreeWidgetItem(QStringList{
             QStringLiteral("%1 (%2)").arg(utf8(ReportGroupTitle(group))).arg(lines.size())});
         heading->setFirstColumnSpanned(true);

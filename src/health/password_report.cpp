@@ -152,12 +152,9 @@ struct PasswordReportBuilder::State {
     // A password seen once is not worth the memory.
     std::unordered_map<std::uint32_t, double> bitsWithoutWords;
 
-    // Lines are gathered in deques, which grow without a copy of what they hold.
-    std::array<std::deque<ReportLine>, kReportGroups.size()> gathered;
+    PasswordReport report;
 
-    std::deque<ReportLine>& group(ReportGroup which) {
-        return gathered[static_cast<std::size_t>(which)];
-    }
+    ReportLines& group(ReportGroup which) { return report.groups[static_cast<std::size_t>(which)]; }
 
     void wait(std::uint32_t row, std::uint32_t set, const ReportFields& record) {
         userWords.clear();
@@ -212,20 +209,8 @@ struct PasswordReportBuilder::State {
 
     // The reused sets are numbered in the order of their first record and
     // listed set by set, each set's records in list order.
-    // Moves the gathered lines to vectors of their size, a block at a time.
-    PasswordReport report() {
-        PasswordReport report;
-        for (std::size_t group = 0; group < gathered.size(); ++group) {
-            report.groups[group].reserve(gathered[group].size());
-            while (!gathered[group].empty()) {
-                report.groups[group].push_back(gathered[group].front());
-                gathered[group].pop_front();
-            }
-        }
-        return report;
-    }
-
-    void addReusedLines(std::vector<ReportLine>& lines) {
+    void addReusedLines() {
+        ReportLines& lines = group(ReportGroup::Reused);
         std::vector<std::uint32_t> next{0}; // by set number: where its next line goes
         for (std::uint32_t set = 0; set < sets.size(); ++set) {
             if (sets[set].count >= 2) {
@@ -291,9 +276,8 @@ PasswordReport PasswordReportBuilder::finish() {
     State& state = *state_;
     state.estimateBatch();
     state.sets.dropIndex();
-    PasswordReport report = state.report();
-    state.addReusedLines(report.groups[static_cast<std::size_t>(ReportGroup::Reused)]);
-    return report;
+    state.addReusedLines();
+    return std::move(state.report);
 }
 
 namespace {
@@ -320,12 +304,12 @@ std::string_view ReportGroupKey(ReportGroup group) {
 
 bool PasswordReport::empty() const {
     return std::all_of(groups.begin(), groups.end(),
-                       [](const std::vector<ReportLine>& lines) { return lines.empty(); });
+                       [](const ReportLines& lines) { return lines.empty(); });
 }
 
 std::size_t PasswordReport::flaggedRecords(std::size_t recordCount) const {
     std::vector<bool> flagged(recordCount);
-    for (const std::vector<ReportLine>& lines : groups) {
+    for (const ReportLines& lines : groups) {
         for (const ReportLine& line : lines) {
             flagged[line.row] = true;
         }

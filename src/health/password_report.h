@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -44,13 +45,16 @@ struct ReportLine {
     Strength strength() const { return {bits, LevelOfBits(bits)}; }
 };
 
+// A deque: it grows without copying what it holds.
+using ReportLines = std::deque<ReportLine>;
+
 struct PasswordReport {
     // One list per group, in kReportGroups order. Weak, expired and empty
     // lines follow the list order; reused lines come set by set, so every
     // record sharing a password is listed next to the others.
-    std::array<std::vector<ReportLine>, kReportGroups.size()> groups;
+    std::array<ReportLines, kReportGroups.size()> groups;
 
-    const std::vector<ReportLine>& lines(ReportGroup group) const {
+    const ReportLines& lines(ReportGroup group) const {
         return groups[static_cast<std::size_t>(group)];
     }
     bool empty() const;

@@ -100,7 +100,7 @@ TEST(PasswordReportTest, ManyPasswordsOverSeveralBatches) {
     }
     EXPECT_EQ(std::count(weak.begin(), weak.end(), named), 1);
 
-    const std::vector<ReportLine>& reused = report.lines(ReportGroup::Reused);
+    const ReportLines& reused = report.lines(ReportGroup::Reused);
     ASSERT_EQ(reused.size(), 4 + 2 * kDistinct);
     EXPECT_EQ(Rows(report, ReportGroup::Reused).at(2), named);
     EXPECT_EQ(reused[3].reuseCount, 4u);
