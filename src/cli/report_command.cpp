@@ -10,9 +10,11 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <limits>
 #include <numeric>
 #include <ostream>
 #include <ranges>
@@ -60,18 +62,56 @@ void WalkLines(RecordContent& content, LineSlice lines,
     });
 }
 
-// The fields a report line shows: number, name, password and resource.
-Record ShownPart(const RecordView& record) {
-    Record shown{std::string(record.number), {}};
-    for (std::size_t field = 0; field < std::min<std::size_t>(record.fields.size(), 3); ++field) {
-        shown.fields.emplace_back(record.fields[field]);
-    }
-    return shown;
+// The texts a report line shows: number, name, password and resource.
+constexpr std::size_t kShownFields = 3;
+
+std::vector<std::string_view> ShownTexts(const RecordView& record) {
+    std::vector<std::string_view> texts{record.number};
+    const std::size_t fields = std::min(record.fields.size(), kShownFields);
+    texts.insert(texts.end(), record.fields.begin(), record.fields.begin() + fields);
+    return texts;
 }
 
-RecordView ViewOf(const Record& record) {
-    return {record.number, {record.fields.begin(), record.fields.end()}};
-}
+// The shown texts of a slice's records in one block, reserved whole so that no
+// copy of a password is left behind by growth.
+class HeldRecords {
+    struct Place {
+        std::size_t at = 0;
+        std::array<std::size_t, kShownFields + 1> ends{}; // relative to `at`
+        std::size_t count = 0;
+    };
+
+public:
+    // What one record costs beyond its texts.
+    static constexpr std::size_t kOverhead = sizeof(Place);
+
+    HeldRecords(std::size_t records, std::size_t bytes) : places_(records) {
+        text_.value().reserve(bytes);
+    }
+
+    void hold(std::size_t place, const RecordView& record) {
+        places_[place].at = text_.value().size();
+        for (const std::string_view text : ShownTexts(record)) {
+            text_.value() += text;
+            places_[place].ends[places_[place].count++] = text_.value().size() - places_[place].at;
+        }
+    }
+
+    RecordView view(std::size_t place) const {
+        const Place& held = places_[place];
+        const std::string_view texts = std::string_view(text_.value()).substr(held.at);
+        RecordView record{texts.substr(0, held.ends[0]), {}};
+        for (std::size_t text = 1; text < held.count; ++text) {
+            record.fields.push_back(
+                texts.substr(held.ends[text - 1], held.ends[text] - held.ends[text - 1]));
+        }
+        return record;
+    }
+
+private:
+    SecretString text_;
+    std::vector<Place> places_;
+};
 
 void ForEachLineInOrder(RecordContent& content, LineSlice lines, std::size_t budget,
                         const LineVisit& visit) {
@@ -82,28 +122,28 @@ void ForEachLineInOrder(RecordContent& content, LineSlice lines, std::size_t bud
         });
         return;
     }
-    std::vector<std::size_t> sizes(lines.size());
+    std::vector<std::uint32_t> sizes(lines.size()); // a larger record has a slice of its own
     WalkLines(content, lines, [&sizes](std::size_t place, const RecordView& record) {
-        const Record shown = ShownPart(record);
-        sizes[place] =
-            std::accumulate(shown.fields.begin(), shown.fields.end(), shown.number.size(),
-                            [](std::size_t sum, const auto& text) { return sum + text.size(); });
+        std::size_t size = 0;
+        for (const std::string_view text : ShownTexts(record)) {
+            size += text.size();
+        }
+        sizes[place] = static_cast<std::uint32_t>(
+            std::min<std::size_t>(size, std::numeric_limits<std::uint32_t>::max()));
     });
     for (std::size_t first = 0, last = 0; first < lines.size(); first = last) {
-        std::size_t held = sizes[last++];
-        while (last < lines.size() && held + sizes[last] <= budget) {
-            held += sizes[last++];
+        std::size_t bytes = sizes[last++];
+        while (last < lines.size() &&
+               (bytes + sizes[last]) + (last + 1 - first) * HeldRecords::kOverhead <= budget) {
+            bytes += sizes[last++];
         }
         const LineSlice slice(lines.begin() + first, lines.begin() + last);
-        RecordList records(slice.size());
-        WalkLines(content, slice, [&records](std::size_t place, const RecordView& record) {
-            records[place] = ShownPart(record);
+        HeldRecords held(slice.size(), bytes);
+        WalkLines(content, slice, [&held](std::size_t place, const RecordView& record) {
+            held.hold(place, record);
         });
         for (std::size_t place = 0; place < slice.size(); ++place) {
-            visit(slice[place], ViewOf(records[place]));
-            for (std::string& text : records[place].fields) {
-                WipeString(text);
-            }
+            visit(slice[place], held.view(place));
         }
     }
 }
