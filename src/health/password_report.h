@@ -70,9 +70,10 @@ using StrengthCache = std::unordered_map<std::string, Strength>;
 // Builds the report on `today` (expiry as RecordExpiry judges it). Passwords
 // are compared byte for byte, never trimmed: "abc" and "abc " differ. An empty
 // password goes to EmptyPassword alone, neither weak nor reused. Equal
-// passwords (with equal name and resource words) are estimated once; the
-// estimates run on all the machine's cores. With a cache, estimates found in
-// it are taken from it and the new ones are added.
+// passwords (with equal name and resource words) are estimated once, or twice
+// when the second record is far from the first; the estimates run on all the
+// machine's cores. With a cache, estimates found in it are taken from it and
+// the new ones are added.
 PasswordReport BuildPasswordReport(const RecordList& records, std::chrono::year_month_day today,
                                    StrengthCache* cache = nullptr);
 
