@@ -17,7 +17,6 @@
 #include <limits>
 #include <numeric>
 #include <ostream>
-#include <ranges>
 
 namespace vantrel::cli {
 
@@ -35,7 +34,24 @@ std::string IsoDate(std::chrono::year_month_day date) {
 // set by set, so their records are held in slices of about `budget` bytes, one
 // walk per slice.
 using LineVisit = std::function<void(const ReportLine&, const RecordView&)>;
-using LineSlice = std::ranges::subrange<ReportLines::const_iterator>;
+
+// Lines [first, last) of a group.
+struct LineSlice {
+    const ReportLines* lines;
+    std::size_t first;
+    std::size_t last;
+
+    LineSlice(const ReportLines& all) : LineSlice(all, 0, all.size()) {} // NOLINT: implicit
+    LineSlice(const ReportLines& all, std::size_t from, std::size_t to)
+        : lines(&all), first(from), last(to) {}
+    std::size_t size() const { return last - first; }
+    auto begin() const { return lines->begin() + static_cast<std::ptrdiff_t>(first); }
+    auto end() const { return lines->begin() + static_cast<std::ptrdiff_t>(last); }
+    const ReportLine& operator[](std::size_t place) const { return (*lines)[first + place]; }
+    LineSlice part(std::size_t from, std::size_t to) const {
+        return {*lines, first + from, first + to};
+    }
+};
 
 // The places in `lines` sorted by their rows.
 std::vector<std::uint32_t> ByRow(LineSlice lines) {
@@ -137,7 +153,7 @@ void ForEachLineInOrder(RecordContent& content, LineSlice lines, std::size_t bud
                (bytes + sizes[last]) + (last + 1 - first) * HeldRecords::kOverhead <= budget) {
             bytes += sizes[last++];
         }
-        const LineSlice slice(lines.begin() + first, lines.begin() + last);
+        const LineSlice slice = lines.part(first, last);
         HeldRecords held(slice.size(), bytes);
         WalkLines(content, slice, [&held](std::size_t place, const RecordView& record) {
             held.hold(place, record);
