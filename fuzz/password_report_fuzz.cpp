@@ -29,18 +29,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     StrengthCache cache;
     const PasswordReport report = BuildPasswordReport(records, kToday, &cache);
     const PasswordReport again = BuildPasswordReport(records, kToday, &cache);
+    const PasswordReport uncached = BuildPasswordReport(records, kToday);
 
     for (const ReportGroup group : kReportGroups) {
         const auto& lines = report.lines(group);
         check(lines.size() == again.lines(group).size());
+        check(lines.size() == uncached.lines(group).size());
         for (std::size_t i = 0; i < lines.size(); ++i) {
             const ReportLine& line = lines[i];
             check(line.row < records.size() && line.row == again.lines(group)[i].row);
+            check(line.row == uncached.lines(group)[i].row);
             const std::string& password = RecordPassword(records[line.row]);
             check((group == ReportGroup::EmptyPassword) == password.empty());
             if (group == ReportGroup::Weak) {
-                check(line.strength.bits < kReportWeakBelowBits);
-                check(line.strength.bits == again.lines(group)[i].strength.bits);
+                check(line.bits < kReportWeakBelowBits);
+                check(line.bits == again.lines(group)[i].bits);
+                check(line.bits == uncached.lines(group)[i].bits);
             }
             if (group == ReportGroup::Reused) {
                 // Sets are numbered from 1 and listed whole, one after another.
