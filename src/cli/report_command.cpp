@@ -3,7 +3,6 @@
 #include "base/secret.h"
 #include "cli/record_content.h"
 #include "cli/terminal_text.h"
-#include "formats/record_rules.h"
 #include "health/password_report.h"
 #include "session/expiry.h"
 
@@ -41,7 +40,8 @@ struct LineSlice {
     std::size_t first;
     std::size_t last;
 
-    LineSlice(const ReportLines& all) : LineSlice(all, 0, all.size()) {} // NOLINT: implicit
+    // Implicit: a whole group is a slice.
+    LineSlice(const ReportLines& all) : LineSlice(all, 0, all.size()) {}
     LineSlice(const ReportLines& all, std::size_t from, std::size_t to)
         : lines(&all), first(from), last(to) {}
     std::size_t size() const { return last - first; }
@@ -129,40 +129,72 @@ private:
     std::vector<Place> places_;
 };
 
-void ForEachLineInOrder(RecordContent& content, LineSlice lines, std::size_t budget,
-                        const LineVisit& visit) {
-    const auto byRow = [](const ReportLine& a, const ReportLine& b) { return a.row < b.row; };
-    if (std::is_sorted(lines.begin(), lines.end(), byRow)) {
-        WalkLines(content, lines, [&](std::size_t place, const RecordView& record) {
-            visit(lines[place], record);
+// The walks over the records of one group's lines.
+class GroupWalk {
+public:
+    GroupWalk(RecordContent& content, LineSlice lines, std::size_t budget)
+        : content_(content), lines_(lines), budget_(budget),
+          inListOrder_(std::is_sorted(
+              lines.begin(), lines.end(),
+              [](const ReportLine& a, const ReportLine& b) { return a.row < b.row; })) {}
+
+    // Every line in list order, in one walk (which also measures the slices
+    // for inOrder).
+    void inListOrder(const LineVisit& visit) {
+        if (!inListOrder_) {
+            sizes_.assign(lines_.size(), 0);
+        }
+        WalkLines(content_, lines_, [&](std::size_t place, const RecordView& record) {
+            if (visit) {
+                visit(lines_[place], record);
+            }
+            if (!inListOrder_) {
+                std::size_t size = 0;
+                for (const std::string_view text : ShownTexts(record)) {
+                    size += text.size();
+                }
+                // A larger record has a slice of its own.
+                sizes_[place] = static_cast<std::uint32_t>(
+                    std::min<std::size_t>(size, std::numeric_limits<std::uint32_t>::max()));
+            }
         });
-        return;
     }
-    std::vector<std::uint32_t> sizes(lines.size()); // a larger record has a slice of its own
-    WalkLines(content, lines, [&sizes](std::size_t place, const RecordView& record) {
-        std::size_t size = 0;
-        for (const std::string_view text : ShownTexts(record)) {
-            size += text.size();
+
+    // Every line in the group's order: one walk when that is list order,
+    // otherwise one walk per slice.
+    void inOrder(const LineVisit& visit) {
+        if (inListOrder_) {
+            inListOrder(visit);
+            return;
         }
-        sizes[place] = static_cast<std::uint32_t>(
-            std::min<std::size_t>(size, std::numeric_limits<std::uint32_t>::max()));
-    });
-    for (std::size_t first = 0, last = 0; first < lines.size(); first = last) {
-        std::size_t bytes = sizes[last++];
-        while (last < lines.size() &&
-               (bytes + sizes[last]) + (last + 1 - first) * HeldRecords::kOverhead <= budget) {
-            bytes += sizes[last++];
+        if (sizes_.size() != lines_.size()) {
+            inListOrder(nullptr);
         }
-        const LineSlice slice = lines.part(first, last);
-        HeldRecords held(slice.size(), bytes);
-        WalkLines(content, slice, [&held](std::size_t place, const RecordView& record) {
-            held.hold(place, record);
-        });
-        for (std::size_t place = 0; place < slice.size(); ++place) {
-            visit(slice[place], held.view(place));
+        for (std::size_t first = 0, last = 0; first < lines_.size(); first = last) {
+            std::size_t bytes = sizes_[last++];
+            while (last < lines_.size() &&
+                   (bytes + sizes_[last]) + (last + 1 - first) * HeldRecords::kOverhead <=
+                       budget_) {
+                bytes += sizes_[last++];
+            }
+            const LineSlice slice = lines_.part(first, last);
+            HeldRecords held(slice.size(), bytes);
+            WalkLines(content_, slice, [&held](std::size_t place, const RecordView& record) {
+                held.hold(place, record);
+            });
+            for (std::size_t place = 0; place < slice.size(); ++place) {
+                visit(slice[place], held.view(place));
+            }
         }
     }
-}
+
+private:
+    RecordContent& content_;
+    LineSlice lines_;
+    std::size_t budget_;
+    bool inListOrder_;
+    std::vector<std::uint32_t> sizes_; // of each line's shown texts, once measured
+};
 
 // Each group's table is printed line by line after a first walk that
 // measures its columns: a group can hold every record of the file.
@@ -195,14 +227,14 @@ void WriteTables(std::ostream& out, RecordContent& content, const PasswordReport
         };
         TableLayout layout;
         layout.Measure(header);
-        WalkLines(content, lines, [&](std::size_t place, const RecordView& record) {
-            layout.Measure(rowOf(lines[place], record));
+        GroupWalk walk(content, lines, budget);
+        walk.inListOrder([&](const ReportLine& line, const RecordView& record) {
+            layout.Measure(rowOf(line, record));
         });
         layout.WriteRow(out, header);
-        ForEachLineInOrder(content, lines, budget,
-                           [&](const ReportLine& line, const RecordView& record) {
-                               layout.WriteRow(out, rowOf(line, record));
-                           });
+        walk.inOrder([&](const ReportLine& line, const RecordView& record) {
+            layout.WriteRow(out, rowOf(line, record));
+        });
     }
 }
 
@@ -266,17 +298,16 @@ void WriteJson(std::ostream& out, RecordContent& content, const PasswordReport& 
         const std::size_t here = skeleton.find(placeholder, at);
         out << std::string_view(skeleton).substr(at, here - at) << '[';
         const char* separator = "";
-        ForEachLineInOrder(content, report.lines(group), budget,
-                           [&](const ReportLine& line, const RecordView& record) {
-                               std::string item =
-                                   Dump(LineJson(record, group, line, showPasswords));
-                               for (std::size_t end = item.find('\n'); end != std::string::npos;
-                                    end = item.find('\n', end + kItemIndent.size())) {
-                                   item.replace(end, 1, kItemIndent);
-                               }
-                               out << separator << kItemIndent << item;
-                               separator = ",";
-                           });
+        GroupWalk(content, report.lines(group), budget)
+            .inOrder([&](const ReportLine& line, const RecordView& record) {
+                std::string item = Dump(LineJson(record, group, line, showPasswords));
+                for (std::size_t end = item.find('\n'); end != std::string::npos;
+                     end = item.find('\n', end + kItemIndent.size())) {
+                    item.replace(end, 1, kItemIndent);
+                }
+                out << separator << kItemIndent << item;
+                separator = ",";
+            });
         out << (report.lines(group).empty() ? "]" : "\n      ]");
         at = here + placeholder.size();
     }
