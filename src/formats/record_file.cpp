@@ -53,14 +53,6 @@ std::string FormatRecordText(const RecordList& records) {
     return text;
 }
 
-std::string NormalizeRecordText(std::string_view text) {
-    std::string normal;
-    normal.reserve(text.size());
-    ForEachRecordInText(text,
-                        [&normal](const RecordView& record) { AppendRecordText(normal, record); });
-    return normal;
-}
-
 namespace {
 
 // A NUL byte ends the text.

@@ -73,9 +73,6 @@ void ForEachRecordInText(std::string_view text,
 // Appends a copy of the record to the list.
 void AppendRecord(RecordList& records, const RecordView& view);
 
-// FormatRecordText(ParseRecordText(text)), without the list in between.
-std::string NormalizeRecordText(std::string_view text);
-
 // The extension rule: plain text exactly when the last path component ends in
 // ".txt" (case-sensitive); every other name is an encrypted record file.
 bool IsPlainTextPath(const std::filesystem::path& path);
