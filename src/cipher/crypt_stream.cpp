@@ -6,7 +6,7 @@
 #include "cipher/crypt_lib.h"
 
 #include "base/error.h"
-#include "cipher/lzh.h"
+#include "cipher/lzh_codec.h"
 
 #include <algorithm>
 #include <cstring>
@@ -60,47 +60,30 @@ private:
     std::uint64_t done_ = 0;
 };
 
-// The codec's callbacks are plain functions, so the input and output of the
-// running operation live here, for its length.
 // Fills the codec's buffer with up to kCodecPiece bytes.
 using CodecInput = std::function<std::size_t(std::uint8_t* buffer)>;
 constexpr auto kCodecPiece = static_cast<std::size_t>(kLZHBufferSize);
-const CodecInput* codecInput = nullptr;
-const TCryptLib::ByteSink* codecOutput = nullptr;
-
-int readCodecInput(std::uint8_t* buffer) {
-    return static_cast<int>((*codecInput)(buffer));
-}
-
-void writeCodecOutput(const std::uint8_t* buffer, int count) {
-    (*codecOutput)(buffer, static_cast<std::size_t>(count));
-}
 
 enum class CodecDirection { Encode, Decode };
 
+// One run of a codec of its own, which gives its memory back however the run
+// ends.
 void runCodec(CodecDirection direction, const CodecInput& input,
               const TCryptLib::ByteSink& output) {
-    if (!LZHInit()) {
+    LzhCodec codec;
+    if (!codec.init()) {
         throw Error("TCryptLib: LZH init error");
     }
-    struct Channel {
-        Channel(const CodecInput& input, const TCryptLib::ByteSink& output) {
-            codecInput = &input;
-            codecOutput = &output;
-        }
-        ~Channel() {
-            LZHDone();
-            codecInput = nullptr;
-            codecOutput = nullptr;
-        }
-        Channel(const Channel&) = delete;
-        Channel& operator=(const Channel&) = delete;
-    } channel(input, output);
-
+    const LzhCodec::Read read = [&input](std::uint8_t* buffer) {
+        return static_cast<int>(input(buffer));
+    };
+    const LzhCodec::Write write = [&output](const std::uint8_t* buffer, int count) {
+        output(buffer, static_cast<std::size_t>(count));
+    };
     if (direction == CodecDirection::Encode) {
-        LZHEncode(readCodecInput, writeCodecOutput);
+        codec.encode(read, write);
     } else {
-        LZHDecode(readCodecInput, writeCodecOutput);
+        codec.decode(read, write);
     }
 }
 

@@ -14,10 +14,11 @@
 // rules (binary trees per first byte, first longest match on the search path,
 // splaying of deep insertions).
 //
-// The codec has one state for the whole process: call LZHInit, then one
-// LZHEncode or LZHDecode, then LZHDone. All memory is taken by LZHInit (two
-// kLZHBufferSize buffers and a 29722-byte coder block); LZHEncode and LZHDecode
-// allocate nothing. Single-threaded.
+// These functions run on one codec per thread (the codec as an object is
+// LzhCodec, cipher/lzh_codec.h, which has no state outside itself): call
+// LZHInit, then one LZHEncode or LZHDecode, then LZHDone. All memory is taken
+// by LZHInit (two kLZHBufferSize buffers and a 29722-byte coder block);
+// LZHEncode and LZHDecode allocate nothing.
 namespace vantrel {
 
 inline constexpr int kLZHBufferSize = 262144;
