@@ -77,7 +77,7 @@ struct Io {
 class InputCursor {
 public:
     // The next input byte, or -1 at the end of the input.
-    int next(Io& io) {
+    [[gnu::always_inline]] int next(Io& io) {
         if (at_ == end_) [[unlikely]] {
             if (!io.refill()) {
                 return -1;

@@ -18,7 +18,7 @@ namespace vantrel::lzh {
 
 // Eight bytes that the encoder's reversed window holds from `bytes` downwards,
 // as an ordered number: bytes[7] is the most significant.
-inline std::uint64_t loadOrdered(const std::uint8_t* bytes) {
+[[gnu::always_inline]] inline std::uint64_t loadOrdered(const std::uint8_t* bytes) {
     std::uint64_t word;
     std::memcpy(&word, bytes, sizeof word);
     if constexpr (std::endian::native == std::endian::big) {
@@ -31,7 +31,8 @@ inline std::uint64_t loadOrdered(const std::uint8_t* bytes) {
 // so the address is formed in the load itself rather than by an addition;
 // `span` is the size of the block at base, which the load may read.
 template <std::size_t span>
-inline std::uint64_t loadOrderedAfter9(const std::uint8_t* base, std::uint32_t index) {
+[[gnu::always_inline]] inline std::uint64_t loadOrderedAfter9(const std::uint8_t* base,
+                                                              std::uint32_t index) {
 #if VANTREL_LZH_X86_ASSEMBLY
     std::uint64_t word;
     __asm__("movq 9(%[base], %[index]), %[word]"
@@ -47,7 +48,8 @@ inline std::uint64_t loadOrderedAfter9(const std::uint8_t* base, std::uint32_t i
 // Conditional moves for the choices of the tree code that follow no pattern
 // (which child, which link): a mispredicted branch costs far more than the
 // move, and compilers tend to turn such choices back into branches.
-inline std::uint64_t choose(bool condition, std::uint64_t ifTrue, std::uint64_t ifFalse) {
+[[gnu::always_inline]] inline std::uint64_t choose(bool condition, std::uint64_t ifTrue,
+                                                   std::uint64_t ifFalse) {
 #if VANTREL_LZH_X86_ASSEMBLY
     __asm__("testb %[condition], %[condition]\n\tcmovnz %[ifTrue], %[result]"
             : [result] "+r"(ifFalse)
@@ -63,8 +65,9 @@ inline std::uint64_t choose(bool condition, std::uint64_t ifTrue, std::uint64_t 
 // in `greater` which one. This sits on the longest chain of dependent steps
 // of the search, so the comparison feeds the move directly; the flag it sets
 // gives `greater` without a second comparison.
-inline std::uint32_t childToward(std::uint64_t key, std::uint64_t text, std::uint32_t leftChild,
-                                 std::uint32_t rightChild, bool& greater) {
+[[gnu::always_inline]] inline std::uint32_t childToward(std::uint64_t key, std::uint64_t text,
+                                                        std::uint32_t leftChild,
+                                                        std::uint32_t rightChild, bool& greater) {
 #if VANTREL_LZH_X86_ASSEMBLY
     __asm__("cmpq %[text], %[key]\n\tcmova %[right], %[left]"
             : [left] "+r"(leftChild), "=@cca"(greater)
@@ -85,8 +88,9 @@ struct Ordered16 {
 // childToward for bytes 1 ... 16 as one 128-bit number: a subtraction with
 // borrow compares both halves at once, without a branch on whether the high
 // halves agree.
-inline std::uint32_t childToward(Ordered16 key, Ordered16 text, std::uint32_t leftChild,
-                                 std::uint32_t rightChild, bool& greater) {
+[[gnu::always_inline]] inline std::uint32_t childToward(Ordered16 key, Ordered16 text,
+                                                        std::uint32_t leftChild,
+                                                        std::uint32_t rightChild, bool& greater) {
 #if VANTREL_LZH_X86_ASSEMBLY
     __asm__("cmpq %[keyLow], %[textLow]\n\tsbbq %[keyHigh], %[textHigh]\n\t"
             "cmovc %[right], %[left]"
@@ -103,7 +107,8 @@ inline std::uint32_t childToward(Ordered16 key, Ordered16 text, std::uint32_t le
 // Keeps the first longest match met: a node replaces the best so far only
 // when its rank (lower is longer) is lower. Which way this goes follows no
 // pattern, so two conditional moves take it, not a branch.
-inline void keepLonger(std::uint32_t node, int rank, std::uint32_t& bestNode, int& bestRank) {
+[[gnu::always_inline]] inline void keepLonger(std::uint32_t node, int rank, std::uint32_t& bestNode,
+                                              int& bestRank) {
 #if VANTREL_LZH_X86_ASSEMBLY
     __asm__("cmpl %[best], %[rank]\n\tcmovl %[node], %[bestNode]\n\t"
             "cmovl %[rank], %[best]"
@@ -122,7 +127,7 @@ inline void keepLonger(std::uint32_t node, int rank, std::uint32_t& bestNode, in
 // byte 16 (15: byte 1 differs, 0: only byte 16 does), from the differences
 // of the high and the low words; without a branch on which word holds it.
 // Not defined when both are zero.
-inline int rank16(std::uint64_t highDiffer, std::uint64_t lowDiffer) {
+[[gnu::always_inline]] inline int rank16(std::uint64_t highDiffer, std::uint64_t lowDiffer) {
 #if VANTREL_LZH_X86_ASSEMBLY
     std::uint64_t rank;
     std::uint64_t highRank;
