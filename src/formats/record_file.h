@@ -120,10 +120,12 @@ struct LoadedRecordFile {
 };
 LoadedRecordFile ReadRecordFile(const std::filesystem::path& path, TCryptLib* cipher);
 
-// Overwrites the file in place n + 1 times with decimal digits (n = its size),
-// flushes it to disk and deletes it. Returns the UTF-8 message for the user when
-// no file exists at `path` (nothing is deleted then); throws vantrel::Error when
-// the file cannot be read or rewritten (it is not deleted then).
+// Overwrites the file in place with the digits OverwriteWithDigits makes of
+// its content (at least one more than its n bytes, all written at once),
+// flushes them to disk and deletes the file. Returns the UTF-8 message for the
+// user when no file exists at `path` (nothing is deleted then); throws
+// vantrel::Error when the file cannot be read or rewritten (it is not deleted
+// then).
 std::optional<std::string> WipeFile(const std::filesystem::path& path);
 // The same; `beforeDelete` (when set) runs after the digits are flushed to disk
 // and before the file is deleted, so that a test can look at them.
