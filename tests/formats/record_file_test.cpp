@@ -239,7 +239,7 @@ protected:
 };
 
 TEST_F(RecordFile, PlainSaveAndLoad) {
-    const RecordList records = manyRecords(300);
+    const RecordList records = manyRecords(3000); // written in several pieces
     WriteRecordFile(file, RecordFileKind::PlainText, unkeyed, records);
     EXPECT_EQ(ReadBytes(file), FormatRecordText(records));
     const RecordList loaded = ReadRecordFile(file, RecordFileKind::PlainText, unkeyed).records;
@@ -275,6 +275,42 @@ TEST_F(RecordFile, EncryptedSaveAndLoad) {
         for (std::size_t i = 0; i < count; ++i) {
             ASSERT_EQ(loaded[i], trimmed(records[i])) << i;
         }
+    }
+}
+
+// For every kind: the records of a written file are walked as they were
+// saved, copied to plain text and back, and keep the mode of their kind.
+TEST_F(RecordFile, EveryKindWalksCopiesAndKeepsItsMode) {
+    const struct {
+        RecordFileKind kind;
+        mode_t modeOverReadable;
+    } kinds[] = {{RecordFileKind::PlainText, 0600}, {RecordFileKind::Encrypted, 0644}};
+    TCryptLib lib = cipher("pwd");
+    const RecordList saved = ParseRecordText(FormatRecordText(manyRecords(3000)));
+    for (const auto& [kind, modeOverReadable] : kinds) {
+        const auto mode = [](const fs::path& path) {
+            struct stat info {};
+            EXPECT_EQ(::stat(path.c_str(), &info), 0);
+            return info.st_mode & 07777;
+        };
+        WriteBytes(file, "old");
+        ASSERT_EQ(::chmod(file.c_str(), 0644), 0);
+        WriteRecordFile(file, kind, lib, saved);
+        EXPECT_EQ(mode(file), modeOverReadable);
+
+        RecordList walked;
+        ForEachRecordInContent(ReadBytes(file), kind, lib,
+                               [&walked](const RecordView& view) { AppendRecord(walked, view); });
+        EXPECT_EQ(walked, saved);
+
+        const fs::path copy = folder / "copy.txt";
+        WritePlainTextCopy(copy, ReadBytes(file), kind, lib);
+        EXPECT_EQ(ReadBytes(copy), FormatRecordText(saved));
+        const fs::path back = folder / "back";
+        WriteRecordFileFromText(back, kind, lib, ReadBytes(copy));
+        EXPECT_EQ(ReadBytes(back), ReadBytes(file));
+        EXPECT_EQ(mode(back), 0600u); // a new file
+        fs::remove(back);
     }
 }
 
