@@ -50,8 +50,8 @@ void makeFiles(const Files& f) {
         const vantrel::RecordList records = vantrel::bench::SampleRecords(300000);
         vantrel::TCryptLib cipher;
         vantrel::ConfigureProgramCipher(cipher, kPassword);
-        vantrel::SaveRecordFile(records, f.encrypted, &cipher);
-        vantrel::SaveRecordFile(records, f.plain, nullptr);
+        vantrel::WriteRecordFile(f.encrypted, vantrel::RecordFileKind::Encrypted, cipher, records);
+        vantrel::WriteRecordFile(f.plain, vantrel::RecordFileKind::PlainText, cipher, records);
         ::_exit(0);
     }
     int status = 0;

@@ -52,7 +52,8 @@ struct Fixture {
         }
         folder = pattern;
         file = folder / "records.vtr";
-        SaveRecordFile(SampleRecords(kRecordCount), file, &session.cipher());
+        WriteRecordFile(file, RecordFileKind::Encrypted, session.cipher(),
+                        SampleRecords(kRecordCount));
     }
     ~Fixture() {
         window.reset();
@@ -61,7 +62,7 @@ struct Fixture {
     }
 
     void open() {
-        window->fileCommands().LoadRecordFile(file, true);
+        window->fileCommands().openFile(file, RecordFileKind::Encrypted);
         redraw();
     }
     void redraw() {
@@ -195,7 +196,7 @@ void BM_OpenLargeFile(benchmark::State& state) {
     });
     timer.start(50);
     for (auto _ : state) {
-        f.window->fileCommands().LoadRecordFile(large, true);
+        f.window->fileCommands().openFile(large, RecordFileKind::Encrypted);
     }
     timer.stop();
     state.counters["event_ticks"] = ticks;

@@ -86,7 +86,7 @@ void BM_SaveRecordFileEncrypted(benchmark::State& state) {
     records();
     TCryptLib cipher = userCipher();
     for (auto _ : state) {
-        SaveRecordFile(records(), benchFile(), &cipher);
+        WriteRecordFile(benchFile(), RecordFileKind::Encrypted, cipher, records());
     }
     textBytes(state);
     state.counters["file_bytes"] = static_cast<double>(std::filesystem::file_size(benchFile()));
@@ -95,9 +95,9 @@ BENCHMARK(BM_SaveRecordFileEncrypted)->Unit(benchmark::kMillisecond);
 
 void BM_LoadRecordFileEncrypted(benchmark::State& state) {
     TCryptLib cipher = userCipher();
-    SaveRecordFile(records(), benchFile(), &cipher);
+    WriteRecordFile(benchFile(), RecordFileKind::Encrypted, cipher, records());
     for (auto _ : state) {
-        RecordList list = LoadRecordFile(benchFile(), &cipher);
+        RecordList list = ReadRecordFile(benchFile(), RecordFileKind::Encrypted, cipher).records;
         benchmark::DoNotOptimize(list.data());
     }
     textBytes(state);
@@ -106,8 +106,9 @@ BENCHMARK(BM_LoadRecordFileEncrypted)->Unit(benchmark::kMillisecond);
 
 void BM_SaveRecordFilePlain(benchmark::State& state) {
     records();
+    TCryptLib unkeyed; // plain text is not encrypted
     for (auto _ : state) {
-        SaveRecordFile(records(), benchFile(), nullptr);
+        WriteRecordFile(benchFile(), RecordFileKind::PlainText, unkeyed, records());
     }
     textBytes(state);
 }

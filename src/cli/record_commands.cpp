@@ -28,11 +28,21 @@ std::string FieldText(const RecordView& record, std::size_t field) {
 
 } // namespace
 
-RecordContent ReadContent(const CommandContext& context, const fs::path& file, bool plain) {
+RecordFileKind FileKindOption(const Arguments& args) {
+    return args.Flag("plain") ? RecordFileKind::PlainText : RecordFileKind::Encrypted;
+}
+
+RecordContent ReadContent(const CommandContext& context, const fs::path& file,
+                          RecordFileKind kind) {
     RequireReadable(file); // before the password is asked for
     RecordContent content;
-    if (!plain) {
-        ConfigureCipher(content.cipher.emplace(), context.ReadPassword(false).value());
+    content.kind = kind;
+    switch (kind) {
+    case RecordFileKind::PlainText:
+        break;
+    case RecordFileKind::Encrypted:
+        ConfigureCipher(content.cipher, context.ReadPassword(false).value());
+        break;
     }
     content.bytes = SecretString(ReadInputFile(file));
     return content;
@@ -41,7 +51,7 @@ RecordContent ReadContent(const CommandContext& context, const fs::path& file, b
 int ListCommand(const CommandContext& context) {
     const fs::path file = context.args.operands[0];
     const bool showPasswords = context.args.Flag("show-passwords");
-    RecordContent content = ReadContent(context, file, context.args.Flag("plain"));
+    RecordContent content = ReadContent(context, file, FileKindOption(context.args));
 
     std::vector<std::string> header{"No."};
     for (std::size_t field = 0; field < kFieldCount; ++field) {
@@ -72,7 +82,7 @@ int ListCommand(const CommandContext& context) {
 int ShowCommand(const CommandContext& context) {
     const fs::path file = context.args.operands[0];
     const std::string& wanted = context.args.operands[1];
-    RecordContent content = ReadContent(context, file, context.args.Flag("plain"));
+    RecordContent content = ReadContent(context, file, FileKindOption(context.args));
 
     std::optional<std::string> number1251;
     try {
@@ -106,18 +116,20 @@ int ShowCommand(const CommandContext& context) {
 int ExportCommand(const CommandContext& context) {
     const fs::path output = OutputPath(context.args);
     RequireNewOutput(output, context.args.Flag("force"));
-    RecordContent content = ReadContent(context, context.args.operands[0], false);
-    SaveAsPlainRecordFile(content.bytes.value(), *content.cipher, output);
+    RecordContent content =
+        ReadContent(context, context.args.operands[0], RecordFileKind::Encrypted);
+    WritePlainTextCopy(output, content.bytes.value(), content.kind, content.cipher);
     return kExitSuccess;
 }
 
 int ImportCommand(const CommandContext& context) {
     const fs::path output = OutputPath(context.args);
     RequireNewOutput(output, context.args.Flag("force"));
-    const RecordContent content = ReadContent(context, context.args.operands[0], true);
+    const RecordContent content =
+        ReadContent(context, context.args.operands[0], RecordFileKind::PlainText);
     TCryptLib cipher;
     ConfigureCipher(cipher, context.ReadPassword(true).value());
-    SaveAsEncryptedRecordFile(content.bytes.value(), cipher, output);
+    WriteRecordFileFromText(output, RecordFileKind::Encrypted, cipher, content.bytes.value());
     return kExitSuccess;
 }
 

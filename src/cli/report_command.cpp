@@ -324,7 +324,7 @@ int ReportCommand(const CommandContext& context) {
     }
     const bool showPasswords = context.args.Flag("show-passwords");
     RecordContent content =
-        ReadContent(context, context.args.operands[0], context.args.Flag("plain"));
+        ReadContent(context, context.args.operands[0], FileKindOption(context.args));
     const auto today = LocalToday();
     PasswordReport report;
     std::size_t recordCount = 0;

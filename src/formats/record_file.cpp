@@ -135,79 +135,102 @@ bool CanBeRecordText(std::string_view text) {
     return false;
 }
 
-bool IsPlainTextPath(const std::filesystem::path& path) {
-    // The extension runs from the last "." of the last name component on.
-    // std::filesystem::path::extension() differs for names such as ".txt",
-    // which it takes for a stem without extension.
-    const std::string name = path.filename().string();
-    const std::size_t dot = name.rfind('.');
-    return dot != std::string::npos && name.compare(dot, std::string::npos, ".txt") == 0;
-}
+namespace {
 
-void SaveRecordFile(const RecordList& records, const std::filesystem::path& path,
-                    TCryptLib* cipher) {
-    SaveRecordText(FormatRecordText(records), path, cipher);
-}
+constexpr std::size_t kPieceSize = 65536;
 
-void SaveRecordText(std::string text, const std::filesystem::path& path, TCryptLib* cipher) {
-    const SecretString held(std::move(text));
-    if (cipher != nullptr) {
-        SaveEncryptedRecordFile(path, *cipher, ReadingFrom(held.value()), held.value().size());
-        return;
+FilePermissions PermissionsOf(RecordFileKind kind) {
+    FilePermissions permissions = FilePermissions::KeepReplaced;
+    switch (kind) {
+    case RecordFileKind::PlainText:
+        // Plain text shows every password: it is for the owner's eyes only,
+        // whatever the mode of the file it replaces.
+        permissions = FilePermissions::OwnerOnly;
+        break;
+    case RecordFileKind::Encrypted:
+        break;
     }
-    // Plain text shows every password: it is for the owner's eyes only, whatever
-    // the mode of the file it replaces.
-    ReplaceRecordFile(
-        path, [&held](const ChunkWriter& write) { write(held.value()); },
-        FilePermissions::OwnerOnly);
+    return permissions;
 }
 
-void SaveEncryptedRecordFile(const std::filesystem::path& path, TCryptLib& cipher,
-                             const TCryptLib::ByteSource& text, std::uint64_t textSize) {
-    ReplaceRecordFile(
-        path,
-        [&](const ChunkWriter& write) {
-            cipher.EncryptStreamTo(text, textSize,
-                                   [&write](const std::uint8_t* bytes, std::size_t count) {
-                                       write({reinterpret_cast<const char*>(bytes), count});
-                                   });
-        },
-        FilePermissions::KeepReplaced);
-}
-
-void ReplaceRecordFile(const std::filesystem::path& path,
-                       const std::function<void(const ChunkWriter& write)>& produce,
-                       FilePermissions permissions) {
-    if (const std::error_code ec = ReplaceFileAtomically(path, produce, permissions)) {
-        throw FileError(formatMessage(kCannotCreate, path.string()), ec);
+// Hands everything `source` delivers to `write`, piece by piece.
+void CopyPieces(const TCryptLib::ByteSource& source, const ChunkWriter& write) {
+    SecretString piece(std::string(kPieceSize, '\0')); // record text holds passwords
+    auto* buffer = reinterpret_cast<std::uint8_t*>(piece.value().data());
+    while (const std::size_t count = source(buffer, kPieceSize)) {
+        write(std::string_view(piece.value()).substr(0, count));
     }
 }
 
-std::string ReadRecordText(const std::filesystem::path& path, TCryptLib* cipher) {
+// The text of a record file of `kind`: its bytes, decrypted for the encrypted
+// kind. It holds passwords: the caller wipes it.
+std::string ReadRecordText(const std::filesystem::path& path, RecordFileKind kind,
+                           TCryptLib& cipher) {
     std::string bytes;
     if (const std::error_code ec = ReadWholeFile(path, bytes)) {
         throw FileError(formatMessage(kCannotOpen, path.string()), ec);
     }
-    if (cipher == nullptr) {
-        return bytes;
+    switch (kind) {
+    case RecordFileKind::PlainText:
+        break;
+    case RecordFileKind::Encrypted: {
+        MemoryStream stream(std::move(bytes));
+        cipher.DecryptStream(stream);
+        bytes = stream.takeBytes();
+        break;
     }
-    MemoryStream stream(std::move(bytes));
-    cipher->DecryptStream(stream);
-    return stream.takeBytes();
+    }
+    return bytes;
 }
 
-RecordList LoadRecordFile(const std::filesystem::path& path, TCryptLib* cipher) {
-    return ReadRecordFile(path, cipher).records;
+} // namespace
+
+void ReplaceRecordFile(const std::filesystem::path& path, RecordFileKind kind,
+                       const std::function<void(const ChunkWriter& write)>& produce) {
+    if (const std::error_code ec = ReplaceFileAtomically(path, produce, PermissionsOf(kind))) {
+        throw FileError(formatMessage(kCannotCreate, path.string()), ec);
+    }
 }
 
-LoadedRecordFile ReadRecordFile(const std::filesystem::path& path, TCryptLib* cipher) {
+void WriteRecordFile(const std::filesystem::path& path, RecordFileKind kind, TCryptLib& cipher,
+                     const TCryptLib::ByteSource& text, std::uint64_t textSize) {
+    ReplaceRecordFile(path, kind, [&](const ChunkWriter& write) {
+        switch (kind) {
+        case RecordFileKind::PlainText:
+            CopyPieces(text, write);
+            break;
+        case RecordFileKind::Encrypted:
+            cipher.EncryptStreamTo(text, textSize,
+                                   [&write](const std::uint8_t* bytes, std::size_t count) {
+                                       write({reinterpret_cast<const char*>(bytes), count});
+                                   });
+            break;
+        }
+    });
+}
+
+void WriteRecordFile(const std::filesystem::path& path, RecordFileKind kind, TCryptLib& cipher,
+                     const RecordList& records) {
+    const SecretString text(FormatRecordText(records));
+    WriteRecordFile(path, kind, cipher, ReadingFrom(text.value()), text.value().size());
+}
+
+LoadedRecordFile ReadRecordFile(const std::filesystem::path& path, RecordFileKind kind,
+                                TCryptLib& cipher) {
     // An empty encrypted file is an empty list: nothing to doubt.
     std::error_code ec;
     const bool emptyFile = std::filesystem::file_size(path, ec) == 0 && !ec;
-    std::string bytes = ReadRecordText(path, cipher);
-    LoadedRecordFile loaded{ParseRecordText(bytes),
-                            cipher == nullptr || emptyFile || CanBeRecordText(bytes)};
-    WipeString(bytes);
+    SecretString text(ReadRecordText(path, kind, cipher));
+    LoadedRecordFile loaded{ParseRecordText(text.value()), true};
+    switch (kind) {
+    case RecordFileKind::PlainText:
+        break;
+    case RecordFileKind::Encrypted:
+        // The container carries no check value: a wrong password shows only
+        // in the text.
+        loaded.plausible = emptyFile || CanBeRecordText(text.value());
+        break;
+    }
     return loaded;
 }
 

@@ -4,7 +4,9 @@
 #include "cipher/crypt_lib.h"
 #include "formats/line_reader.h"
 #include "formats/record.h"
+#include "formats/record_file_kind.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -73,57 +75,44 @@ void ForEachRecordInText(std::string_view text,
 // Appends a copy of the record to the list.
 void AppendRecord(RecordList& records, const RecordView& view);
 
-// The extension rule: plain text exactly when the last path component ends in
-// ".txt" (case-sensitive); every other name is an encrypted record file.
-bool IsPlainTextPath(const std::filesystem::path& path);
-
-// Writes the records to `path`: plain text when `cipher` is null, otherwise the
-// text passed through cipher->EncryptStream. Plain text always gets mode 0600; an
+// Replaces `path` by what `produce` hands over (ReplaceFileAtomically) with
+// the mode of a record file of `kind`: plain text always gets 0600; an
 // encrypted file keeps the mode of the file it replaces (a new one gets 0600).
-// The file is replaced atomically; on
-// failure the old file stays whole and vantrel::Error "Cannot create file %s" is
-// thrown.
-void SaveRecordFile(const RecordList& records, const std::filesystem::path& path,
-                    TCryptLib* cipher);
-// The same for records already in the text layout (wiped after use).
-void SaveRecordText(std::string text, const std::filesystem::path& path, TCryptLib* cipher);
-// Replaces `path` by what `produce` hands over (ReplaceFileAtomically);
-// vantrel::FileError "Cannot create file %s" with the reason on failure, the
-// old file intact.
-void ReplaceRecordFile(const std::filesystem::path& path,
-                       const std::function<void(const ChunkWriter& write)>& produce,
-                       FilePermissions permissions);
-// An encrypted record file whose text is read piece by piece from `text`
-// (`textSize` bytes, for the progress only) and compressed and encrypted on
-// the way to the file: neither the text nor the container is held whole.
-// Mode, replacement and errors as SaveRecordFile.
-void SaveEncryptedRecordFile(const std::filesystem::path& path, TCryptLib& cipher,
-                             const TCryptLib::ByteSource& text, std::uint64_t textSize);
+// Throws vantrel::FileError "Cannot create file %s" with the reason on
+// failure, the old file intact.
+void ReplaceRecordFile(const std::filesystem::path& path, RecordFileKind kind,
+                       const std::function<void(const ChunkWriter& write)>& produce);
 
-// The text of a record file: the file's bytes, passed through
-// cipher->DecryptStream when `cipher` is not null. It holds passwords: the
-// caller wipes it (WipeString). Throws vantrel::FileError "Cannot open file %s"
-// when the file cannot be read.
-std::string ReadRecordText(const std::filesystem::path& path, TCryptLib* cipher);
+// Writes a record file of `kind` whose text is read piece by piece from
+// `text` (`textSize` bytes, for the progress only); the encrypted kind
+// compresses and encrypts it with `cipher` on its way to the file
+// (EncryptStreamTo), so neither the text nor the file's bytes are held whole.
+// Mode, replacement and errors as ReplaceRecordFile.
+void WriteRecordFile(const std::filesystem::path& path, RecordFileKind kind, TCryptLib& cipher,
+                     const TCryptLib::ByteSource& text, std::uint64_t textSize);
+// The same for the records of a list, in the text layout.
+void WriteRecordFile(const std::filesystem::path& path, RecordFileKind kind, TCryptLib& cipher,
+                     const RecordList& records);
 
-// Reads `path` (decrypting with cipher->DecryptStream when `cipher` is not null)
-// and parses it. Throws vantrel::Error "Cannot open file %s" when it cannot be
-// read; any bytes parse into some list.
-RecordList LoadRecordFile(const std::filesystem::path& path, TCryptLib* cipher);
-
-// The same, and whether the file looks like a record file: a plain or an empty
-// file always does; a non-empty encrypted file only when its decrypted text
-// CanBeRecordText.
+// The records of a record file of `kind`, and whether the file looks like a
+// record file: a plain or an empty file always does; a non-empty encrypted
+// file only when its decrypted text CanBeRecordText.
 struct LoadedRecordFile {
     RecordList records;
     bool plausible = true;
 };
-LoadedRecordFile ReadRecordFile(const std::filesystem::path& path, TCryptLib* cipher);
+// Reads `path` (decrypting the encrypted kind with `cipher`) and parses it.
+// Throws vantrel::FileError "Cannot open file %s" when it cannot be read; any
+// bytes parse into some list.
+LoadedRecordFile ReadRecordFile(const std::filesystem::path& path, RecordFileKind kind,
+                                TCryptLib& cipher);
 
-// Overwrites the file in place n + 1 times with decimal digits (n = its size),
-// flushes it to disk and deletes it. Returns the UTF-8 message for the user when
-// no file exists at `path` (nothing is deleted then); throws vantrel::Error when
-// the file cannot be read or rewritten (it is not deleted then).
+// Overwrites the file in place with the digits OverwriteWithDigits makes of
+// its content (at least one more than its n bytes, all written at once),
+// flushes them to disk and deletes the file. Returns the UTF-8 message for the
+// user when no file exists at `path` (nothing is deleted then); throws
+// vantrel::Error when the file cannot be read or rewritten (it is not deleted
+// then).
 std::optional<std::string> WipeFile(const std::filesystem::path& path);
 // The same; `beforeDelete` (when set) runs after the digits are flushed to disk
 // and before the file is deleted, so that a test can look at them.

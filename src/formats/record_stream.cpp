@@ -61,41 +61,43 @@ void RecordTextSplitter::finish() {
     ended_ = true;
 }
 
-void ForEachRecordInContent(std::string_view content, TCryptLib* cipher, const RecordVisit& visit) {
-    if (cipher == nullptr) {
+void ForEachRecordInContent(std::string_view content, RecordFileKind kind, TCryptLib& cipher,
+                            const RecordVisit& visit) {
+    switch (kind) {
+    case RecordFileKind::PlainText:
         ForEachRecordInText(content, visit);
-        return;
+        break;
+    case RecordFileKind::Encrypted: {
+        RecordTextSplitter splitter(visit);
+        cipher.DecryptStreamTo(ReadingFrom(content), content.size(),
+                               [&splitter](const std::uint8_t* bytes, std::size_t count) {
+                                   splitter.add({reinterpret_cast<const char*>(bytes), count});
+                               });
+        splitter.finish();
+        break;
     }
-    RecordTextSplitter splitter(visit);
-    cipher->DecryptStreamTo(ReadingFrom(content), content.size(),
-                            [&splitter](const std::uint8_t* bytes, std::size_t count) {
-                                splitter.add({reinterpret_cast<const char*>(bytes), count});
-                            });
-    splitter.finish();
+    }
 }
 
-void SaveAsPlainRecordFile(std::string_view encrypted, TCryptLib& cipher,
-                           const std::filesystem::path& path) {
+void WritePlainTextCopy(const std::filesystem::path& path, std::string_view content,
+                        RecordFileKind kind, TCryptLib& cipher) {
     SecretString text;
-    ReplaceRecordFile(
-        path,
-        [&](const ChunkWriter& write) {
-            ForEachRecordInContent(encrypted, &cipher, [&](const RecordView& record) {
-                AppendRecordText(text.value(), record);
-                if (text.value().size() >= kPieceSize) {
-                    write(text.value());
-                    std::memset(text.value().data(), 0, text.value().size());
-                    text.value().clear();
-                }
-            });
-            write(text.value());
-        },
-        FilePermissions::OwnerOnly);
+    ReplaceRecordFile(path, RecordFileKind::PlainText, [&](const ChunkWriter& write) {
+        ForEachRecordInContent(content, kind, cipher, [&](const RecordView& record) {
+            AppendRecordText(text.value(), record);
+            if (text.value().size() >= kPieceSize) {
+                write(text.value());
+                std::memset(text.value().data(), 0, text.value().size());
+                text.value().clear();
+            }
+        });
+        write(text.value());
+    });
 }
 
 namespace {
 
-// The text as SaveRecordFile would write its records, read piece by piece.
+// The text as WriteRecordFile would write its records, read piece by piece.
 class NormalizedText {
 public:
     explicit NormalizedText(std::string_view text) : records_(text) {}
@@ -129,11 +131,11 @@ private:
 
 } // namespace
 
-void SaveAsEncryptedRecordFile(std::string_view text, TCryptLib& cipher,
-                               const std::filesystem::path& path) {
+void WriteRecordFileFromText(const std::filesystem::path& path, RecordFileKind kind,
+                             TCryptLib& cipher, std::string_view text) {
     NormalizedText normal(text);
-    SaveEncryptedRecordFile(
-        path, cipher,
+    WriteRecordFile(
+        path, kind, cipher,
         [&normal](std::uint8_t* buffer, std::size_t capacity) {
             return normal.read(buffer, capacity);
         },

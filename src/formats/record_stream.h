@@ -37,18 +37,20 @@ private:
     bool ended_ = false; // a NUL byte ended the text
 };
 
-// Hands every record of a record file's bytes to `visit`, in order: the bytes
-// are decrypted by `cipher` on the way unless it is null (plain text).
-void ForEachRecordInContent(std::string_view content, TCryptLib* cipher, const RecordVisit& visit);
+// Hands every record of `content`, the bytes of a record file of `kind`, to
+// `visit` in order; the encrypted kind is decrypted by `cipher` on the way.
+void ForEachRecordInContent(std::string_view content, RecordFileKind kind, TCryptLib& cipher,
+                            const RecordVisit& visit);
 
-// Writes the records of an encrypted record file's bytes to `path` as a plain
-// text record file, as SaveRecordFile would write them (mode 0600).
-void SaveAsPlainRecordFile(std::string_view encrypted, TCryptLib& cipher,
-                           const std::filesystem::path& path);
+// Writes the records of `content`, the bytes of a record file of `kind`, to
+// `path` as a plain text record file, as WriteRecordFile writes a list: the
+// export.
+void WritePlainTextCopy(const std::filesystem::path& path, std::string_view content,
+                        RecordFileKind kind, TCryptLib& cipher);
 
-// Writes the records of a plain text to `path` as an encrypted record file, as
-// SaveRecordFile would write them.
-void SaveAsEncryptedRecordFile(std::string_view text, TCryptLib& cipher,
-                               const std::filesystem::path& path);
+// Writes the records of a plain text to `path` as a record file of `kind`, as
+// WriteRecordFile writes a list: the import.
+void WriteRecordFileFromText(const std::filesystem::path& path, RecordFileKind kind,
+                             TCryptLib& cipher, std::string_view text);
 
 } // namespace vantrel

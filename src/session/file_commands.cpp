@@ -87,16 +87,15 @@ void FileCommands::setCaption(const std::filesystem::path& path) {
     }
 }
 
-bool FileCommands::SaveRecordFile(const std::filesystem::path& path, bool encrypted) {
+bool FileCommands::saveFile(const std::filesystem::path& path, RecordFileKind kind) {
     const bool overDoubtful = !doubtfulFile_.empty() && path == doubtfulFile_;
     if (overDoubtful && prompts_.confirm(kOverwriteDoubtfulQuestion[0] + path.string() +
                                              kOverwriteDoubtfulQuestion[1],
                                          Prompts::Buttons::YesNo) != Prompts::Answer::Yes) {
         return false;
     }
-    withProgress(kSavingProgress, path, [&] {
-        vantrel::SaveRecordFile(session_.records(), path, encrypted ? &session_.cipher() : nullptr);
-    });
+    withProgress(kSavingProgress, path,
+                 [&] { WriteRecordFile(path, kind, session_.cipher(), session_.records()); });
     if (overDoubtful) {
         doubtfulFile_.clear();
     }
@@ -104,21 +103,21 @@ bool FileCommands::SaveRecordFile(const std::filesystem::path& path, bool encryp
     return true;
 }
 
-bool FileCommands::LoadRecordFile(const std::filesystem::path& path, bool encrypted) {
+bool FileCommands::openFile(const std::filesystem::path& path, RecordFileKind kind) {
     if (session_.modified() &&
         prompts_.confirm(kSaveBeforeLoadQuestion, Prompts::Buttons::OkCancel) ==
             Prompts::Answer::Ok) {
         if (auto chosen = prompts_.saveFileName()) {
             // Always encrypted, whatever the extension; the remembered file
             // stays as it is.
-            if (SaveRecordFile(*chosen, true)) {
+            if (saveFile(*chosen, RecordFileKind::Encrypted)) {
                 session_.setModified(false);
             }
         }
     }
     LoadedRecordFile loaded;
     withProgress(kOpeningProgress, path,
-                 [&] { loaded = ReadRecordFile(path, encrypted ? &session_.cipher() : nullptr); });
+                 [&] { loaded = ReadRecordFile(path, kind, session_.cipher()); });
     if (!loaded.plausible &&
         prompts_.confirm(kDoubtfulFileQuestion[0] + path.string() + kDoubtfulFileQuestion[1],
                          Prompts::Buttons::YesNo) != Prompts::Answer::Yes) {
@@ -140,8 +139,9 @@ void FileCommands::openCommand() {
     if (!name) {
         return;
     }
-    if (IsPlainTextPath(*name)) {
-        LoadRecordFile(*name, false);
+    const RecordFileKind kind = RecordFileKindOfPath(*name);
+    if (kind == RecordFileKind::PlainText) {
+        openFile(*name, kind);
         if (prompts_.confirm(kWipeQuestion, Prompts::Buttons::OkCancel) == Prompts::Answer::Ok) {
             if (auto message = WipeFile(*name)) {
                 prompts_.inform(*message);
@@ -149,7 +149,7 @@ void FileCommands::openCommand() {
         }
         return;
     }
-    if (!LoadRecordFile(*name, true) || !doubtfulFile_.empty()) {
+    if (!openFile(*name, kind) || !doubtfulFile_.empty()) {
         return; // declined, or shown but not to be reopened at the next login
     }
     report(remember(*name));
@@ -174,7 +174,7 @@ void FileCommands::saveCommand() {
     if (rememberFirst) {
         notRemembered = remember(current);
     }
-    if (!SaveRecordFile(current, true)) {
+    if (!saveFile(current, RecordFileKind::Encrypted)) {
         return;
     }
     if (!rememberFirst) {
@@ -193,15 +193,16 @@ void FileCommands::saveAsCommand() {
     if (!name) {
         return;
     }
-    if (IsPlainTextPath(*name)) {
-        if (SaveRecordFile(*name, false)) {
+    const RecordFileKind kind = RecordFileKindOfPath(*name);
+    if (kind == RecordFileKind::PlainText) {
+        if (saveFile(*name, kind)) {
             prompts_.inform(kPlainSavedWarning);
         }
         return;
     }
     // The name becomes the current file only once the file has been written:
     // a failed save keeps the file that was current.
-    if (!SaveRecordFile(*name, true)) {
+    if (!saveFile(*name, kind)) {
         return;
     }
     session_.setCurrentFile(*name);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "formats/record_file_kind.h"
 #include "session/progress.h"
 #include "session/prompts.h"
 #include "session/session.h"
@@ -53,20 +54,21 @@ public:
     // The window caption changed (UTF-8), e.g. "Vantrel - /home/u/a.vtr".
     std::function<void(const std::string& caption)> onCaptionChanged;
 
-    // Writes the record list (encrypted with the session's cipher or plain) and sets
-    // the caption. Leaves the current file and the modified flag alone. The
-    // file is replaced atomically: on failure the old file stays whole and the
-    // caption is unchanged. Over a file that was shown although it did not
-    // look like a record file, it asks first; false when the user declines
-    // (nothing is written then).
-    bool SaveRecordFile(const std::filesystem::path& path, bool encrypted);
+    // Writes the record list as a file of `kind` (encrypted with the session's
+    // cipher) and sets the caption. Leaves the current file and the modified
+    // flag alone. The file is replaced atomically: on failure the old file
+    // stays whole and the caption is unchanged. Over a file that was shown
+    // although it did not look like a record file, it asks first; false when
+    // the user declines (nothing is written then).
+    bool saveFile(const std::filesystem::path& path, RecordFileKind kind);
     // Offers to save unsaved changes, then replaces the record list with the
-    // file's content, sets the caption and the current file. A file that cannot be read leaves
-    // list, caption and current file as they were. An encrypted file whose
-    // content cannot be a record file (another user's password, damage) is
-    // shown only when the user says so; false when the user declines (nothing
-    // changes then beyond the save offered first).
-    bool LoadRecordFile(const std::filesystem::path& path, bool encrypted);
+    // content of the file of `kind`, sets the caption and the current file. A
+    // file that cannot be read leaves list, caption and current file as they
+    // were. An encrypted file whose content cannot be a record file (another
+    // user's password, damage) is shown only when the user says so; false
+    // when the user declines (nothing changes then beyond the save offered
+    // first).
+    bool openFile(const std::filesystem::path& path, RecordFileKind kind);
 
     // Open: a ".txt" name is read as plain text and its wipe offered; any other
     // name is decrypted and remembered for the user (not when it did not look

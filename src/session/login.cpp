@@ -47,7 +47,7 @@ void LoginSteps::reopenRememberedFile(const std::string& name) {
             prompts_.inform(kLastFileNotFoundMessage);
             return;
         }
-        files_.LoadRecordFile(std::filesystem::path(Cp1251ToUtf8(remembered)), true);
+        files_.openFile(std::filesystem::path(Cp1251ToUtf8(remembered)), RecordFileKind::Encrypted);
     } catch (...) {
         prompts_.inform(kLastFileNotFoundMessage);
     }

@@ -89,9 +89,9 @@ bool CloseSequence(Session& session, Prompts& prompts, FileCommands& files,
             std::error_code error;
             const std::filesystem::path& current = session.currentFile();
             if (!current.empty() && std::filesystem::exists(current, error)) {
-                saved = files.SaveRecordFile(current, true);
+                saved = files.saveFile(current, RecordFileKind::Encrypted);
             } else if (auto chosen = prompts.saveFileName()) {
-                saved = files.SaveRecordFile(*chosen, true);
+                saved = files.saveFile(*chosen, RecordFileKind::Encrypted);
             }
         });
         return completed && saved;

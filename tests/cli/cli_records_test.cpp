@@ -51,14 +51,14 @@ TEST_F(CliRecords, ImportListExportRoundTrip) {
     TCryptLib cipher;
     ConfigureProgramCipher(cipher, "secret");
     const RecordList expected = ParseRecordText(SampleText());
-    SaveRecordFile(expected, Path("reference.vtr"), &cipher);
+    WriteRecordFile(Path("reference.vtr"), RecordFileKind::Encrypted, cipher, expected);
     EXPECT_EQ(ReadBytes(Path("records.vtr")), ReadBytes(Path("reference.vtr")));
     EXPECT_EQ(Mode(Path("records.vtr")), 0600u);
     TCryptLib reader;
     ConfigureProgramCipher(reader, "secret");
-    EXPECT_TRUE(ReadRecordFile(Path("records.vtr"), &reader).plausible);
+    EXPECT_TRUE(ReadRecordFile(Path("records.vtr"), RecordFileKind::Encrypted, reader).plausible);
     ConfigureProgramCipher(reader, "Secret");
-    EXPECT_FALSE(ReadRecordFile(Path("records.vtr"), &reader).plausible);
+    EXPECT_FALSE(ReadRecordFile(Path("records.vtr"), RecordFileKind::Encrypted, reader).plausible);
     // An empty list imported is an empty file, which is no cause for doubt.
     WriteBytes(Path("empty.txt"), "");
     const RunResult empty = RunProgram({"import", Path("empty.txt").string(), "-o",
@@ -66,7 +66,7 @@ TEST_F(CliRecords, ImportListExportRoundTrip) {
                                        "secret\n");
     ASSERT_EQ(empty.exitCode, 0) << empty.err;
     ConfigureProgramCipher(reader, "secret");
-    EXPECT_TRUE(ReadRecordFile(Path("empty.vtr"), &reader).plausible);
+    EXPECT_TRUE(ReadRecordFile(Path("empty.vtr"), RecordFileKind::Encrypted, reader).plausible);
 
     const RunResult exported = RunProgram({"export", Path("records.vtr").string(), "--output",
                                            Path("out.txt").string(), "--password-stdin"},

@@ -200,19 +200,29 @@ TEST(RecordText, WhatCanBeARecordFile) {
 }
 
 TEST(RecordFileNames, ExtensionRule) {
-    EXPECT_TRUE(IsPlainTextPath("/home/u/list.txt"));
-    EXPECT_TRUE(IsPlainTextPath("list.txt"));
-    EXPECT_TRUE(IsPlainTextPath("/home/u/.txt"));
-    EXPECT_TRUE(IsPlainTextPath("/home/u/a.b.txt"));
-    EXPECT_FALSE(IsPlainTextPath("/home/u/list.TXT"));
-    EXPECT_FALSE(IsPlainTextPath("/home/u/list.Txt"));
-    EXPECT_FALSE(IsPlainTextPath("/home/u/list"));
-    EXPECT_FALSE(IsPlainTextPath("/home/u/list.txt.vtr"));
-    EXPECT_FALSE(IsPlainTextPath("/home/u/list.vtr"));
-    EXPECT_FALSE(IsPlainTextPath("/home/u/listtxt"));
-    EXPECT_FALSE(IsPlainTextPath("/home/u/list."));
-    EXPECT_FALSE(IsPlainTextPath("/home/dir.txt/list")); // a dot in a folder name
-    EXPECT_FALSE(IsPlainTextPath(""));
+    constexpr auto plain = RecordFileKind::PlainText;
+    constexpr auto encrypted = RecordFileKind::Encrypted;
+    const struct {
+        const char* path;
+        RecordFileKind kind;
+    } cases[] = {
+        {"/home/u/list.txt", plain},
+        {"list.txt", plain},
+        {"/home/u/.txt", plain},
+        {"/home/u/a.b.txt", plain},
+        {"/home/u/list.TXT", encrypted},
+        {"/home/u/list.Txt", encrypted},
+        {"/home/u/list", encrypted},
+        {"/home/u/list.txt.vtr", encrypted},
+        {"/home/u/list.vtr", encrypted},
+        {"/home/u/listtxt", encrypted},
+        {"/home/u/list.", encrypted},
+        {"/home/dir.txt/list", encrypted}, // a dot in a folder name
+        {"", encrypted},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(RecordFileKindOfPath(c.path), c.kind) << c.path;
+    }
 }
 
 class RecordFile : public ::testing::Test {
@@ -225,13 +235,14 @@ protected:
 
     TempFolder folder;
     fs::path file = folder / "records.vtr";
+    TCryptLib unkeyed; // for plain text, which is not encrypted
 };
 
 TEST_F(RecordFile, PlainSaveAndLoad) {
-    const RecordList records = manyRecords(300);
-    SaveRecordFile(records, file, nullptr);
+    const RecordList records = manyRecords(3000); // written in several pieces
+    WriteRecordFile(file, RecordFileKind::PlainText, unkeyed, records);
     EXPECT_EQ(ReadBytes(file), FormatRecordText(records));
-    const RecordList loaded = LoadRecordFile(file, nullptr);
+    const RecordList loaded = ReadRecordFile(file, RecordFileKind::PlainText, unkeyed).records;
     ASSERT_EQ(loaded.size(), records.size());
     for (std::size_t i = 0; i < records.size(); ++i) {
         EXPECT_EQ(loaded[i], trimmed(records[i]));
@@ -240,16 +251,16 @@ TEST_F(RecordFile, PlainSaveAndLoad) {
 
 TEST_F(RecordFile, EmptyListIsAnEmptyFile) {
     WriteBytes(file, "old content");
-    SaveRecordFile({}, file, nullptr);
+    WriteRecordFile(file, RecordFileKind::PlainText, unkeyed, {});
     EXPECT_EQ(ReadBytes(file), "");
-    EXPECT_TRUE(LoadRecordFile(file, nullptr).empty());
+    EXPECT_TRUE(ReadRecordFile(file, RecordFileKind::PlainText, unkeyed).records.empty());
 }
 
 TEST_F(RecordFile, EncryptedSaveAndLoad) {
     TCryptLib lib = cipher(Utf8ToCp1251("Пароль1"));
     for (std::size_t count : {std::size_t{0}, std::size_t{1}, std::size_t{5000}}) {
         const RecordList records = manyRecords(count);
-        SaveRecordFile(records, file, &lib);
+        WriteRecordFile(file, RecordFileKind::Encrypted, lib, records);
         const std::string stored = ReadBytes(file);
         if (count > 0) {
             EXPECT_EQ(stored.find("01.02.2025"), std::string::npos) << "stored in the clear";
@@ -257,7 +268,7 @@ TEST_F(RecordFile, EncryptedSaveAndLoad) {
             EXPECT_EQ(stored, "");
         }
         TCryptLib reader = cipher(Utf8ToCp1251("Пароль1"));
-        const LoadedRecordFile read = ReadRecordFile(file, &reader);
+        const LoadedRecordFile read = ReadRecordFile(file, RecordFileKind::Encrypted, reader);
         EXPECT_TRUE(read.plausible) << count;
         const RecordList& loaded = read.records;
         ASSERT_EQ(loaded.size(), count);
@@ -267,27 +278,64 @@ TEST_F(RecordFile, EncryptedSaveAndLoad) {
     }
 }
 
+// For every kind: the records of a written file are walked as they were
+// saved, copied to plain text and back, and keep the mode of their kind.
+TEST_F(RecordFile, EveryKindWalksCopiesAndKeepsItsMode) {
+    const struct {
+        RecordFileKind kind;
+        mode_t modeOverReadable;
+    } kinds[] = {{RecordFileKind::PlainText, 0600}, {RecordFileKind::Encrypted, 0644}};
+    TCryptLib lib = cipher("pwd");
+    const RecordList saved = ParseRecordText(FormatRecordText(manyRecords(3000)));
+    for (const auto& [kind, modeOverReadable] : kinds) {
+        const auto mode = [](const fs::path& path) {
+            struct stat info {};
+            EXPECT_EQ(::stat(path.c_str(), &info), 0);
+            return info.st_mode & 07777;
+        };
+        WriteBytes(file, "old");
+        ASSERT_EQ(::chmod(file.c_str(), 0644), 0);
+        WriteRecordFile(file, kind, lib, saved);
+        EXPECT_EQ(mode(file), modeOverReadable);
+
+        RecordList walked;
+        ForEachRecordInContent(ReadBytes(file), kind, lib,
+                               [&walked](const RecordView& view) { AppendRecord(walked, view); });
+        EXPECT_EQ(walked, saved);
+
+        const fs::path copy = folder / "copy.txt";
+        WritePlainTextCopy(copy, ReadBytes(file), kind, lib);
+        EXPECT_EQ(ReadBytes(copy), FormatRecordText(saved));
+        const fs::path back = folder / "back";
+        WriteRecordFileFromText(back, kind, lib, ReadBytes(copy));
+        EXPECT_EQ(ReadBytes(back), ReadBytes(file));
+        EXPECT_EQ(mode(back), 0600u); // a new file
+        fs::remove(back);
+    }
+}
+
 TEST_F(RecordFile, WrongPasswordIsNoticedForShortAndLongLists) {
     for (std::size_t count : {std::size_t{1}, std::size_t{2}, std::size_t{40}}) {
         for (const char* password : {"wrong", "righT", "", "qwert", "123456789012"}) {
             TCryptLib writer = cipher("right");
-            SaveRecordFile(manyRecords(count), file, &writer);
+            WriteRecordFile(file, RecordFileKind::Encrypted, writer, manyRecords(count));
             TCryptLib reader = cipher(password);
-            EXPECT_FALSE(ReadRecordFile(file, &reader).plausible) << count << " " << password;
+            EXPECT_FALSE(ReadRecordFile(file, RecordFileKind::Encrypted, reader).plausible)
+                << count << " " << password;
         }
     }
 }
 
 TEST_F(RecordFile, WrongPasswordLoadsSomeConsistentList) {
     TCryptLib writer = cipher("right");
-    SaveRecordFile(manyRecords(500), file, &writer);
+    WriteRecordFile(file, RecordFileKind::Encrypted, writer, manyRecords(500));
     TCryptLib reader = cipher("wrong");
-    const RecordList loaded = LoadRecordFile(file, &reader);
+    const RecordList loaded = ReadRecordFile(file, RecordFileKind::Encrypted, reader).records;
     EXPECT_EQ(ParseRecordText(FormatRecordText(loaded)), loaded);
     // Saving that list under the current password and loading it again gives
     // the same list.
-    SaveRecordFile(loaded, file, &reader);
-    EXPECT_EQ(LoadRecordFile(file, &reader), loaded);
+    WriteRecordFile(file, RecordFileKind::Encrypted, reader, loaded);
+    EXPECT_EQ(ReadRecordFile(file, RecordFileKind::Encrypted, reader).records, loaded);
 }
 
 TEST_F(RecordFile, GarbageFileLoadsWithoutError) {
@@ -298,18 +346,18 @@ TEST_F(RecordFile, GarbageFileLoadsWithoutError) {
     }
     WriteBytes(file, bytes);
     TCryptLib lib = cipher("pwd");
-    const LoadedRecordFile encrypted = ReadRecordFile(file, &lib);
+    const LoadedRecordFile encrypted = ReadRecordFile(file, RecordFileKind::Encrypted, lib);
     EXPECT_FALSE(encrypted.plausible);
     EXPECT_EQ(ParseRecordText(FormatRecordText(encrypted.records)), encrypted.records);
     // Plain text is shown as it is: no password can be wrong.
-    const LoadedRecordFile plain = ReadRecordFile(file, nullptr);
+    const LoadedRecordFile plain = ReadRecordFile(file, RecordFileKind::PlainText, unkeyed);
     EXPECT_TRUE(plain.plausible);
     EXPECT_EQ(plain.records, ParseRecordText(bytes));
 }
 
 TEST_F(RecordFile, MissingFileCannotBeOpened) {
     try {
-        LoadRecordFile(folder / "missing.vtr", nullptr);
+        ReadRecordFile(folder / "missing.vtr", RecordFileKind::PlainText, unkeyed);
         FAIL() << "no error";
     } catch (const Error& error) {
         EXPECT_EQ(std::string(error.what()),
@@ -319,13 +367,13 @@ TEST_F(RecordFile, MissingFileCannotBeOpened) {
 
 TEST_F(RecordFile, FailedSaveKeepsTheOldFile) {
     const RecordList old = manyRecords(10);
-    SaveRecordFile(old, file, nullptr);
+    WriteRecordFile(file, RecordFileKind::PlainText, unkeyed, old);
     const std::string before = ReadBytes(file);
     for (const AtomicFileFaults& fault :
          {AtomicFileFaults{.failWriteAfter = 3}, AtomicFileFaults{.failRename = true}}) {
         ScopedAtomicFileFaults faults(fault);
         try {
-            SaveRecordFile(manyRecords(100), file, nullptr);
+            WriteRecordFile(file, RecordFileKind::PlainText, unkeyed, manyRecords(100));
             FAIL() << "no error";
         } catch (const Error& error) {
             EXPECT_EQ(std::string(error.what()), "Cannot create file " + file.string());
@@ -336,14 +384,16 @@ TEST_F(RecordFile, FailedSaveKeepsTheOldFile) {
 }
 
 TEST_F(RecordFile, SaveIntoReadOnlyFolderFails) {
-    SaveRecordFile(manyRecords(10), file, nullptr);
+    WriteRecordFile(file, RecordFileKind::PlainText, unkeyed, manyRecords(10));
     const std::string before = ReadBytes(file);
     if (test::RunningAsRoot()) {
         GTEST_SKIP() << "root ignores permission bits; FailedSaveKeepsTheOldFile covers the error";
     }
     ASSERT_EQ(::chmod(folder.path().c_str(), 0555), 0);
-    EXPECT_THROW(SaveRecordFile(manyRecords(20), file, nullptr), Error);
-    EXPECT_THROW(SaveRecordFile(manyRecords(20), folder / "new.vtr", nullptr), Error);
+    EXPECT_THROW(WriteRecordFile(file, RecordFileKind::PlainText, unkeyed, manyRecords(20)), Error);
+    EXPECT_THROW(
+        WriteRecordFile(folder / "new.vtr", RecordFileKind::PlainText, unkeyed, manyRecords(20)),
+        Error);
     ASSERT_EQ(::chmod(folder.path().c_str(), 0755), 0);
     EXPECT_EQ(ReadBytes(file), before);
     EXPECT_EQ(folder.entries(), std::vector<std::string>{"records.vtr"});

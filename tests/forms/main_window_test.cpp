@@ -483,7 +483,9 @@ TEST_F(MainWindowTest, CtrlSThenCloseAsksNothing) {
               QString::fromStdString("Vantrel - " + session.currentFile().string()));
     EXPECT_TRUE(window->close());
     EXPECT_EQ(prompts.log, std::vector<std::string>{"options stored"});
-    EXPECT_EQ(LoadRecordFile(session.currentFile(), &session.cipher()).size(), 3u);
+    EXPECT_EQ(ReadRecordFile(session.currentFile(), RecordFileKind::Encrypted, session.cipher())
+                  .records.size(),
+              3u);
 }
 
 // With no delay the progress dialog comes up at the first report; while it is
@@ -511,7 +513,9 @@ TEST_F(MainWindowTest, SaveShowsProgressAndTheWindowStaysOpenMeanwhile) {
     EXPECT_TRUE(seen);
     EXPECT_EQ(progress.dialog(), nullptr);
     EXPECT_EQ(ended, 0);
-    EXPECT_EQ(LoadRecordFile(session.currentFile(), &session.cipher()).size(), 3u);
+    EXPECT_EQ(ReadRecordFile(session.currentFile(), RecordFileKind::Encrypted, session.cipher())
+                  .records.size(),
+              3u);
     window->fileCommands().setProgress(nullptr);
 }
 
@@ -529,7 +533,9 @@ TEST_F(MainWindowTest, OpenTxtOffersWipeAndSaveWritesEncryptedThere) {
 
     action("FileSaveCmd")->trigger();
     EXPECT_EQ(ReadBytes(path).find("pw"), std::string::npos);
-    EXPECT_EQ(LoadRecordFile(path, &session.cipher())[0].fields[0], Utf8ToCp1251("Вера"));
+    EXPECT_EQ(
+        ReadRecordFile(path, RecordFileKind::Encrypted, session.cipher()).records[0].fields[0],
+        Utf8ToCp1251("Вера"));
 }
 
 TEST_F(MainWindowTest, SaveAsTxtWarnsKeepsFlagAndNamesTheFile) {
@@ -548,7 +554,7 @@ TEST_F(MainWindowTest, SaveAsTxtWarnsKeepsFlagAndNamesTheFile) {
 TEST_F(MainWindowTest, OpenWithUnsavedChangesAndCancelKeepsTheFlag) {
     showWindow();
     const auto path = dir / "other.vtr";
-    SaveRecordFile({rec("8", "eight", "p")}, path, &session.cipher());
+    WriteRecordFile(path, RecordFileKind::Encrypted, session.cipher(), {rec("8", "eight", "p")});
     fill();
     session.setModified(true);
     prompts.fileNames = {path};

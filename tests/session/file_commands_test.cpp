@@ -82,10 +82,10 @@ protected:
         return ReadSetting("UsersFiles", session.userName(), session.settingsFile());
     }
     // The records as a load gives them back (fields trimmed).
-    RecordList readBack(const std::filesystem::path& path, bool encrypted) {
+    RecordList readBack(const std::filesystem::path& path) {
         TCryptLib cipher;
         ConfigureProgramCipher(cipher, "secret");
-        return vantrel::LoadRecordFile(path, encrypted ? &cipher : nullptr);
+        return ReadRecordFile(path, RecordFileKind::Encrypted, cipher).records;
     }
     // The starting records as a load gives them back: the empty date loses
     // its blanks at both ends.
@@ -129,13 +129,13 @@ TEST_F(FileCommandsTest, SaveAsEncryptedNameBecomesCurrentRememberedAndClearsFla
     ASSERT_EQ(captions.size(), 1u);
     EXPECT_EQ(captions.back(), "Vantrel - " + path.string());
     EXPECT_NE(ReadBytes(path), FormatRecordText(session.records())) << "must be encrypted";
-    EXPECT_EQ(readBack(path, true), trimmedRecords());
+    EXPECT_EQ(readBack(path), trimmedRecords());
     EXPECT_EQ(prompts.log, std::vector<std::string>{"save"});
 }
 
 TEST_F(FileCommandsTest, OpenEncryptedReplacesListRemembersAndSetsCaption) {
     const auto path = dir / "records.vtr";
-    SaveRecordFile(session.records(), path, &session.cipher());
+    WriteRecordFile(path, RecordFileKind::Encrypted, session.cipher(), session.records());
     const RecordList expected = trimmedRecords();
     session.replaceAll({makeRecord("9", "other", "x")});
     loads.count = 0;
@@ -154,7 +154,7 @@ TEST_F(FileCommandsTest, OpenEncryptedReplacesListRemembersAndSetsCaption) {
 
 TEST_F(FileCommandsTest, UpperCaseTxtIsAnEncryptedFile) {
     const auto path = dir / "records.TXT";
-    SaveRecordFile(session.records(), path, &session.cipher());
+    WriteRecordFile(path, RecordFileKind::Encrypted, session.cipher(), session.records());
     const RecordList expected = trimmedRecords();
     session.replaceAll({});
 
@@ -186,7 +186,7 @@ TEST_F(FileCommandsTest, OpenTxtOffersWipeThenSaveWritesEncryptedToThatPath) {
     EXPECT_EQ(remembered(), path.string());
     const std::string bytes = ReadBytes(path);
     EXPECT_EQ(bytes.find("name"), std::string::npos) << "Save is always encrypted";
-    EXPECT_EQ(readBack(path, true), session.records());
+    EXPECT_EQ(readBack(path), session.records());
 }
 
 TEST_F(FileCommandsTest, WipeDeclinedKeepsThePlainFile) {
@@ -222,13 +222,14 @@ TEST_F(FileCommandsTest, SaveAsTxtWritesPlainTextWarnsAndChangesNothingElse) {
 
 TEST_F(FileCommandsTest, UnsavedChangesBeforeOpen) {
     const auto path = dir / "other.vtr";
-    SaveRecordFile({makeRecord("5", "five", "n")}, path, &session.cipher());
+    WriteRecordFile(path, RecordFileKind::Encrypted, session.cipher(),
+                    {makeRecord("5", "five", "n")});
     const RecordList before = session.records();
 
     // Cancel: the file is loaded all the same and the flag stays set.
     session.setModified(true);
     prompts.answers = {Answer::Cancel};
-    files.LoadRecordFile(path, true);
+    files.openFile(path, RecordFileKind::Encrypted);
     EXPECT_EQ(prompts.log.front(), "confirm: Текущий файл не сохранен. Сохранить?");
     EXPECT_EQ(session.records().size(), 1u);
     EXPECT_TRUE(session.modified());
@@ -239,9 +240,9 @@ TEST_F(FileCommandsTest, UnsavedChangesBeforeOpen) {
     const auto chosen = dir / "backup.txt";
     prompts.answers = {Answer::Ok};
     prompts.fileNames = {chosen};
-    files.LoadRecordFile(path, true);
+    files.openFile(path, RecordFileKind::Encrypted);
     EXPECT_FALSE(session.modified());
-    EXPECT_EQ(readBack(chosen, true), trimmedRecords());
+    EXPECT_EQ(readBack(chosen), trimmedRecords());
     EXPECT_EQ(remembered(), ReadFailureText());
     EXPECT_EQ(session.records()[0].number, "5");
 
@@ -249,7 +250,7 @@ TEST_F(FileCommandsTest, UnsavedChangesBeforeOpen) {
     session.setModified(true);
     prompts.answers = {Answer::Ok};
     prompts.fileNames = {std::nullopt};
-    files.LoadRecordFile(path, true);
+    files.openFile(path, RecordFileKind::Encrypted);
     EXPECT_TRUE(session.modified());
     EXPECT_TRUE(prompts.exhausted());
 }
@@ -278,7 +279,8 @@ TEST_F(FileCommandsTest, FailedSaveKeepsOldFileAndFlag) {
     const auto folder = dir / "locked";
     std::filesystem::create_directory(folder);
     const auto path = folder / "records.vtr";
-    SaveRecordFile({makeRecord("1", "old", "n")}, path, &session.cipher());
+    WriteRecordFile(path, RecordFileKind::Encrypted, session.cipher(),
+                    {makeRecord("1", "old", "n")});
     const std::string oldBytes = ReadBytes(path);
     session.setCurrentFile(path);
     session.setModified(true);
@@ -416,7 +418,7 @@ TEST_F(FileCommandsTest, FileThatCannotBeRememberedIsStillSavedAndOpened) {
         prompts.fileNames = {c.path};
         files.FileSaveAsCmdExecute();
         expectReported("save as");
-        EXPECT_EQ(readBack(c.path, true), trimmedRecords()) << c.what;
+        EXPECT_EQ(readBack(c.path), trimmedRecords()) << c.what;
         EXPECT_EQ(session.currentFile(), c.path);
         EXPECT_FALSE(session.modified());
 
@@ -424,7 +426,7 @@ TEST_F(FileCommandsTest, FileThatCannotBeRememberedIsStillSavedAndOpened) {
         session.setModified(true);
         files.FileSaveCmdExecute();
         expectReported("save");
-        EXPECT_EQ(readBack(c.path, true), changed);
+        EXPECT_EQ(readBack(c.path), changed);
         EXPECT_FALSE(session.modified());
 
         session.replaceAll(startRecords());
@@ -446,7 +448,7 @@ TEST_F(FileCommandsTest, UserWithoutNameSavesWithoutRememberingAnything) {
     const auto path = dir / "anon.vtr";
     prompts.fileNames = {path};
     files.FileSaveAsCmdExecute();
-    EXPECT_EQ(readBack(path, true), trimmedRecords());
+    EXPECT_EQ(readBack(path), trimmedRecords());
     EXPECT_TRUE(ReadSectionKeys("UsersFiles", session.settingsFile()).empty());
     files.FileSaveCmdExecute();
     EXPECT_FALSE(session.modified());
@@ -467,7 +469,7 @@ TEST_F(FileCommandsTest, WrongPasswordFileAsksAndIsNeverOverwrittenUnasked) {
     const auto foreign = dir / "foreign.vtr";
     TCryptLib other;
     ConfigureProgramCipher(other, "another");
-    SaveRecordFile(trimmedRecords(), foreign, &other);
+    WriteRecordFile(foreign, RecordFileKind::Encrypted, other, trimmedRecords());
     const std::string original = ReadBytes(foreign);
     const std::string doubtful = std::string("confirm: ") + kDoubtfulFileQuestion[0] +
                                  foreign.string() + kDoubtfulFileQuestion[1];
@@ -524,7 +526,7 @@ TEST_F(FileCommandsTest, BadInputOpens) {
     const auto noisy = dir / "noise.vtr";
     WriteBytes(noisy, noise);
     prompts.answers = {Answer::Yes, Answer::Yes}; // show them all the same
-    files.LoadRecordFile(noisy, true);
+    files.openFile(noisy, RecordFileKind::Encrypted);
     EXPECT_EQ(session.currentFile(), noisy);
 
     // Another user's file: decrypts into meaningless records, no error.
@@ -532,8 +534,8 @@ TEST_F(FileCommandsTest, BadInputOpens) {
     TCryptLib other;
     ConfigureProgramCipher(other, "other");
     other.SetPassword("another");
-    SaveRecordFile(trimmedRecords(), foreign, &other);
-    files.LoadRecordFile(foreign, true);
+    WriteRecordFile(foreign, RecordFileKind::Encrypted, other, trimmedRecords());
+    files.openFile(foreign, RecordFileKind::Encrypted);
     EXPECT_NE(session.records(), trimmedRecords());
     EXPECT_TRUE(prompts.exhausted());
 
@@ -541,19 +543,19 @@ TEST_F(FileCommandsTest, BadInputOpens) {
     const std::string huge(8 << 20, 'x');
     const auto line = dir / "line.txt";
     WriteBytes(line, huge);
-    files.LoadRecordFile(line, false);
+    files.openFile(line, RecordFileKind::PlainText);
     ASSERT_EQ(session.records().size(), 1u);
     EXPECT_EQ(session.records()[0].number.size(), huge.size());
     const auto encrypted = dir / "line.vtr";
-    EXPECT_TRUE(files.SaveRecordFile(encrypted, true));
-    EXPECT_TRUE(files.LoadRecordFile(encrypted, true));
+    EXPECT_TRUE(files.saveFile(encrypted, RecordFileKind::Encrypted));
+    EXPECT_TRUE(files.openFile(encrypted, RecordFileKind::Encrypted));
     ASSERT_EQ(session.records().size(), 1u);
     EXPECT_EQ(session.records()[0].number, huge);
 
     // Field lines before any number line and empty lines.
     const auto odd = dir / "odd.txt";
     WriteBytes(odd, std::string("\tfield\r\n\r\n\n2\r\n\tx\0ignored", 24));
-    files.LoadRecordFile(odd, false);
+    files.openFile(odd, RecordFileKind::PlainText);
     for (const Record& record : session.records()) {
         EXPECT_LE(record.fields.size(), 1u);
     }

@@ -195,7 +195,8 @@ TEST_F(Login, RememberedFileIsReopenedWithThePassword) {
     {
         TCryptLib cipher;
         ConfigureProgramCipher(cipher, "pw");
-        SaveRecordFile({Record{"1", {"name", "secret", "site", "", "", " "}}}, file, &cipher);
+        WriteRecordFile(file, RecordFileKind::Encrypted, cipher,
+                        {Record{"1", {"name", "secret", "site", "", "", " "}}});
     }
     WriteSetting(kRememberedFilesSection, "bob", FileCommands::RememberedPathText(file),
                  settings());

@@ -181,7 +181,9 @@ TEST_F(CloseTest, YesSavesEncryptedToTheCurrentFileOrTheChosenOne) {
     test::WriteBytes(session.currentFile(), "old");
     prompts.answers = {Answer::Yes};
     EXPECT_TRUE(close());
-    EXPECT_EQ(LoadRecordFile(session.currentFile(), &session.cipher()), session.records());
+    EXPECT_EQ(
+        ReadRecordFile(session.currentFile(), RecordFileKind::Encrypted, session.cipher()).records,
+        session.records());
     EXPECT_EQ(ReadSectionKeys("UsersFiles", session.settingsFile()).size(), 0u);
 
     const auto chosen = dir / "chosen.txt";
@@ -189,7 +191,8 @@ TEST_F(CloseTest, YesSavesEncryptedToTheCurrentFileOrTheChosenOne) {
     prompts.answers = {Answer::Yes};
     prompts.fileNames = {chosen};
     EXPECT_TRUE(close());
-    EXPECT_EQ(LoadRecordFile(chosen, &session.cipher()), session.records());
+    EXPECT_EQ(ReadRecordFile(chosen, RecordFileKind::Encrypted, session.cipher()).records,
+              session.records());
 }
 
 TEST_F(CloseTest, FailedSaveKeepsTheWindowOpen) {
