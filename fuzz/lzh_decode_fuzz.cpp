@@ -1,8 +1,11 @@
 // Arbitrary bytes into LZHDecode. Besides memory safety (the sanitizers), it
-// checks the decoder against a byte-at-a-time rendering of the format, and
-// that encoding round-trips both the raw input and the decoded output.
+// checks the decoder against a byte-at-a-time rendering of the format, the
+// encoder byte for byte against a plain step-by-step rendering of its
+// algorithm (on both the raw input and the decoded output, which is rich in
+// repeats), and that encoding round-trips both.
 #include "cipher/lzh.h"
 #include "cipher/lzh_reference.h"
+#include "cipher/lzh_reference_encoder.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -60,10 +63,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (decoded != vantrel::test::referenceDecode(input)) {
         std::abort();
     }
-    if (run(false, run(true, decoded, readSize), vantrel::kLZHBufferSize) != decoded) {
+    const Bytes packedDecoded = run(true, decoded, readSize);
+    if (packedDecoded != vantrel::test::referenceEncode(decoded)) {
         std::abort();
     }
-    if (run(false, run(true, input, vantrel::kLZHBufferSize), readSize) != input) {
+    if (run(false, packedDecoded, vantrel::kLZHBufferSize) != decoded) {
+        std::abort();
+    }
+    const Bytes packedInput = run(true, input, vantrel::kLZHBufferSize);
+    if (packedInput != vantrel::test::referenceEncode(input)) {
+        std::abort();
+    }
+    if (run(false, packedInput, readSize) != input) {
         std::abort();
     }
     return 0;

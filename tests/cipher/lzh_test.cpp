@@ -2,6 +2,7 @@
 
 #include "cipher/checksum.h"
 #include "cipher/lzh_reference.h"
+#include "cipher/lzh_reference_encoder.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -16,8 +18,26 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define VANTREL_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VANTREL_ADDRESS_SANITIZER 1
+#endif
+#endif
+
 namespace vantrel {
 namespace {
+
+// The comparisons with the reference encoder run on all their data in the
+// normal build. Under the sanitizers, where the plain reference is slow and
+// the whole suite runs on every CI run, they leave out their largest inputs;
+// every kind of input and every rare path is still compared there.
+#ifdef VANTREL_ADDRESS_SANITIZER
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -202,15 +222,128 @@ std::string hex(const Bytes& data) {
     return text;
 }
 
+// Where an encoding of the codec first differs from the reference's; empty
+// when they agree. Says how far into the data the agreeing output reaches, so
+// that a difference can be looked for in the input.
+std::string firstDifference(const Bytes& codec, const Bytes& reference) {
+    if (codec == reference) {
+        return {};
+    }
+    const auto [atCodec, atReference] =
+        std::mismatch(codec.begin(), codec.end(), reference.begin(), reference.end());
+    const auto index = static_cast<std::size_t>(atCodec - codec.begin());
+    const auto byteAt = [](const Bytes& data, std::size_t at) {
+        return at < data.size() ? hex(Bytes{data[at]}) : std::string("(end)");
+    };
+    std::ostringstream text;
+    text << "codec " << codec.size() << " bytes, reference " << reference.size()
+         << " bytes; first difference at output byte " << index << ": codec "
+         << byteAt(codec, index) << ", reference " << byteAt(reference, index)
+         << "; the output before it decodes to "
+         << test::referenceDecode(Bytes(reference.begin(), atReference)).size() << " data bytes";
+    return text.str();
+}
+
+// Random numbers from the upper bits of the LCG only: its low bits repeat
+// after a few hundred draws (smallAlphabet, for one, repeats every 1024 bytes).
+std::uint32_t draw(Lcg& lcg) {
+    return lcg.next() >> 8;
+}
+
+// Lines of a fixed prefix and a counter in letters, in ascending or descending
+// order: every new string of a tree goes to its far right (or left) end, so
+// the trees grow deep and the insertions are splayed.
+Bytes sortedKeys(std::size_t size, bool ascending) {
+    std::string text;
+    for (int n = 0; text.size() < size; ++n) {
+        std::string key = "key:";
+        for (int k = 5, value = ascending ? n : 1000000 - n; k >= 0; --k) {
+            key += static_cast<char>('a' + (value >> (3 * k)) % 8);
+        }
+        text += key + "\r\n";
+    }
+    text.resize(size);
+    return bytesOf(text);
+}
+
+// A random block of `period` bytes, repeated: from the second copy on every
+// string equals one in the trees and takes its place. With a period next to
+// 4078 the equal string is the oldest one, about to leave the window.
+Bytes repeatedBlock(std::size_t size, std::size_t period, std::uint32_t seed) {
+    Lcg lcg{seed};
+    Bytes block(period);
+    for (auto& byte : block) {
+        byte = static_cast<std::uint8_t>(draw(lcg) % 6 == 0 ? 'x' : draw(lcg));
+    }
+    Bytes data(size);
+    for (std::size_t i = 0; i < size; ++i) {
+        data[i] = block[i % period];
+    }
+    return data;
+}
+
+// Pieces of the other kinds one after another, switching kind mid-stream; the
+// pieces are shorter for short data, so that even those switch.
+Bytes mixture(std::size_t size, std::uint32_t seed) {
+    Lcg lcg{seed};
+    const std::size_t longest = std::clamp<std::size_t>(size / 4, 1, 60000);
+    Bytes data;
+    while (data.size() < size) {
+        const std::size_t length = std::min(1 + draw(lcg) % longest, size - data.size());
+        const std::uint32_t pieceSeed = draw(lcg);
+        Bytes piece;
+        switch (draw(lcg) % 9) {
+        case 0:
+            piece = Bytes(length, static_cast<std::uint8_t>(pieceSeed));
+            break;
+        case 1:
+            piece = periodic(length, 1 + pieceSeed % 40);
+            break;
+        case 2:
+            piece = recordText(length, pieceSeed);
+            break;
+        case 3:
+            piece = randomBytes(length, pieceSeed);
+            break;
+        case 4:
+            piece = russianText(length, pieceSeed);
+            break;
+        case 5:
+            piece = sortedKeys(length, pieceSeed % 2 == 0);
+            break;
+        case 6:
+            piece = repeatedBlock(length, 4070 + pieceSeed % 30, pieceSeed);
+            break;
+        case 7:
+            piece = runs(length, pieceSeed);
+            break;
+        default:
+            piece = counterLines(length, 1 + static_cast<int>(pieceSeed % 300));
+            break;
+        }
+        data.insert(data.end(), piece.begin(), piece.end());
+    }
+    return data;
+}
+
 TEST(LZHEncode, ProducesTheKnownVectors) {
-    EXPECT_EQ(hex(encode(bytesOf("abc"))), "07 61 62 63");
-    EXPECT_EQ(hex(encode(Bytes(8, 0))), "00 DC F5");
-    EXPECT_EQ(hex(encode(bytesOf("aaaa"))), "01 61 EE F0");
-    EXPECT_EQ(hex(encode(bytesOf("abcabcabcabcabc"))), "07 61 62 63 EE F9");
-    EXPECT_EQ(hex(encode(bytesOf("abcdefgh"))), "FF 61 62 63 64 65 66 67 68 00");
-    EXPECT_EQ(hex(encode(bytesOf("a"))), "01 61");
-    // Two bytes are sent as literals, never as a match.
-    EXPECT_EQ(hex(encode(Bytes(2, 0))), "03 00 00");
+    const struct {
+        Bytes data;
+        const char* packed;
+    } vectors[] = {
+        {bytesOf("abc"), "07 61 62 63"},
+        {Bytes(8, 0), "00 DC F5"},
+        {bytesOf("aaaa"), "01 61 EE F0"},
+        {bytesOf("abcabcabcabcabc"), "07 61 62 63 EE F9"},
+        {bytesOf("abcdefgh"), "FF 61 62 63 64 65 66 67 68 00"},
+        {bytesOf("a"), "01 61"},
+        // Two bytes are sent as literals, never as a match.
+        {Bytes(2, 0), "03 00 00"},
+    };
+    for (const auto& vector : vectors) {
+        EXPECT_EQ(hex(encode(vector.data)), vector.packed);
+        EXPECT_EQ(hex(test::referenceEncode(vector.data)), vector.packed);
+    }
 }
 
 TEST(LZHDecode, ExpandsTheKnownVectors) {
@@ -260,14 +393,6 @@ TEST(LZHCodec, DoesNothingWhenNotInitialised) {
     EXPECT_EQ(channel.readCalls, 0);
     EXPECT_TRUE(channel.writeCounts.empty());
 }
-
-#if defined(__SANITIZE_ADDRESS__)
-#define VANTREL_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VANTREL_ADDRESS_SANITIZER 1
-#endif
-#endif
 
 #ifndef VANTREL_ADDRESS_SANITIZER
 // Size of this process's address space in bytes.
@@ -520,7 +645,145 @@ TEST(LZHEncode, MatchesTheGoldenOutputs) {
         EXPECT_EQ(Checksum32(packed.data(), packed.size()), golden.packedChecksum) << golden.name;
         EXPECT_EQ(decode(packed), golden.data) << golden.name;
         EXPECT_EQ(run(Op::Encode, golden.data, 4093), packed) << golden.name;
+        // The reference encoder is pinned by the same outputs.
+        if (kSanitized && golden.data.size() > kLZHBufferSize + 1) {
+            continue;
+        }
+        const Bytes reference = test::referenceEncode(golden.data);
+        EXPECT_EQ(reference.size(), golden.packedSize) << golden.name;
+        EXPECT_EQ(Checksum32(reference.data(), reference.size()), golden.packedChecksum)
+            << golden.name;
+        EXPECT_EQ(firstDifference(packed, reference), "") << golden.name;
     }
+}
+
+// Kinds of generated data for the comparisons with the reference encoder.
+struct DataKind {
+    const char* name;
+    Bytes (*make)(std::size_t size);
+};
+
+const DataKind kDataKinds[] = {
+    {"one byte", [](std::size_t size) { return Bytes(size, 'A'); }},
+    {"zero bytes", [](std::size_t size) { return Bytes(size, 0); }},
+    {"pattern of 3", [](std::size_t size) { return periodic(size, 3); }},
+    {"pattern of 37", [](std::size_t size) { return periodic(size, 37); }},
+    {"random", [](std::size_t size) { return randomBytes(size, 33); }},
+    {"record text", [](std::size_t size) { return recordText(size, 32); }},
+    {"runs", [](std::size_t size) { return runs(size, 31); }},
+    {"Russian text", [](std::size_t size) { return russianText(size, 34); }},
+    {"mixture", [](std::size_t size) { return mixture(size, 35); }},
+    {"ascending keys", [](std::size_t size) { return sortedKeys(size, true); }},
+    {"descending keys", [](std::size_t size) { return sortedKeys(size, false); }},
+    {"counter blocks twice", [](std::size_t size) { return counterLines(size, 64); }},
+    {"block of 1000 repeated", [](std::size_t size) { return repeatedBlock(size, 1000, 36); }},
+    {"block of 4077 repeated", [](std::size_t size) { return repeatedBlock(size, 4077, 37); }},
+    {"block of 4078 repeated", [](std::size_t size) { return repeatedBlock(size, 4078, 38); }},
+    {"block of 4079 repeated", [](std::size_t size) { return repeatedBlock(size, 4079, 39); }},
+    {"block of 4096 repeated", [](std::size_t size) { return repeatedBlock(size, 4096, 40); }},
+};
+
+// Encodes `data` with the codec (reads of `chunk` bytes) and with the
+// reference encoder, which must agree byte for byte; adds up what the
+// reference went through.
+void expectAgreement(const std::string& name, const Bytes& data, std::size_t chunk,
+                     test::ReferenceEncoderCounts& total) {
+    test::ReferenceEncoderCounts counts;
+    const Bytes reference = test::referenceEncode(data, &counts);
+    EXPECT_EQ(firstDifference(run(Op::Encode, data, chunk), reference), "")
+        << name << ", " << data.size() << " bytes, reads of " << chunk;
+    total.replacements += counts.replacements;
+    total.splays += counts.splays;
+    total.splayedReplacements += counts.splayedReplacements;
+    total.deepest = std::max(total.deepest, counts.deepest);
+}
+
+// Every kind at the sizes around the window's ends, and at a middle size in
+// reads of a few odd sizes (a read of one byte keeps the codec from working
+// on two positions at once).
+TEST(LZHEncode, AgreesWithTheReferenceOnShortInputs) {
+    // Around the 18-byte look-ahead and the 4096-byte window.
+    const std::size_t sizes[] = {0, 1, 2, 3, 17, 18, 19, 4095, 4096, 4097, 4096 + 18};
+    test::ReferenceEncoderCounts total;
+    for (const DataKind& kind : kDataKinds) {
+        for (std::size_t size : sizes) {
+            expectAgreement(kind.name, kind.make(size), kLZHBufferSize, total);
+        }
+        const Bytes data = kind.make(12000);
+        for (std::size_t chunk : {std::size_t{1}, std::size_t{17}, std::size_t{4093}}) {
+            expectAgreement(kind.name, data, chunk, total);
+        }
+    }
+    EXPECT_GT(total.splays, 0u);
+    EXPECT_GT(total.replacements, 0u);
+}
+
+// Each kind at one of the edges of the input buffer, in full or in odd reads
+// (random data also takes the output across its buffer's end). Under the
+// sanitizers every fourth kind only.
+TEST(LZHEncode, AgreesWithTheReferenceAtTheBufferEnds) {
+    const std::size_t sizes[] = {kLZHBufferSize - 1, kLZHBufferSize, kLZHBufferSize + 1};
+    test::ReferenceEncoderCounts total;
+    std::size_t k = 0;
+    for (const DataKind& kind : kDataKinds) {
+        const std::size_t size = sizes[k % 3];
+        const std::size_t chunk = (k / 3) % 2 == 0 ? kLZHBufferSize : 4093 + k;
+        if (!kSanitized || k % 4 == 0) {
+            expectAgreement(kind.name, kind.make(size), chunk, total);
+        }
+        ++k;
+    }
+    EXPECT_GT(total.replacements, 100000u);
+    if (!kSanitized) {
+        EXPECT_GT(total.splays, 1000u);
+        EXPECT_GE(total.deepest, 30);
+    }
+}
+
+// Data built to drive the rare paths, each case with the least counts of
+// splays, of replacements of an equal string and of replacements that were
+// splayed too that the reference encoder must report for it (about half of
+// what it does report), so that the case is known to take those paths.
+TEST(LZHEncode, AgreesWithTheReferenceOnDeepTreesAndEqualStrings) {
+    struct Case {
+        const char* name;
+        Bytes data;
+        std::size_t splays;
+        std::size_t replacements;
+        std::size_t splayedReplacements;
+    };
+    const Case cases[] = {
+        {"ascending keys", sortedKeys(200000, true), 2000, 0, 0},
+        {"descending keys", sortedKeys(200000, false), 2000, 0, 0},
+        {"counter lines", counterLines(100000, 1), 800, 4000, 0},
+        // The second copy of each block meets its equal strings deep down.
+        {"counter blocks twice", counterLines(200000, 400), 900, 50000, 25},
+        // The equal string is the oldest one, next to leave the window ...
+        {"block of 4078 repeated", repeatedBlock(100000, 4078, 41), 0, 50000, 0},
+        // ... or the one after it.
+        {"block of 4077 repeated", repeatedBlock(100000, 4077, 42), 0, 50000, 0},
+    };
+    for (const Case& c : cases) {
+        test::ReferenceEncoderCounts counts;
+        expectAgreement(c.name, c.data, kLZHBufferSize, counts);
+        EXPECT_GE(counts.splays, c.splays) << c.name;
+        EXPECT_GE(counts.replacements, c.replacements) << c.name;
+        EXPECT_GE(counts.splayedReplacements, c.splayedReplacements) << c.name;
+    }
+}
+
+// A few megabytes switching kind every few ten thousand bytes, so that output
+// and input cross the buffer ends many times in every state.
+TEST(LZHEncode, AgreesWithTheReferenceOnLongMixedData) {
+    if (kSanitized) {
+        GTEST_SKIP() << "megabytes through the plain reference take too long under the sanitizers";
+    }
+    const Bytes data = mixture(3 * 1024 * 1024 + 77, 43);
+    test::ReferenceEncoderCounts counts;
+    expectAgreement("mixture", data, kLZHBufferSize, counts);
+    expectAgreement("mixture", data, 65521, counts);
+    EXPECT_GT(counts.splays, 0u);
+    EXPECT_GT(counts.replacements, 0u);
 }
 
 } // namespace
