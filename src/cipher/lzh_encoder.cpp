@@ -288,18 +288,12 @@ template <bool kSixteen>
 // each string once, and the strings in it do not change while they are in it
 // (a node leaves before the bytes of its string are overwritten). So the
 // search is skipped and its outcome taken directly: the match is p with the
-// longest length, r takes p's place and is splayed when that place is as deep
-// as the search would have gone.
+// longest length, and r takes p's place. That place is never deep enough for a
+// splay: p ended its own insertion above the splay depth or was splayed to the
+// top, and the one deletion since then moves no node down.
 [[gnu::always_inline]] inline Match Encoder::takeEqualPlace(std::uint32_t p,
                                                             std::uint32_t r) const {
-    int depth = 1;
-    for (std::uint32_t up = parent(p); up < kNoNode && depth < kSplayDepth; up = parent(up)) {
-        ++depth;
-    }
     replaceNode(p, r);
-    if (depth >= kSplayDepth) {
-        splay(r);
-    }
     return {p, kMaxMatch};
 }
 
