@@ -51,7 +51,8 @@ public:
     // input read, whenever that number changes: for a progress bar that keeps
     // the window alive. It must not start another stream operation.
     std::function<void(int permille)> OnProgress;
-    // Free integer for the owner (the main window keeps its logged-in flag here).
+    // Free integer for the owner. The session mirrors its logged-in flag here
+    // (0 or 1); the flag itself is the session's (Session::loggedIn).
     int Tag = 0;
 
     // Hex text: two upper-case digits per byte, 32768-byte blocks.

@@ -591,16 +591,16 @@ TEST_F(MainWindowTest, SaveIntoUnwritablePlaceShowsErrorAndKeepsOldFile) {
 TEST_F(MainWindowTest, ActivationShowsTheLoginDialogUntilLoggedIn) {
     QDialog login;
     window->setLoginDialog(&login);
-    session.cipher().Tag = 0;
+    session.logOut();
     window->FormActivate();
     EXPECT_TRUE(login.isVisible());
     EXPECT_FALSE(login.isModal());
     login.hide();
-    session.cipher().Tag = 1;
+    session.logIn("user");
     window->FormActivate();
     EXPECT_FALSE(login.isVisible());
 
-    session.cipher().Tag = 0;
+    session.logOut();
     window->show();
     window->activateWindow(); // the activation itself brings it up
     EXPECT_TRUE(QTest::qWaitFor([&] { return login.isVisible(); }));
