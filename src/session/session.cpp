@@ -84,7 +84,11 @@ void Session::renumber(RecordId id, const std::string& number) {
         throw Error("Номер записи не может начинаться с табуляции или содержать "
                     "перевод строки и другие управляющие символы");
     }
+    if (records_[*row].number == number) {
+        return;
+    }
     records_[*row].number = number;
+    modified_ = true;
     notify([&](SessionObserver& o) { o.recordChanged(*row); });
 }
 

@@ -61,9 +61,9 @@ public:
     bool replaceFields(RecordId id, std::vector<std::string> fields);
     // Removes the record; sets the modified flag. False when the id is gone.
     bool remove(RecordId id);
-    // The in-place number edit. Throws vantrel::Error with a message for the
-    // user when the text cannot be stored (see IsStorableRecordNumber); the
-    // modified flag is left alone either way.
+    // The in-place number edit; sets the modified flag when the number really
+    // changes. Throws vantrel::Error with a message for the user when the text
+    // cannot be stored (see IsStorableRecordNumber); nothing changes then.
     void renumber(RecordId id, const std::string& number);
     // Sorts ascending by the column (0 = number, 1...6 = fields; stable) and
     // remembers it as the sort column. Changes no data: the flag stays.

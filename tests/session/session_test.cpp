@@ -90,18 +90,20 @@ TEST(SessionTest, ObserversHearEveryChangeWithTheRowItConcerns) {
                                         "before reset", "reset"}));
 }
 
-TEST(SessionTest, RenumberRefusesTextsTheFileCannotHoldAndLeavesTheFlag) {
+TEST(SessionTest, RenumberRefusesTextsTheFileCannotHoldAndFlagsOnlyANewNumber) {
     Session session;
     session.replaceAll({rec("1")});
     const RecordId id = session.idAt(0);
-    session.renumber(id, " 12\ta");
-    EXPECT_EQ(session.records()[0].number, " 12\ta");
     for (const std::string& bad :
          std::vector<std::string>{"\t1", "1\r2", "1\n", std::string("1\0", 2), "1\x1b[2J"}) {
         EXPECT_THROW(session.renumber(id, bad), Error);
     }
+    session.renumber(id, "1");
+    EXPECT_EQ(session.records()[0].number, "1");
+    EXPECT_FALSE(session.modified()) << "neither a refused nor the same number is a change";
+    session.renumber(id, " 12\ta");
     EXPECT_EQ(session.records()[0].number, " 12\ta");
-    EXPECT_FALSE(session.modified());
+    EXPECT_TRUE(session.modified());
     session.renumber(id, "1\t2"); // a TAB inside reads back as part of the number
     EXPECT_EQ(ParseRecordText(FormatRecordText(session.records()))[0].number, "1\t2");
 }
