@@ -96,7 +96,6 @@ public:
     std::uint32_t KeyWordA() const { return keyA_; }
     std::uint32_t KeyWordB() const { return keyB_; }
     std::uint32_t KeyWordC() const { return keyC_; }
-    std::uint32_t Salt() const { return salt_; }
     // The key block made by the last InitKey, while it is held.
     const std::optional<std::array<std::uint8_t, 16>>& KeyBlock() const { return keyBlock_; }
     void ReleaseKeyBlock() { keyBlock_.reset(); }
