@@ -77,15 +77,12 @@ bool Session::remove(RecordId id) {
 
 void Session::renumber(RecordId id, const std::string& number) {
     const auto row = rowOf(id);
-    if (!row) {
+    if (!row || records_[*row].number == number) {
         return;
     }
     if (!IsStorableRecordNumber(number)) {
         throw Error("Номер записи не может начинаться с табуляции или содержать "
                     "перевод строки и другие управляющие символы");
-    }
-    if (records_[*row].number == number) {
-        return;
     }
     records_[*row].number = number;
     modified_ = true;
