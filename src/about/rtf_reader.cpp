@@ -84,24 +84,6 @@ int hexDigit(char c) {
     return -1;
 }
 
-void appendUtf8(std::string& out, char32_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
 class Parser {
 public:
     explicit Parser(std::string_view input) : in_(input) {}
@@ -415,7 +397,7 @@ private:
             }
         }
         std::string text;
-        appendUtf8(text, code);
+        AppendUtf8(text, code);
         append(text);
     }
 
@@ -424,7 +406,7 @@ private:
         if (highSurrogate_) {
             highSurrogate_.reset();
             std::string text;
-            appendUtf8(text, 0xFFFD);
+            AppendUtf8(text, 0xFFFD);
             append(text);
         }
     }

@@ -63,24 +63,6 @@ const CodeTable& codeTable() {
     return table;
 }
 
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 // Decodes one UTF-8 character at `at`; returns its length, or 0 when the bytes
 // there are no valid UTF-8 (overlong forms, surrogates and values above
 // U+10FFFF included).
@@ -157,6 +139,24 @@ constexpr std::array<unsigned char, 256> kFold = makeFoldTable();
 
 } // namespace
 
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
 std::string Utf8ToCp1251(std::string_view utf8) {
     const CodeTable& table = codeTable();
     std::string out;
@@ -196,7 +196,7 @@ std::string Cp1251ToUtf8(std::string_view cp1251) {
     out.reserve(cp1251.size() * 2);
     for (char byte : cp1251) {
         const char32_t c = table.toUnicode[static_cast<unsigned char>(byte)];
-        appendUtf8(out, c == kNoCharacter ? kReplacement : c);
+        AppendUtf8(out, c == kNoCharacter ? kReplacement : c);
     }
     return out;
 }

@@ -17,6 +17,10 @@ std::string Utf8ToCp1251(std::string_view utf8);
 // becomes U+FFFD.
 std::string Cp1251ToUtf8(std::string_view cp1251);
 
+// Appends the UTF-8 form of one Unicode code point (at most U+10FFFF; the
+// caller keeps surrogates out).
+void AppendUtf8(std::string& out, char32_t code);
+
 // Case folding and case-insensitive comparison of 1251 text: Latin, the Russian
 // alphabet with Ё/ё and the other Cyrillic letters of the code page.
 char FoldCase1251(char c);

@@ -139,8 +139,13 @@ void TCryptLib::SetPassword(const std::string& password) {
         WipeString(password_.value());
         throw Error("TCryptLib.Password is too long");
     }
-    // At most 12 bytes: the string's own buffer, overwritten in place.
-    password_.value().assign(password);
+    // At most 12 bytes: the string's own buffer, overwritten in place. It is
+    // wiped first, so that no byte of a longer old password stays behind it.
+    std::string& held = password_.value();
+    if (&password != &held) {
+        WipeString(held);
+        held.assign(password);
+    }
 }
 
 void TCryptLib::SetAddKey(std::int32_t value) {

@@ -51,7 +51,8 @@ public:
     // input read, whenever that number changes: for a progress bar that keeps
     // the window alive. It must not start another stream operation.
     std::function<void(int permille)> OnProgress;
-    // Free integer for the owner (the main window keeps its logged-in flag here).
+    // Free integer for the owner. The session mirrors its logged-in flag here
+    // (0 or 1); the flag itself is the session's (Session::loggedIn).
     int Tag = 0;
 
     // Hex text: two upper-case digits per byte, 32768-byte blocks.
@@ -95,7 +96,6 @@ public:
     std::uint32_t KeyWordA() const { return keyA_; }
     std::uint32_t KeyWordB() const { return keyB_; }
     std::uint32_t KeyWordC() const { return keyC_; }
-    std::uint32_t Salt() const { return salt_; }
     // The key block made by the last InitKey, while it is held.
     const std::optional<std::array<std::uint8_t, 16>>& KeyBlock() const { return keyBlock_; }
     void ReleaseKeyBlock() { keyBlock_.reset(); }

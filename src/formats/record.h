@@ -29,4 +29,9 @@ enum RecordField : int {
 // The ordered records; their order is the order of the record file.
 using RecordList = std::vector<Record>;
 
+// Overwrites every text of the record with zero bytes, the password and the
+// note first, and leaves each one empty. Their memory stays with the record
+// (the field count too), so that freeing it afterwards gives back only zeros.
+void WipeRecord(Record& record);
+
 } // namespace vantrel

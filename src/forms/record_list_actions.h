@@ -24,12 +24,6 @@ public:
     // `view` already shows a RecordTableModel (through any proxies).
     RecordListActions(const Session& session, QAbstractItemView* view);
 
-    QAction* copyName() const { return copyName_; }
-    QAction* copyPassword() const { return copyPassword_; }
-    QAction* copyResource() const { return copyResource_; }
-    QAction* openResource() const { return openResource_; }
-    QMenu* menu() const { return menu_; }
-
     // Enables the commands that the selected record has something for.
     void refresh();
 

@@ -33,8 +33,9 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
-    // The in-place edit of a record number; a text that cannot be stored is
-    // refused with a message and the number stays.
+    // The in-place edit of a record number; a new number sets the modified
+    // flag, a text that cannot be stored is refused with a message and the
+    // number stays.
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
 
 private:

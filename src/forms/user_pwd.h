@@ -45,8 +45,6 @@ public:
     // Whether this dialog has ended the program (the main window may check it).
     static bool programEndRequested() { return endRequested_; }
 
-    LoginSteps& loginSteps() { return login_; }
-
     void btEnterClick();
     void btNewUserClick();
     void btExitClick();

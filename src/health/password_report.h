@@ -117,7 +117,7 @@ private:
 };
 
 // Why the line is in its group, for the user (UTF-8): "Очень слабый, 2 бит",
-// "Один пароль у 3 записей (набор 1)", "Срок истёк 07.12.2026".
+// "Один пароль у записей: 3 (набор 1)", "Срок истёк 07.12.2026".
 std::string ReportReason(ReportGroup group, const ReportLine& line);
 
 // The password of a record, the empty text when the record has no such field.

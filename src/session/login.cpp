@@ -6,12 +6,23 @@
 #include "formats/settings_names.h"
 #include "generator/generator_settings.h"
 
+#include <exception>
+#include <system_error>
+
 namespace vantrel {
 
 namespace {
 
 // The checker's design-time password; every use replaces it first.
 constexpr const char* kCheckerPassword = "vtrcheck";
+
+// Whether nothing is at the remembered path (1251). A path that cannot even be
+// looked at is not taken as missing: the load then says why.
+bool isMissing(const std::string& remembered) {
+    std::error_code unknown;
+    const auto status = std::filesystem::status(Cp1251ToUtf8(remembered), unknown);
+    return status.type() == std::filesystem::file_type::not_found;
+}
 
 } // namespace
 
@@ -43,13 +54,14 @@ void LoginSteps::reopenRememberedFile(const std::string& name) {
             ReadSetting(kRememberedFilesSection, name, session_.settingsFile());
         // The read-failure text is no path: a file of that name in the working
         // folder must not be opened in its place.
-        if (remembered == ReadFailureText() || remembered.empty()) {
+        if (remembered == ReadFailureText() || remembered.empty() || isMissing(remembered)) {
             prompts_.inform(kLastFileNotFoundMessage);
             return;
         }
         files_.openFile(std::filesystem::path(Cp1251ToUtf8(remembered)), RecordFileKind::Encrypted);
-    } catch (...) {
-        prompts_.inform(kLastFileNotFoundMessage);
+    } catch (const std::exception& error) {
+        prompts_.inform(ErrorBoxText(error.what()) + "
+" + kLastFileNotOpenedNote);
     }
 }
 

@@ -23,6 +23,9 @@ inline constexpr const char* kNoNameNoPasswordMessage =
     "Использование программы пользователем без имени или пароля недопустимо.";
 inline constexpr const char* kLastFileNotFoundMessage =
     "Последний использовавшийся Вами файл не найден";
+// Follows the reason when the remembered file exists but could not be opened.
+inline constexpr const char* kLastFileNotOpenedNote =
+    "Последний использовавшийся Вами файл не удалось открыть.";
 inline constexpr const char* kNameNotStorableMessage =
     "Такое имя пользователя нельзя сохранить в файле настроек.\r"
     "Имя не должно содержать знак \"=\", начинаться с \"[\" или \";\", "
@@ -39,12 +42,14 @@ public:
     std::function<std::filesystem::path()> programDirectory;
 
     // Login: tests the password against the user's check string; on success
-    // keys the session's cipher, sets the logged-in flag and user name, reopens the
-    // user's remembered record file and loads the generator options. On a
-    // mismatch it says so and offers CreateUser. Returns whether a user is now
-    // logged in (the dialog then hides). Errors (a password over 12 characters,
-    // a settings file that cannot be written, bad generator options) are thrown
-    // for the generic error box.
+    // keys the session's cipher, sets the logged-in flag and user name, reopens
+    // the user's remembered record file and loads the generator options. A
+    // file that is not remembered or not there is reported with the fixed
+    // message, one that is there but cannot be opened with the reason; either
+    // way the login goes on. On a mismatch it says so and offers CreateUser.
+    // Returns whether a user is now logged in (the dialog then hides). Errors
+    // (a password over 12 characters, a settings file that cannot be written,
+    // bad generator options) are thrown for the generic error box.
     bool Enter(const std::string& name, const std::string& password);
 
     // Creation: asks first; refuses an empty name with an empty password and a

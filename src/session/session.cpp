@@ -1,6 +1,7 @@
 #include "session/session.h"
 
 #include "base/error.h"
+#include "base/secret.h"
 #include "formats/program_cipher.h"
 #include "formats/record_rules.h"
 #include "formats/settings_file.h"
@@ -76,7 +77,7 @@ bool Session::remove(RecordId id) {
 
 void Session::renumber(RecordId id, const std::string& number) {
     const auto row = rowOf(id);
-    if (!row) {
+    if (!row || records_[*row].number == number) {
         return;
     }
     if (!IsStorableRecordNumber(number)) {
@@ -84,6 +85,7 @@ void Session::renumber(RecordId id, const std::string& number) {
                     "перевод строки и другие управляющие символы");
     }
     records_[*row].number = number;
+    modified_ = true;
     notify([&](SessionObserver& o) { o.recordChanged(*row); });
 }
 
@@ -110,14 +112,31 @@ void Session::replaceAll(RecordList records) {
     notify([](SessionObserver& o) { o.recordsReset(); });
 }
 
-bool Session::loggedIn() const {
-    // The cipher's Tag is the logged-in flag: 0 before a login, 1 after.
-    return cipher_.Tag != 0;
+void Session::clearRecords() {
+    for (Record& record : records_) {
+        WipeRecord(record);
+    }
+    notify([](SessionObserver& o) { o.recordsAboutToBeReset(); });
+    records_.clear();
+    ids_.clear();
+    notify([](SessionObserver& o) { o.recordsReset(); });
 }
 
 void Session::logIn(std::string userName) {
+    loggedIn_ = true;
     cipher_.Tag = 1;
+    WipeString(userName_);
     userName_ = std::move(userName);
+}
+
+void Session::logOut() {
+    clearRecords();
+    WipeString(userName_);
+    currentFile_.clear();
+    modified_ = false;
+    cipher_.SetPassword(kDesignTimePassword);
+    loggedIn_ = false;
+    cipher_.Tag = 0;
 }
 
 std::filesystem::path Session::settingsFile() const {

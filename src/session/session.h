@@ -23,7 +23,8 @@ using RecordId = std::uint64_t;
 class SessionObserver {
 public:
     virtual ~SessionObserver() = default;
-    // The whole list is replaced (a load) or reordered (a sort).
+    // The whole list is replaced (a load), reordered (a sort) or emptied
+    // (clearRecords: the records are already wiped when this is called).
     virtual void recordsAboutToBeReset() {}
     virtual void recordsReset() {}
     virtual void recordAboutToBeInserted(std::size_t /*row*/) {}
@@ -35,9 +36,10 @@ public:
 };
 
 // The open session of the program: the record list with stable ids, the
-// current file and its modified flag, the user with the cipher keyed by the
-// user's password, and the generator options. Views watch it through
-// SessionObserver; what they select is theirs to keep (as record ids).
+// current file and its modified flag, the user (with the logged-in flag) and
+// the cipher keyed by the user's password, and the generator options. Views
+// watch it through SessionObserver; what they select is theirs to keep (as
+// record ids).
 class Session {
 public:
     Session();
@@ -59,9 +61,9 @@ public:
     bool replaceFields(RecordId id, std::vector<std::string> fields);
     // Removes the record; sets the modified flag. False when the id is gone.
     bool remove(RecordId id);
-    // The in-place number edit. Throws vantrel::Error with a message for the
-    // user when the text cannot be stored (see IsStorableRecordNumber); the
-    // modified flag is left alone either way.
+    // The in-place number edit; sets the modified flag when the number really
+    // changes. Throws vantrel::Error with a message for the user when the text
+    // cannot be stored (see IsStorableRecordNumber); nothing changes then.
     void renumber(RecordId id, const std::string& number);
     // Sorts ascending by the column (0 = number, 1...6 = fields; stable) and
     // remembers it as the sort column. Changes no data: the flag stays.
@@ -72,6 +74,9 @@ public:
     // Replaces the whole list (a load); every record gets a new id. The
     // modified flag is left alone.
     void replaceAll(RecordList records);
+    // Empties the list, every record wiped (WipeRecord) before its memory is
+    // given back; observers see a reset. The modified flag is left alone.
+    void clearRecords();
 
     // --- the file
     const std::filesystem::path& currentFile() const { return currentFile_; }
@@ -84,9 +89,19 @@ public:
     // program's keys and a design-time password.
     TCryptLib& cipher() { return cipher_; }
     const TCryptLib& cipher() const { return cipher_; }
-    bool loggedIn() const;
+    // The logged-in flag. The cipher's Tag mirrors it (0 or 1), where the
+    // program's design keeps it; the session's own flag is the one that counts.
+    bool loggedIn() const { return loggedIn_; }
     // Marks the user as logged in; the caller has keyed the cipher.
     void logIn(std::string userName);
+    // Leaves the session as it was before any login: the list emptied and
+    // wiped (clearRecords), the user name wiped, no current file, the modified
+    // flag cleared, the cipher back on its design-time password (the user's
+    // wiped) and the logged-in flag cleared. It asks nothing and saves nothing:
+    // unsaved changes are lost unless the caller has offered to save them
+    // first. The generator options, the program directory, the sort column and
+    // the observers stay; record ids are still never reused.
+    void logOut();
     const std::string& userName() const { return userName_; } // 1251 bytes
 
     GeneratorOptions& generatorOptions() { return generatorOptions_; }
@@ -116,6 +131,7 @@ private:
     std::filesystem::path currentFile_;
     bool modified_ = false;
     TCryptLib cipher_;
+    bool loggedIn_ = false;
     std::string userName_;
     GeneratorOptions generatorOptions_;
     std::filesystem::path programDirectory_;

@@ -38,11 +38,30 @@ TEST(RandomBelow, RangeZeroGivesZeroAndNegativeRangeIsUnsigned) {
     EXPECT_EQ(RandomBelow(static_cast<std::uint32_t>(-2)), expected);
 }
 
-TEST(RandomBelow, StaysBelowTheRange) {
+TEST(RandomBelow, SmallRangesAreHitEvenlyAlsoInSuccessiveDraws) {
+    // A draw is taken from the seed's high bits. Its low bits repeat with a
+    // short period (the lowest one alternates), so a draw taken from them would
+    // leave most pairs of successive values out.
     SetRandomSeed(1);
-    for (std::uint32_t range : {1u, 2u, 3u, 255u, 32767u, 0x80000000u}) {
-        for (int i = 0; i < 1000; ++i) {
-            EXPECT_LT(RandomBelow(range), range);
+    constexpr int kPerPair = 400;
+    for (const std::uint32_t range : {2u, 3u, 7u, 16u}) {
+        SCOPED_TRACE(range);
+        std::vector<int> values(range);
+        std::vector<int> pairs(range * range);
+        std::uint32_t previous = RandomBelow(range);
+        for (std::uint32_t i = 0; i < range * range * kPerPair; ++i) {
+            const std::uint32_t draw = RandomBelow(range);
+            ASSERT_LT(draw, range);
+            ++values[draw];
+            ++pairs[previous * range + draw];
+            previous = draw;
+        }
+        const int perValue = static_cast<int>(range) * kPerPair;
+        for (const int count : values) {
+            EXPECT_NEAR(count, perValue, perValue / 10);
+        }
+        for (const int count : pairs) {
+            EXPECT_NEAR(count, kPerPair, kPerPair / 4);
         }
     }
 }

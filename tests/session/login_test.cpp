@@ -221,15 +221,30 @@ TEST_F(Login, RememberedFileIsReopenedWithThePassword) {
     EXPECT_TRUE(declined->session.currentFile().empty());
 }
 
-TEST_F(Login, MissingRememberedFileIsReportedAndTheLoginCompletes) {
+TEST_F(Login, MissingOrUnreadableRememberedFileIsReportedAndTheLoginCompletes) {
     createUser("bob", "pw");
-    WriteSetting(kRememberedFilesSection, "bob", (dir / "gone.vtr").string(), settings());
-    auto run = newRun();
-    EXPECT_TRUE(run->login.Enter("bob", "pw"));
-    EXPECT_EQ(run->prompts.log, (std::vector<std::string>{inform(kLastFileNotFoundMessage)}));
-    EXPECT_TRUE(run->session.loggedIn());
-    EXPECT_TRUE(run->session.records().empty());
-    EXPECT_TRUE(run->session.currentFile().empty());
+    test::WriteBytes(dir / "plain", "x");
+    std::filesystem::create_directory(dir / "folder.vtr");
+    const std::string notFound = kLastFileNotFoundMessage;
+    const struct {
+        std::filesystem::path file;
+        std::string message;
+    } cases[] = {
+        {dir / "gone.vtr", notFound},
+        {dir / "plain" / "below-a-file.vtr", notFound},
+        {dir / "folder.vtr",
+         "Cannot open file " + (dir / "folder.vtr").string() + ".\r" + kLastFileNotOpenedNote},
+    };
+    for (const auto& [file, message] : cases) {
+        SCOPED_TRACE(file);
+        WriteSetting(kRememberedFilesSection, "bob", file.string(), settings());
+        auto run = newRun();
+        EXPECT_TRUE(run->login.Enter("bob", "pw"));
+        EXPECT_EQ(run->prompts.log, std::vector<std::string>{"inform: " + message});
+        EXPECT_TRUE(run->session.loggedIn());
+        EXPECT_TRUE(run->session.records().empty());
+        EXPECT_TRUE(run->session.currentFile().empty());
+    }
 }
 
 TEST_F(Login, NoRememberedFileNeverOpensAFileNamedLikeTheReadFailure) {

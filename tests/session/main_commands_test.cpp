@@ -1,6 +1,7 @@
 #include "session/main_commands.h"
 
 #include "base/cp1251.h"
+#include "base/error.h"
 #include "formats/record_file.h"
 #include "formats/record_rules.h"
 #include "formats/settings_file.h"
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <numeric>
 
 namespace vantrel {
@@ -144,6 +146,30 @@ protected:
 TEST_F(CloseTest, UnmodifiedClosesWithoutQuestion) {
     EXPECT_TRUE(close());
     EXPECT_EQ(prompts.log, std::vector<std::string>{"options stored"});
+}
+
+TEST_F(CloseTest, ANewRecordNumberAsksToSaveAndNoneOtherDoes) {
+    const struct {
+        const char* what;
+        std::function<void(Session&)> edit;
+        bool asks;
+    } cases[] = {
+        {"a new number", [](Session& s) { s.renumber(s.idAt(0), "7"); }, true},
+        {"the same number", [](Session& s) { s.renumber(s.idAt(0), "1"); }, false},
+        {"a refused number", [](Session& s) { EXPECT_THROW(s.renumber(s.idAt(0), "\t7"), Error); },
+         false},
+        {"a sort", [](Session& s) { s.sortBy(1); }, false},
+    };
+    for (const auto& [what, edit, asks] : cases) {
+        SCOPED_TRACE(what);
+        session.replaceAll({rec("1", "one")});
+        session.setModified(false);
+        prompts.log.clear();
+        prompts.answers = {Answer::Cancel};
+        edit(session);
+        EXPECT_EQ(close(), !asks);
+        EXPECT_EQ(prompts.log.size(), asks ? 2u : 1u) << "options stored, then the question";
+    }
 }
 
 TEST_F(CloseTest, CancelKeepsWindowAfterOptionsWereStored) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -89,20 +90,83 @@ TEST(SessionTest, ObserversHearEveryChangeWithTheRowItConcerns) {
                                         "before reset", "reset"}));
 }
 
-TEST(SessionTest, RenumberRefusesTextsTheFileCannotHoldAndLeavesTheFlag) {
+TEST(SessionTest, RenumberRefusesTextsTheFileCannotHoldAndFlagsOnlyANewNumber) {
     Session session;
     session.replaceAll({rec("1")});
     const RecordId id = session.idAt(0);
-    session.renumber(id, " 12\ta");
-    EXPECT_EQ(session.records()[0].number, " 12\ta");
     for (const std::string& bad :
          std::vector<std::string>{"\t1", "1\r2", "1\n", std::string("1\0", 2), "1\x1b[2J"}) {
         EXPECT_THROW(session.renumber(id, bad), Error);
     }
+    session.renumber(id, "1");
+    EXPECT_EQ(session.records()[0].number, "1");
+    EXPECT_FALSE(session.modified()) << "neither a refused nor the same number is a change";
+    session.renumber(id, " 12\ta");
     EXPECT_EQ(session.records()[0].number, " 12\ta");
-    EXPECT_FALSE(session.modified());
+    EXPECT_TRUE(session.modified());
     session.renumber(id, "1\t2"); // a TAB inside reads back as part of the number
     EXPECT_EQ(ParseRecordText(FormatRecordText(session.records()))[0].number, "1\t2");
+}
+
+// Empty, and every byte of its buffer zero.
+bool wipedEmpty(const std::string& text) {
+    return text.empty() &&
+           std::all_of(text.data(), text.data() + text.capacity(), [](char c) { return c == 0; });
+}
+
+// Looks at the records as a view can when they are about to go.
+class WipeWitness : public SessionObserver {
+public:
+    explicit WipeWitness(const Session& session) : session_(session) {}
+    void recordsAboutToBeReset() override {
+        for (const Record& record : session_.records()) {
+            ++seen;
+            wiped = wiped && wipedEmpty(record.number) &&
+                    std::all_of(record.fields.begin(), record.fields.end(), wipedEmpty);
+        }
+    }
+    int seen = 0;
+    bool wiped = true;
+
+private:
+    const Session& session_;
+};
+
+TEST(SessionTest, LogOutWipesTheRecordsAndForgetsTheUser) {
+    Session session;
+    const std::string designTimePassword = session.cipher().Password();
+    session.cipher().SetPassword("abcdefghijkl");
+    session.logIn("a user name past the short-string buffer");
+    session.replaceAll({Record{"1",
+                               {"name", "a password past the short-string buffer", "res", "", "",
+                                "a note past the short-string buffer"}},
+                        rec("2")});
+    const RecordId lastId = session.idAt(1);
+    session.setCurrentFile("/home/user/records.vtr");
+    session.setModified(true);
+    WipeWitness witness(session);
+    LoggingObserver observer;
+    session.addObserver(&witness);
+    session.addObserver(&observer);
+
+    session.logOut();
+    EXPECT_EQ(witness.seen, 2);
+    EXPECT_TRUE(witness.wiped) << "every text is wiped before the records go";
+    EXPECT_EQ(observer.log, (std::vector<std::string>{"before reset", "reset"}));
+    EXPECT_EQ(session.size(), 0u);
+    EXPECT_TRUE(wipedEmpty(session.userName()));
+    EXPECT_TRUE(session.currentFile().empty());
+    EXPECT_FALSE(session.modified());
+    EXPECT_FALSE(session.loggedIn());
+    EXPECT_EQ(session.cipher().Tag, 0);
+    const std::string& password = session.cipher().Password();
+    EXPECT_EQ(password, designTimePassword);
+    EXPECT_TRUE(std::all_of(password.data() + password.size(),
+                            password.data() + password.capacity(), [](char c) { return c == 0; }))
+        << "nothing of the user's password is left behind the design-time one";
+    EXPECT_GT(session.add(rec("1")), lastId) << "ids are not reused after a log-out";
+    session.removeObserver(&witness);
+    session.removeObserver(&observer);
 }
 
 } // namespace
