@@ -60,8 +60,7 @@ void LoginSteps::reopenRememberedFile(const std::string& name) {
         }
         files_.openFile(std::filesystem::path(Cp1251ToUtf8(remembered)), RecordFileKind::Encrypted);
     } catch (const std::exception& error) {
-        prompts_.inform(ErrorBoxText(error.what()) + "
-" + kLastFileNotOpenedNote);
+        prompts_.inform(ErrorBoxText(error.what()) + "\r" + kLastFileNotOpenedNote);
     }
 }
 
