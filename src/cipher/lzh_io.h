@@ -48,7 +48,7 @@ struct Io {
         }
     }
 
-    [[gnu::noinline]] void put(const std::uint8_t* bytes, int count) {
+    void put(const std::uint8_t* bytes, int count) {
         if (outCount + count < kLZHBufferSize) {
             std::memcpy(out + outCount, bytes, static_cast<std::size_t>(count));
             outCount += count;
