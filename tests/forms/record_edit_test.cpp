@@ -232,6 +232,10 @@ TEST_F(RecordEditTest, LengthBoxesKeepTheMinimumAtOrBelowTheMaximum) {
     click("btCancel");
     EXPECT_EQ(session_.generatorOptions().MinPwd, 5);
     EXPECT_EQ(session_.generatorOptions().MaxPwd, 5);
+    // The next editor starts from them.
+    open();
+    EXPECT_EQ(child<QSpinBox>("edMinPwd")->value(), 5);
+    EXPECT_EQ(child<QSpinBox>("edMaxPwd")->value(), 5);
 }
 
 TEST_F(RecordEditTest, LengthsOutsideTheBoxesComeToTheNearerBound) {
