@@ -257,7 +257,7 @@ void TfmMain::createMenu() {
 }
 
 void TfmMain::createToolbar() {
-    tbMain_ = addToolBar(QStringLiteral("tbMain"));
+    tbMain_ = addToolBar(utf8("Основная панель"));
     tbMain_->setObjectName(QStringLiteral("tbMain"));
     tbMain_->setMovable(false);
     tbMain_->setFloatable(false);
@@ -335,7 +335,7 @@ void TfmMain::createList() {
 }
 
 void TfmMain::createListTools() {
-    auto* bar = addToolBar(QStringLiteral("tbSearch"));
+    auto* bar = addToolBar(utf8("Поиск"));
     bar->setObjectName(QStringLiteral("tbSearch"));
     bar->setMovable(false);
     bar->setFloatable(false);

@@ -15,6 +15,7 @@
 #include "support/temp_folder.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -261,6 +262,13 @@ TEST_F(MainWindowTest, ToolbarButtonsInOrderWithPictures) {
     EXPECT_EQ(order, (QStringList{"btOpen", "btSave", "|", "btNewRcrd", "btnEditRcrd",
                                   "btDeleteRcrd", "|", "btShowPwd"}));
     EXPECT_EQ(bar->toolButtonStyle(), Qt::ToolButtonIconOnly);
+    // Assistive technology names the toolbars in the interface's language.
+    const std::pair<const char*, QString> names[] = {{"tbMain", "Основная панель"},
+                                                     {"tbSearch", "Поиск"}};
+    for (const auto& [toolbar, name] : names) {
+        auto* widget = window->findChild<QToolBar*>(QString::fromLatin1(toolbar));
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name), name);
+    }
     for (const char* name :
          {"btOpen", "btSave", "btNewRcrd", "btnEditRcrd", "btDeleteRcrd", "btShowPwd"}) {
         SCOPED_TRACE(name);
