@@ -362,7 +362,7 @@ void TfmMain::createListTools() {
         search_->selectAll();
     });
 
-    listActions_ = new RecordListActions(session_, lvMain_);
+    listActions_ = new RecordListActions(session_, prompts_, lvMain_);
 
     shownCount_ = new QLabel(statusBar());
     shownCount_->setObjectName(QStringLiteral("lbShown"));

@@ -8,6 +8,7 @@
 #include "forms/icons.h"
 #include "forms/record_table_model.h"
 #include "forms/site.h"
+#include "product_config.h"
 #include "session/date_text.h"
 #include "session/expiry.h"
 #include "support/qt_test_support.h"
@@ -979,10 +980,25 @@ TEST_F(MainWindowTest, CopyCommandsOfTheList) {
     SaveSnapshot(*menu, QStringLiteral("list_menu"));
     menu->hide();
     QUrl opened;
-    const AddressOpener previous = SetAddressOpener([&](const QUrl& url) { opened = url; });
+    bool browserFound = true;
+    const AddressOpener previous = SetAddressOpener([&](const QUrl& url) {
+        opened = url;
+        return browserFound;
+    });
     action("ListOpenResource")->trigger();
-    SetAddressOpener(previous);
     EXPECT_EQ(opened, QUrl(QStringLiteral("https://mail.example.org")));
+    EXPECT_TRUE(prompts.log.empty());
+    // Without a browser both commands say so.
+    browserFound = false;
+    action("ListOpenResource")->trigger();
+    action("SiteEnter")->trigger();
+    SetAddressOpener(previous);
+    EXPECT_EQ(prompts.log,
+              (std::vector<std::string>{
+                  "error: Не удалось открыть адрес https://mail.example.org: не найден браузер",
+                  "error: Не удалось открыть адрес " + std::string(product::kSiteUrl) +
+                      ": не найден браузер"}));
+    prompts.log.clear();
 
     list->setFocus();
     QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
