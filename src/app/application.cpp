@@ -13,6 +13,9 @@ VantrelApplication::VantrelApplication(int& argc, char** argv) : QApplication(ar
     // Ties every window to the installed menu entry and gives it the program's icon.
     setDesktopFileName(QString::fromLatin1(product::kApplicationId));
     setWindowIcon(ProgramIcon());
+    // The interface is Russian whatever the user's locale: calendar names,
+    // Qt's own texts and the file dialogs' details alike.
+    UseRussianLocale();
     LoadQtTranslation(*this);
 }
 

@@ -1,6 +1,9 @@
 #include "forms/desktop.h"
 
 #include <QCoreApplication>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QIdentityProxyModel>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QPainter>
@@ -30,10 +33,62 @@ QIcon ProgramIcon() {
     return icon;
 }
 
+namespace {
+
+const QLocale kRussian(QLocale::Russian, QLocale::Russia);
+
+// Qt asks for the file type names ("Folder", "Unknown") under a newer context
+// than the one its translation files still keep them under: the file dialog's.
+class QtRussianTranslator : public QTranslator {
+public:
+    using QTranslator::QTranslator;
+    QString translate(const char* context, const char* source, const char* disambiguation,
+                      int n) const override {
+        QString text = QTranslator::translate(context, source, disambiguation, n);
+        if (text.isEmpty() && qstrcmp(context, "QAbstractFileIconProvider") == 0) {
+            text = QTranslator::translate("QFileDialog", source, disambiguation, n);
+        }
+        return text;
+    }
+};
+
+// The file list's size and date columns by the default locale.
+class FileDetailsByDefaultLocale : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+    QVariant data(const QModelIndex& index, int role) const override {
+        const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (files == nullptr || role != Qt::DisplayRole) {
+            return QIdentityProxyModel::data(index, role);
+        }
+        const QModelIndex file = mapToSource(index);
+        if (index.column() == kSizeColumn && !files->isDir(file)) {
+            return QLocale().formattedDataSize(files->size(file));
+        }
+        if (index.column() == kDateColumn) {
+            return QLocale().toString(files->lastModified(file), QLocale::ShortFormat);
+        }
+        return QIdentityProxyModel::data(index, role);
+    }
+
+private:
+    static constexpr int kSizeColumn = 1;
+    static constexpr int kDateColumn = 3;
+};
+
+} // namespace
+
+void UseRussianLocale() {
+    QLocale::setDefault(kRussian);
+}
+
+void ShowFileDetailsByDefaultLocale(QFileDialog& dialog) {
+    dialog.setProxyModel(new FileDetailsByDefaultLocale(&dialog));
+}
+
 bool LoadQtTranslation(QCoreApplication& application) {
-    auto* translator = new QTranslator(&application);
-    if (!translator->load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"),
-                          QStringLiteral("_"),
+    auto* translator = new QtRussianTranslator(&application);
+    if (!translator->load(kRussian, QStringLiteral("qtbase"), QStringLiteral("_"),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         delete translator;
         return false;

@@ -15,8 +15,26 @@ namespace vantrel {
 namespace {
 
 constexpr int kDateCheckMs = 60 * 1000;
-// A warm tint, quieter than the dimmed and struck-out expired rows.
-const QColor kExpiringBackground(255, 241, 204);
+// The warm colour the "ends soon" rows lean towards, whatever the theme.
+const QColor kWarmTint(255, 176, 32);
+
+// `from` moved towards `to` by `share` (0 … 1).
+QColor blend(const QColor& from, const QColor& to, double share) {
+    const auto mix = [share](int a, int b) { return static_cast<int>(a + (b - a) * share + 0.5); };
+    return QColor(mix(from.red(), to.red()), mix(from.green(), to.green()),
+                  mix(from.blue(), to.blue()));
+}
+
+// Both marks come from the list's own colours, so that the theme's text stays
+// readable on them in a light and in a dark theme alike: the tint is the base
+// warmed a little, the dimmed text lies between the text and the base.
+QColor expiringBackground(const QPalette& palette) {
+    return blend(palette.color(QPalette::Base), kWarmTint, 0.3);
+}
+
+QColor expiredText(const QPalette& palette) {
+    return blend(palette.color(QPalette::Text), palette.color(QPalette::Base), 0.45);
+}
 
 } // namespace
 
@@ -60,7 +78,7 @@ QVariant ExpiryMarks::data(const QModelIndex& index, int role) const {
             return font;
         }
         case Qt::ForegroundRole:
-            return QBrush(QGuiApplication::palette().color(QPalette::Disabled, QPalette::Text));
+            return QBrush(expiredText(QGuiApplication::palette()));
         case Qt::ToolTipRole:
             return QStringLiteral("Срок действия истёк");
         default:
@@ -68,7 +86,7 @@ QVariant ExpiryMarks::data(const QModelIndex& index, int role) const {
         }
     } else if (expiry.state == ExpiryState::Expiring) {
         if (role == Qt::BackgroundRole) {
-            return QBrush(kExpiringBackground);
+            return QBrush(expiringBackground(QGuiApplication::palette()));
         }
         if (role == Qt::ToolTipRole) {
             return QStringLiteral("Срок действия истекает ") +

@@ -12,8 +12,9 @@ namespace vantrel {
 
 // Marks the records whose end date has passed (dimmed and struck out) or comes
 // within kExpiryWarningDays days (a tinted background), with a tooltip on each
-// of their cells; the rule is RecordExpiry. It checks the date every minute, so
-// a list left open over midnight follows the calendar.
+// of their cells; the rule is RecordExpiry. Both marks are drawn from the
+// application's palette, so they read in a light and in a dark theme. It checks
+// the date every minute, so a list left open over midnight follows the calendar.
 class ExpiryMarks : public QIdentityProxyModel {
     Q_OBJECT
 public:

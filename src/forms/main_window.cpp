@@ -257,7 +257,7 @@ void TfmMain::createMenu() {
 }
 
 void TfmMain::createToolbar() {
-    tbMain_ = addToolBar(QStringLiteral("tbMain"));
+    tbMain_ = addToolBar(utf8("Основная панель"));
     tbMain_->setObjectName(QStringLiteral("tbMain"));
     tbMain_->setMovable(false);
     tbMain_->setFloatable(false);
@@ -335,7 +335,7 @@ void TfmMain::createList() {
 }
 
 void TfmMain::createListTools() {
-    auto* bar = addToolBar(QStringLiteral("tbSearch"));
+    auto* bar = addToolBar(utf8("Поиск"));
     bar->setObjectName(QStringLiteral("tbSearch"));
     bar->setMovable(false);
     bar->setFloatable(false);
@@ -362,7 +362,7 @@ void TfmMain::createListTools() {
         search_->selectAll();
     });
 
-    listActions_ = new RecordListActions(session_, lvMain_);
+    listActions_ = new RecordListActions(session_, prompts_, lvMain_);
 
     shownCount_ = new QLabel(statusBar());
     shownCount_->setObjectName(QStringLiteral("lbShown"));

@@ -1,5 +1,7 @@
 #include "forms/qt_prompts.h"
 
+#include "forms/desktop.h"
+
 #include <QAbstractButton>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -98,6 +100,7 @@ void QtPrompts::showError(const std::string& text) {
 std::optional<std::filesystem::path> QtPrompts::openFileName() {
     QFileDialog dialog(parent_);
     dialog.setObjectName(QStringLiteral("odMain"));
+    ShowFileDetailsByDefaultLocale(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile); // the file need not exist
     dialog.setDefaultSuffix(QStringLiteral("vtr"));
@@ -114,6 +117,7 @@ std::optional<std::filesystem::path> QtPrompts::openFileName() {
 std::optional<std::filesystem::path> QtPrompts::saveFileName() {
     QFileDialog dialog(parent_);
     dialog.setObjectName(QStringLiteral("sdMain"));
+    ShowFileDetailsByDefaultLocale(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("vtr"));
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);

@@ -6,6 +6,7 @@
 #include "formats/record_rules.h"
 #include "forms/calendar_dialog.h"
 #include "forms/date_edit.h"
+#include "forms/field_box.h"
 #include "forms/icons.h"
 #include "forms/qt_text.h"
 #include "forms/strength_meter.h"
@@ -104,12 +105,10 @@ public:
 };
 
 QComboBox* fieldBox(QWidget* parent, const char* name, const QString& accessibleName) {
-    auto* box = new QComboBox(parent);
+    auto* box = new FieldComboBox(accessibleName, parent);
     box->setObjectName(QString::fromLatin1(name));
-    box->setEditable(true);
     box->setInsertPolicy(QComboBox::NoInsert);
     box->setMinimumWidth(kFieldWidth);
-    box->setAccessibleName(accessibleName);
     box->setValidator(new SingleLineValidator(box));
     // Completion must not change the letter case of what is typed.
     box->completer()->setCaseSensitivity(Qt::CaseSensitive);
@@ -139,9 +138,11 @@ QPushButton* captionButton(QWidget* parent, const char* name, const QString& cap
     return button;
 }
 
-QCheckBox* optionBox(QWidget* parent, const char* name, const QString& hint) {
+QCheckBox* optionBox(QWidget* parent, const char* name, const QString& hint,
+                     const QString& accessibleName) {
     auto* box = new QCheckBox(parent);
     box->setObjectName(QString::fromLatin1(name));
+    box->setAccessibleName(accessibleName);
     setHint(box, hint, false);
     return box;
 }
@@ -298,6 +299,8 @@ void TfmRecordEdit::buildMainTab(QWidget* page) {
     ceStartDate_->setObjectName(QStringLiteral("ceStartDate"));
     ceEndDate_ = new DateEdit(prompts_, gbExpired);
     ceEndDate_->setObjectName(QStringLiteral("ceEndDate"));
+    ceStartDate_->setAccessibleName(QStringLiteral("Начало действия"));
+    ceEndDate_->setAccessibleName(QStringLiteral("Окончание действия"));
     auto* lbStartDate = new QLabel(QStringLiteral("с"), gbExpired);
     lbStartDate->setObjectName(QStringLiteral("lbStartDate"));
     lbStartDate->setBuddy(ceStartDate_);
@@ -335,10 +338,12 @@ void TfmRecordEdit::buildSettingsTab(QWidget* page) {
     auto* gbCharset = new QGroupBox(QStringLiteral("Используемые символы"), page);
     gbCharset->setObjectName(QStringLiteral("gbCharset"));
     setHint(gbCharset, QStringLiteral("Здесь можно выбрать набор символов"), false);
-    cbBigChar_ = optionBox(gbCharset, "cbBigChar", QStringLiteral("Заглавны латинские"));
-    cbSmallChar_ = optionBox(gbCharset, "cbSmallChar", QStringLiteral("Маленькие латинские"));
-    cbDigit_ = optionBox(gbCharset, "cbDigit", QStringLiteral("Цифры"));
-    cbSign_ = optionBox(gbCharset, "cbSign", QStringLiteral("Знаки"));
+    cbBigChar_ = optionBox(gbCharset, "cbBigChar", QStringLiteral("Заглавны латинские"),
+                           QStringLiteral("Заглавные латинские буквы"));
+    cbSmallChar_ = optionBox(gbCharset, "cbSmallChar", QStringLiteral("Маленькие латинские"),
+                             QStringLiteral("Маленькие латинские буквы"));
+    cbDigit_ = optionBox(gbCharset, "cbDigit", QStringLiteral("Цифры"), QStringLiteral("Цифры"));
+    cbSign_ = optionBox(gbCharset, "cbSign", QStringLiteral("Знаки"), QStringLiteral("Знаки"));
     auto* sets = new QVBoxLayout(gbCharset);
     for (QCheckBox* box : {cbBigChar_, cbSmallChar_, cbDigit_, cbSign_}) {
         sets->addWidget(box);
@@ -352,6 +357,8 @@ void TfmRecordEdit::buildSettingsTab(QWidget* page) {
     edMinPwd_->setObjectName(QStringLiteral("edMinPwd"));
     edMaxPwd_ = new LengthBox(gbNumber);
     edMaxPwd_->setObjectName(QStringLiteral("edMaxPwd"));
+    edMinPwd_->setAccessibleName(QStringLiteral("Количество символов от"));
+    edMaxPwd_->setAccessibleName(QStringLiteral("Количество символов до"));
     auto* lbMinChar = new QLabel(QStringLiteral("от"), gbNumber);
     lbMinChar->setObjectName(QStringLiteral("lbMinChar"));
     lbMinChar->setBuddy(edMinPwd_);
@@ -367,7 +374,8 @@ void TfmRecordEdit::buildSettingsTab(QWidget* page) {
     lengths->addStretch(1);
 
     cbRight_ = optionBox(page, "cbRight",
-                         QStringLiteral("Свойство работает, но отключено в данной компиляции"));
+                         QStringLiteral("Свойство работает, но отключено в данной компиляции"),
+                         QStringLiteral("Не использовать похожие символы"));
     cbRight_->setText(QStringLiteral("Не использовать похожие символы"));
     cbRight_->setEnabled(false);
     cbDouble_ = new QCheckBox(QStringLiteral("Разрешить повтор символов в строке"), page);

@@ -15,8 +15,9 @@
 
 namespace vantrel {
 
-RecordListActions::RecordListActions(const Session& session, QAbstractItemView* view)
-    : QObject(view), session_(session), view_(view) {
+RecordListActions::RecordListActions(const Session& session, Prompts& prompts,
+                                     QAbstractItemView* view)
+    : QObject(view), session_(session), prompts_(prompts), view_(view) {
     menu_ = new QMenu(view);
     menu_->setObjectName(QStringLiteral("pmList"));
     copyName_ = addAction("ListCopyName", "Копировать имя", QKeySequence(Qt::CTRL | Qt::Key_B));
@@ -33,7 +34,7 @@ RecordListActions::RecordListActions(const Session& session, QAbstractItemView* 
     connect(copyResource_, &QAction::triggered, this, [this] { copyField(kFieldResource); });
     connect(openResource_, &QAction::triggered, this, [this] {
         if (const auto address = ResourceAddress(field(kFieldResource))) {
-            OpenAddress(fromCp1251(*address));
+            RunCommand(prompts_, [&address] { OpenAddress(fromCp1251(*address)); });
         }
     });
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "session/prompts.h"
 #include "session/session.h"
 
 #include <QObject>
@@ -22,7 +23,8 @@ class RecordListActions : public QObject {
     Q_OBJECT
 public:
     // `view` already shows a RecordTableModel (through any proxies).
-    RecordListActions(const Session& session, QAbstractItemView* view);
+    // `prompts` shows what goes wrong when the resource is opened.
+    RecordListActions(const Session& session, Prompts& prompts, QAbstractItemView* view);
 
     // Enables the commands that the selected record has something for.
     void refresh();
@@ -37,6 +39,7 @@ private:
     void copyField(int field);
 
     const Session& session_;
+    Prompts& prompts_;
     QAbstractItemView* view_;
     QMenu* menu_ = nullptr;
     QAction* copyName_ = nullptr;

@@ -1,5 +1,6 @@
 #include "forms/site.h"
 
+#include "base/error.h"
 #include "product_config.h"
 
 #include <QDesktopServices>
@@ -14,7 +15,7 @@ namespace vantrel {
 namespace {
 
 AddressOpener& opener() {
-    static AddressOpener current = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    static AddressOpener current = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     return current;
 }
 
@@ -26,7 +27,15 @@ std::string MailtoAddress(const std::string& displayName, const std::string& add
 
 void OpenAddress(const QString& address) {
     // Tolerant parsing percent-encodes the blanks, quotes and angle brackets.
-    opener()(QUrl(address, QUrl::TolerantMode));
+    const QUrl url(address, QUrl::TolerantMode);
+    if (opener()(url)) {
+        return;
+    }
+    if (url.scheme() == QLatin1String("mailto")) {
+        throw Error("Не удалось написать письмо: не найдена почтовая программа");
+    }
+    throw Error("Не удалось открыть адрес " + url.toDisplayString().toStdString() +
+                ": не найден браузер");
 }
 
 void OpenSiteAddress() {

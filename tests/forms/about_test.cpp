@@ -21,7 +21,10 @@ constexpr std::uint64_t kMB = 1048576;
 class CapturedAddresses {
 public:
     CapturedAddresses()
-        : previous_(SetAddressOpener([this](const QUrl& url) { urls.push_back(url); })) {}
+        : previous_(SetAddressOpener([this](const QUrl& url) {
+              urls.push_back(url);
+              return true;
+          })) {}
     ~CapturedAddresses() { SetAddressOpener(std::move(previous_)); }
     std::vector<QUrl> urls;
 

@@ -8,6 +8,7 @@
 #include "forms/icons.h"
 #include "forms/record_table_model.h"
 #include "forms/site.h"
+#include "product_config.h"
 #include "session/date_text.h"
 #include "session/expiry.h"
 #include "support/qt_test_support.h"
@@ -15,6 +16,7 @@
 #include "support/temp_folder.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -41,7 +43,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <fstream>
 #include <functional>
@@ -259,6 +263,13 @@ TEST_F(MainWindowTest, ToolbarButtonsInOrderWithPictures) {
     EXPECT_EQ(order, (QStringList{"btOpen", "btSave", "|", "btNewRcrd", "btnEditRcrd",
                                   "btDeleteRcrd", "|", "btShowPwd"}));
     EXPECT_EQ(bar->toolButtonStyle(), Qt::ToolButtonIconOnly);
+    // Assistive technology names the toolbars in the interface's language.
+    const std::pair<const char*, QString> names[] = {{"tbMain", "Основная панель"},
+                                                     {"tbSearch", "Поиск"}};
+    for (const auto& [toolbar, name] : names) {
+        auto* widget = window->findChild<QToolBar*>(QString::fromLatin1(toolbar));
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name), name);
+    }
     for (const char* name :
          {"btOpen", "btSave", "btNewRcrd", "btnEditRcrd", "btDeleteRcrd", "btShowPwd"}) {
         SCOPED_TRACE(name);
@@ -900,6 +911,52 @@ TEST(ExpiryMarksTest, MarksFollowTheDateOverMidnight) {
                                    "Срок действия истекает 23.12.26"}));
 }
 
+// WCAG contrast ratio of two colours (1 … 21).
+double contrast(const QColor& a, const QColor& b) {
+    const auto luminance = [](const QColor& c) {
+        const auto linear = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+    };
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+TEST_F(MainWindowTest, ExpiryMarksReadInALightAndADarkTheme) {
+    const QPalette original = QApplication::palette();
+    QPalette dark = original;
+    for (const auto& [role, color] : {std::pair{QPalette::Window, QColor(45, 45, 48)},
+                                      {QPalette::Base, QColor(30, 30, 30)},
+                                      {QPalette::AlternateBase, QColor(40, 40, 42)},
+                                      {QPalette::Button, QColor(55, 55, 58)},
+                                      {QPalette::Text, QColor(235, 235, 235)},
+                                      {QPalette::WindowText, QColor(235, 235, 235)},
+                                      {QPalette::ButtonText, QColor(235, 235, 235)},
+                                      {QPalette::PlaceholderText, QColor(150, 150, 150)}}) {
+        dark.setColor(role, color);
+    }
+    const std::pair<const char*, QPalette> themes[] = {{"light", original}, {"dark", dark}};
+    showWindow();
+    fillForTools(session); // rows 1 and 2 have expired, 3 ends in 15 days, 5 in 14
+    for (const auto& [name, palette] : themes) {
+        QApplication::setPalette(palette);
+        const QColor text = palette.color(QPalette::Text);
+        const QColor base = palette.color(QPalette::Base);
+        const auto role = [&](int row, Qt::ItemDataRole which) {
+            return list->model()->index(row, 1).data(which).value<QBrush>().color();
+        };
+        EXPECT_GE(contrast(text, role(4, Qt::BackgroundRole)), 4.5) << name;
+        EXPECT_GE(contrast(role(4, Qt::BackgroundRole), base), 1.2) << name << ": tint visible";
+        EXPECT_GE(contrast(role(0, Qt::ForegroundRole), base), 3.0) << name;
+        EXPECT_GE(contrast(role(0, Qt::ForegroundRole), text), 1.5) << name << ": dimmed";
+        QApplication::processEvents();
+        SaveSnapshot(*window, QStringLiteral("main_window_expiry_%1").arg(QLatin1String(name)));
+    }
+    QApplication::setPalette(original);
+}
+
 TEST_F(MainWindowTest, CopyCommandsOfTheList) {
     showWindow();
     fillForTools(session);
@@ -923,10 +980,25 @@ TEST_F(MainWindowTest, CopyCommandsOfTheList) {
     SaveSnapshot(*menu, QStringLiteral("list_menu"));
     menu->hide();
     QUrl opened;
-    const AddressOpener previous = SetAddressOpener([&](const QUrl& url) { opened = url; });
+    bool browserFound = true;
+    const AddressOpener previous = SetAddressOpener([&](const QUrl& url) {
+        opened = url;
+        return browserFound;
+    });
     action("ListOpenResource")->trigger();
-    SetAddressOpener(previous);
     EXPECT_EQ(opened, QUrl(QStringLiteral("https://mail.example.org")));
+    EXPECT_TRUE(prompts.log.empty());
+    // Without a browser both commands say so.
+    browserFound = false;
+    action("ListOpenResource")->trigger();
+    action("SiteEnter")->trigger();
+    SetAddressOpener(previous);
+    EXPECT_EQ(prompts.log,
+              (std::vector<std::string>{
+                  "error: Не удалось открыть адрес https://mail.example.org: не найден браузер",
+                  "error: Не удалось открыть адрес " + std::string(product::kSiteUrl) +
+                      ": не найден браузер"}));
+    prompts.log.clear();
 
     list->setFocus();
     QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);

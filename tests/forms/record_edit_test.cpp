@@ -9,6 +9,7 @@
 #include "support/qt_test_support.h"
 #include "support/scripted_prompts.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -232,6 +233,10 @@ TEST_F(RecordEditTest, LengthBoxesKeepTheMinimumAtOrBelowTheMaximum) {
     click("btCancel");
     EXPECT_EQ(session_.generatorOptions().MinPwd, 5);
     EXPECT_EQ(session_.generatorOptions().MaxPwd, 5);
+    // The next editor starts from them.
+    open();
+    EXPECT_EQ(child<QSpinBox>("edMinPwd")->value(), 5);
+    EXPECT_EQ(child<QSpinBox>("edMaxPwd")->value(), 5);
 }
 
 TEST_F(RecordEditTest, LengthsOutsideTheBoxesComeToTheNearerBound) {
@@ -439,6 +444,52 @@ TEST_F(RecordEditTest, HintsGoToTheStatusBarAndTooltipsOnlyToTheSmallButtons) {
     for (const char* name : {"cbBigChar", "cbRight", "gbCharset", "cbName", "ceStartDate"}) {
         EXPECT_TRUE(child<QWidget>(name)->toolTip().isEmpty()) << name;
     }
+}
+
+// Every field is named by its label for assistive technology; no name anywhere
+// in the window reads out what a field holds.
+TEST_F(RecordEditTest, FieldsAreNamedByTheirLabelsNeverByTheirContent) {
+    open(session_.add(record("1", {"alice", "s3cret", "site.example", "", "", "memo"})));
+    const auto name = [](QObject* object) {
+        return QAccessible::queryAccessibleInterface(object)->text(QAccessible::Name);
+    };
+    const std::pair<const char*, const char*> fields[] = {
+        {"cbName", "Имя"},
+        {"cbPwd", "Пароль"},
+        {"cbresurs", "Ресурс"},
+        {"ceStartDate", "Начало действия"},
+        {"ceEndDate", "Окончание действия"},
+        {"edNote", "Примечание"},
+        {"cbBigChar", "Заглавные латинские буквы"},
+        {"edMinPwd", "Количество символов от"},
+        {"edMaxPwd", "Количество символов до"},
+    };
+    for (const auto& [field, expected] : fields) {
+        EXPECT_EQ(name(child<QWidget>(field)), QString::fromUtf8(expected)) << field;
+    }
+    EXPECT_EQ(name(child<QComboBox>("cbPwd")->lineEdit()), QStringLiteral("Пароль"));
+    EXPECT_EQ(
+        QAccessible::queryAccessibleInterface(child<QComboBox>("cbPwd"))->text(QAccessible::Value),
+        QStringLiteral("s3cret"));
+
+    std::vector<QAccessibleInterface*> pending{
+        QAccessible::queryAccessibleInterface(editor_.get())};
+    int visited = 0;
+    while (!pending.empty()) {
+        QAccessibleInterface* node = pending.back();
+        pending.pop_back();
+        ++visited;
+        const QString text = node->text(QAccessible::Name);
+        for (const char* content : {"alice", "s3cret", "site.example", "memo"}) {
+            EXPECT_FALSE(text.contains(QString::fromLatin1(content))) << content;
+        }
+        for (int i = 0; i < node->childCount(); ++i) {
+            if (QAccessibleInterface* next = node->child(i)) {
+                pending.push_back(next);
+            }
+        }
+    }
+    EXPECT_GT(visited, 30);
 }
 
 TEST_F(RecordEditTest, DateFieldsKeepTheirTextsAsTheyStand) {
