@@ -406,6 +406,9 @@ std::size_t addressSpace() {
 // Under a limit that lets the first buffer through but not the second,
 // LZHInit fails and gives back what it got; with the limit lifted it works.
 int initUnderTightLimit() {
+    // The functions' codec of this thread is made (and its release at thread
+    // exit registered) by the first call, which must not fall under the limit.
+    LZHDone();
     rlimit old{};
     getrlimit(RLIMIT_AS, &old);
     const std::size_t before = addressSpace();
