@@ -520,10 +520,9 @@ void TfmMain::PrinterPrprtsExecute() {
 }
 
 void TfmMain::ExitExecute() {
-    // Ends at once: no question, nothing stored.
-    if (endProgram_) {
-        endProgram_();
-    }
+    // The same way out as the close box: the generator options are stored and
+    // unsaved changes are asked about; Cancel keeps the program running.
+    close();
 }
 
 void TfmMain::openEditor(const EditorRequest& request) {

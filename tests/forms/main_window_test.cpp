@@ -462,14 +462,20 @@ TEST_F(MainWindowTest, GeneratorOptionsAreStoredInTheSettingsFileOnClose) {
     EXPECT_EQ(ReadSetting("GeneratorSetting", "MaxPwd", session.settingsFile()), "12");
 }
 
-TEST_F(MainWindowTest, CtrlXEndsAtOnceWithoutQuestionOrStoring) {
+TEST_F(MainWindowTest, CtrlXRunsTheCloseSequence) {
     showWindow();
     fill();
     session.setModified(true);
+    prompts.answers = {Answer::Cancel};
     QTest::keyClick(window.get(), Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(ended, 0);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(prompts.log, (std::vector<std::string>{"options stored",
+                                                     std::string("confirm: ") + kCloseQuestion}));
+    prompts.answers = {Answer::No};
+    action("NExit")->trigger();
     EXPECT_EQ(ended, 1);
-    EXPECT_TRUE(prompts.log.empty());
-    EXPECT_FALSE(std::filesystem::exists(session.settingsFile()));
+    EXPECT_EQ(prompts.log.size(), 4u);
 }
 
 TEST_F(MainWindowTest, CtrlSThenCloseAsksNothing) {
