@@ -87,6 +87,23 @@ void FileCommands::setCaption(const std::filesystem::path& path) {
     }
 }
 
+std::optional<std::filesystem::path> FileCommands::chooseSaveName() {
+    const auto replacesFile = [this](const std::filesystem::path& path) {
+        std::error_code error;
+        // A file shown although it did not look like a record file has its
+        // own question in saveFile.
+        return std::filesystem::exists(std::filesystem::symlink_status(path, error)) &&
+               path != doubtfulFile_;
+    };
+    auto name = prompts_.saveFileName();
+    while (name && replacesFile(*name) &&
+           prompts_.confirm(kReplaceQuestion[0] + name->string() + kReplaceQuestion[1],
+                            Prompts::Buttons::YesNo) != Prompts::Answer::Yes) {
+        name = prompts_.saveFileName();
+    }
+    return name;
+}
+
 bool FileCommands::saveFile(const std::filesystem::path& path, RecordFileKind kind) {
     const bool overDoubtful = !doubtfulFile_.empty() && path == doubtfulFile_;
     if (overDoubtful && prompts_.confirm(kOverwriteDoubtfulQuestion[0] + path.string() +
@@ -107,7 +124,7 @@ bool FileCommands::openFile(const std::filesystem::path& path, RecordFileKind ki
     if (session_.modified() &&
         prompts_.confirm(kSaveBeforeLoadQuestion, Prompts::Buttons::OkCancel) ==
             Prompts::Answer::Ok) {
-        if (auto chosen = prompts_.saveFileName()) {
+        if (auto chosen = chooseSaveName()) {
             // Always encrypted, whatever the extension; the remembered file
             // stays as it is.
             if (saveFile(*chosen, RecordFileKind::Encrypted)) {
@@ -189,7 +206,7 @@ void FileCommands::FileSaveAsCmdExecute() {
 }
 
 void FileCommands::saveAsCommand() {
-    const auto name = prompts_.saveFileName();
+    const auto name = chooseSaveName();
     if (!name) {
         return;
     }

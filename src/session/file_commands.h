@@ -30,6 +30,10 @@ inline constexpr const char* kOverwriteDoubtfulQuestion[] = {
     "Файл \"", "\" при открытии не был похож на файл записей: возможно, в нем записи "
                "другого пользователя.\rЗаписать текущий список поверх него?"};
 
+// Asked before a save dialog's choice replaces a file that is there (the path
+// goes between the two parts).
+inline constexpr const char* kReplaceQuestion[] = {"Файл \"", "\" уже существует.\rЗаменить его?"};
+
 // Follows the reason when a record file was saved or opened but could not be
 // remembered for the next login (%s: the file).
 inline constexpr const char* kNotRememberedNote =
@@ -69,6 +73,11 @@ public:
     // when the user declines (nothing changes then beyond the save offered
     // first).
     bool openFile(const std::filesystem::path& path, RecordFileKind kind);
+
+    // The save dialog; a name of a file that is there is taken only when the
+    // user agrees to replace it, otherwise the dialog comes again. nullopt
+    // when the dialog is cancelled.
+    std::optional<std::filesystem::path> chooseSaveName();
 
     // Open: a ".txt" name is read as plain text and its wipe offered; any other
     // name is decrypted and remembered for the user (not when it did not look

@@ -90,7 +90,7 @@ bool CloseSequence(Session& session, Prompts& prompts, FileCommands& files,
             const std::filesystem::path& current = session.currentFile();
             if (!current.empty() && std::filesystem::exists(current, error)) {
                 saved = files.saveFile(current, RecordFileKind::Encrypted);
-            } else if (auto chosen = prompts.saveFileName()) {
+            } else if (auto chosen = files.chooseSaveName()) {
                 saved = files.saveFile(*chosen, RecordFileKind::Encrypted);
             }
         });

@@ -207,6 +207,7 @@ TEST_F(FileCommandsTest, SaveAsTxtWritesPlainTextWarnsAndChangesNothingElse) {
     WriteBytes(path, "old");
     ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
     prompts.fileNames = {path};
+    prompts.answers = {Answer::Yes}; // replace it
     files.FileSaveAsCmdExecute();
 
     EXPECT_EQ(ReadBytes(path), FormatRecordText(session.records()));
@@ -218,6 +219,57 @@ TEST_F(FileCommandsTest, SaveAsTxtWritesPlainTextWarnsAndChangesNothingElse) {
     EXPECT_EQ(session.currentFile(), current);
     EXPECT_EQ(remembered(), ReadFailureText());
     EXPECT_EQ(captions.back(), "Vantrel - " + path.string());
+}
+
+// Every save dialog (Save As of both kinds, the save offered before an open,
+// the one of the close sequence) replaces a file that is there only when the
+// user agrees; No brings the dialog back.
+TEST_F(FileCommandsTest, SaveDialogsAskBeforeReplacingAFile) {
+    const auto other = dir / "other.vtr";
+    WriteRecordFile(other, RecordFileKind::Encrypted, session.cipher(), startRecords());
+    struct Case {
+        const char* what;
+        std::filesystem::path target;
+        std::optional<Answer> first; // the answer that leads to the dialog
+        std::function<void()> command;
+    };
+    const Case cases[] = {
+        {"save as", dir / "theirs.vtr", {}, [&] { files.FileSaveAsCmdExecute(); }},
+        {"save as text", dir / "theirs.txt", {}, [&] { files.FileSaveAsCmdExecute(); }},
+        {"before open", dir / "theirs.vtr", Answer::Ok,
+         [&] { files.openFile(other, RecordFileKind::Encrypted); }},
+        {"close", dir / "theirs.vtr", Answer::Yes,
+         [&] { EXPECT_TRUE(CloseSequence(session, prompts, files, {})); }},
+    };
+    const auto run = [&](const Case& c, Answer replace,
+                         std::deque<std::optional<std::filesystem::path>> dialogs) {
+        session.setCurrentFile({});
+        session.setModified(true);
+        prompts.log.clear();
+        prompts.answers = {replace};
+        if (c.first) {
+            prompts.answers.push_front(*c.first);
+        }
+        prompts.fileNames = std::move(dialogs);
+        c.command();
+        EXPECT_TRUE(prompts.exhausted());
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteBytes(c.target, "theirs");
+        // No brings the dialog back; cancelled there, the file stays.
+        run(c, Answer::No, {c.target, std::nullopt});
+        EXPECT_EQ(ReadBytes(c.target), "theirs");
+        const std::string question = std::string("confirm: ") + kReplaceQuestion[0] +
+                                     c.target.string() + kReplaceQuestion[1];
+        EXPECT_EQ(std::count(prompts.log.begin(), prompts.log.end(), question), 1);
+        EXPECT_EQ(std::count(prompts.log.begin(), prompts.log.end(), "save"), 2);
+        EXPECT_EQ(prompts.lastButtons, Prompts::Buttons::YesNo);
+        // Yes replaces it.
+        run(c, Answer::Yes, {c.target});
+        EXPECT_NE(ReadBytes(c.target), "theirs");
+        std::filesystem::remove(c.target);
+    }
 }
 
 TEST_F(FileCommandsTest, UnsavedChangesBeforeOpen) {
