@@ -111,7 +111,8 @@ std::optional<std::filesystem::path> QtPrompts::openFileName() {
     return std::filesystem::path(dialog.selectedFiles().first().toStdString());
 }
 
-std::optional<std::filesystem::path> QtPrompts::saveFileName() {
+std::optional<std::filesystem::path>
+QtPrompts::saveFileName(const std::filesystem::path& suggested) {
     QFileDialog dialog(parent_);
     dialog.setObjectName(QStringLiteral("sdMain"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -120,7 +121,12 @@ std::optional<std::filesystem::path> QtPrompts::saveFileName() {
     dialog.setOption(QFileDialog::ReadOnly, false);
     dialog.setNameFilters(
         {QStringLiteral("Файлы Vantrel (*.vtr)"), QStringLiteral("текстовые файлы (*.txt)")});
-    dialog.selectFile(QStringLiteral("untitled"));
+    if (suggested.empty()) {
+        dialog.selectFile(QStringLiteral("untitled"));
+    } else {
+        dialog.setDirectory(QString::fromStdString(suggested.parent_path().string()));
+        dialog.selectFile(QString::fromStdString(suggested.filename().string()));
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }

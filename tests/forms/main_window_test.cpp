@@ -525,7 +525,7 @@ TEST_F(MainWindowTest, SaveShowsProgressAndTheWindowStaysOpenMeanwhile) {
     window->fileCommands().setProgress(nullptr);
 }
 
-TEST_F(MainWindowTest, OpenTxtOffersWipeAndSaveWritesEncryptedThere) {
+TEST_F(MainWindowTest, OpenTxtOffersWipeAndSaveAsksForAnEncryptedName) {
     showWindow();
     const auto path = dir / "import.txt";
     WriteBytes(path, "4\r\n\t" + Utf8ToCp1251("Вера") + "\r\n\tpw\r\n");
@@ -537,10 +537,14 @@ TEST_F(MainWindowTest, OpenTxtOffersWipeAndSaveWritesEncryptedThere) {
     EXPECT_EQ(prompts.log.back(), "confirm: Уничтожить незашифрованную копию файла?");
     EXPECT_FALSE(std::filesystem::exists(path));
 
+    const auto encrypted = dir / "import.vtr";
+    prompts.fileNames = {encrypted};
     action("FileSaveCmd")->trigger();
-    EXPECT_EQ(ReadBytes(path).find("pw"), std::string::npos);
+    EXPECT_EQ(prompts.suggestedNames, std::vector<std::filesystem::path>{encrypted});
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_EQ(window->windowTitle(), QString::fromStdString("Vantrel - " + encrypted.string()));
     EXPECT_EQ(
-        ReadRecordFile(path, RecordFileKind::Encrypted, session.cipher()).records[0].fields[0],
+        ReadRecordFile(encrypted, RecordFileKind::Encrypted, session.cipher()).records[0].fields[0],
         Utf8ToCp1251("Вера"));
 }
 

@@ -167,7 +167,7 @@ TEST_F(QtPromptsTest, FileDialogs) {
               (QStringList{"a.vtr", "records"}));
 
     closeFileDialog("accept", seen);
-    const auto saved = prompts.saveFileName();
+    const auto saved = prompts.saveFileName({});
     EXPECT_EQ(seen.name, "sdMain");
     EXPECT_EQ(seen.filters, (QStringList{"Файлы Vantrel (*.vtr)", "текстовые файлы (*.txt)"}));
     EXPECT_EQ(seen.suffix, "vtr");

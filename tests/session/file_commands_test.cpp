@@ -166,7 +166,7 @@ TEST_F(FileCommandsTest, UpperCaseTxtIsAnEncryptedFile) {
     EXPECT_TRUE(std::filesystem::exists(path));
 }
 
-TEST_F(FileCommandsTest, OpenTxtOffersWipeThenSaveWritesEncryptedToThatPath) {
+TEST_F(FileCommandsTest, OpenTxtOffersWipeThenSaveAsksForAnEncryptedName) {
     const auto path = dir / "import.txt";
     WriteBytes(path, "7\n\tname\n\tpass\n");
     prompts.fileNames = {path};
@@ -182,11 +182,29 @@ TEST_F(FileCommandsTest, OpenTxtOffersWipeThenSaveWritesEncryptedToThatPath) {
     EXPECT_EQ(session.currentFile(), path);
     EXPECT_EQ(remembered(), ReadFailureText()) << "a plain file is not remembered";
 
+    // Save is Save As, offering the same name as an encrypted file.
+    const auto encrypted = dir / "import.vtr";
+    prompts.fileNames = {encrypted};
     files.FileSaveCmdExecute();
-    EXPECT_EQ(remembered(), path.string());
+    EXPECT_EQ(prompts.suggestedNames, std::vector<std::filesystem::path>{encrypted});
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_EQ(session.currentFile(), encrypted);
+    EXPECT_EQ(remembered(), encrypted.string());
+    EXPECT_EQ(readBack(encrypted), session.records());
+}
+
+// Records saved encrypted under a ".txt" name (as a former Save of an import
+// did) are no record text: the wipe is not offered, the reason is said.
+TEST_F(FileCommandsTest, EncryptedBytesUnderATxtNameAreNeverOfferedForTheWipe) {
+    const auto path = dir / "import.txt";
+    WriteRecordFile(path, RecordFileKind::Encrypted, session.cipher(), session.records());
     const std::string bytes = ReadBytes(path);
-    EXPECT_EQ(bytes.find("name"), std::string::npos) << "Save is always encrypted";
-    EXPECT_EQ(readBack(path), session.records());
+    prompts.fileNames = {path};
+    files.FileOpenCmdExecute();
+    EXPECT_EQ(prompts.log,
+              (std::vector<std::string>{"open", std::string("inform: ") + kNotRecordTextNote[0] +
+                                                    path.string() + kNotRecordTextNote[1]}));
+    EXPECT_EQ(ReadBytes(path), bytes);
 }
 
 TEST_F(FileCommandsTest, WipeDeclinedKeepsThePlainFile) {
