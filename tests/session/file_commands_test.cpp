@@ -232,6 +232,8 @@ TEST_F(FileCommandsTest, SaveAsTxtWritesPlainTextWarnsAndChangesNothingElse) {
     struct stat info {};
     ASSERT_EQ(::stat(path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0600u) << "plain text must not stay world-readable";
+    EXPECT_EQ(prompts.suggestedNames, std::vector<std::filesystem::path>{current})
+        << "the dialog offers the open file";
     EXPECT_EQ(prompts.log.back(), "inform: Внимание!\rФайл сохранен в незашифрованном виде.");
     EXPECT_TRUE(session.modified());
     EXPECT_EQ(session.currentFile(), current);
