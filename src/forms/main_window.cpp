@@ -529,7 +529,11 @@ void TfmMain::openEditor(const EditorRequest& request) {
     RunCommand(prompts_, [&] {
         TfmRecordEdit editor(session_, prompts_, request.record, this);
         editor.setWindowTitle(QString::fromStdString(request.caption));
-        editor.exec();
+        // A new record is appended: it becomes the selected one, so that Edit
+        // goes on with it.
+        if (editor.exec() == QDialog::Accepted && !request.record && session_.size() > 0) {
+            selectRecord(session_.idAt(session_.size() - 1));
+        }
     });
 }
 

@@ -658,6 +658,11 @@ TEST_F(MainWindowTest, AddAndEditGoThroughTheRecordEditor) {
     EXPECT_EQ(cell(3, 1), "Новый");
     EXPECT_EQ(session.records()[3].fields[kFieldNote], " ") << "an empty note is stored as a space";
     EXPECT_TRUE(session.modified());
+    EXPECT_EQ(selectedRow(), 3u) << "the new record is selected";
+    answerEditor(QStringLiteral("Новый"));
+    action("RcrdEdit")->trigger();
+    EXPECT_EQ(editorCaption, "Редактирование записи 11");
+    EXPECT_EQ(list->model()->rowCount(), 4);
 
     // A double-click on a record edits it in place in the list.
     session.setModified(false);
