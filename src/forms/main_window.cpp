@@ -367,10 +367,13 @@ void TfmMain::createListTools() {
     shownCount_ = new QLabel(statusBar());
     shownCount_->setObjectName(QStringLiteral("lbShown"));
     statusBar()->addPermanentWidget(shownCount_);
+    // The table model's own signals: the filter drops a removed row while the
+    // session still holds it, so the total would still count it. These come
+    // after the filter has followed the change (it connected first).
     for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
-        connect(filter_, signal, this, [this] { showShownCount(); });
+        connect(model_, signal, this, [this] { showShownCount(); });
     }
-    connect(filter_, &QAbstractItemModel::modelReset, this, [this] { showShownCount(); });
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] { showShownCount(); });
     showShownCount();
 
     clipboardCount_ = new QLabel(statusBar());

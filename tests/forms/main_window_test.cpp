@@ -872,6 +872,7 @@ TEST_F(MainWindowTest, CommandsHitTheSelectedRecordUnderASearchAndASort) {
     prompts.answers = {Answer::Yes};
     action("RcrdDelete")->trigger();
     EXPECT_EQ(shownNames(list), (QStringList{"Борисов-2"}));
+    EXPECT_EQ(visibleText(window.get(), "lbShown"), "Показано 1 из 4");
     std::vector<std::string> kept;
     for (const Record& record : session.records()) {
         kept.push_back(Cp1251ToUtf8(record.fields[kFieldName]));
@@ -976,10 +977,13 @@ TEST_F(MainWindowTest, ClipboardIsClearedOnlyOfOurOwnCopy) {
     guard.clear();
     EXPECT_TRUE(clipboard->text().isEmpty());
     EXPECT_EQ(visibleText(window.get(), "lbClipboard"), "");
-    // What was copied elsewhere meanwhile stays, the same text included.
+    // What was copied elsewhere meanwhile stays, the same text included, and
+    // the count ends there.
     for (const char* theirs : {"other text", "pw-1"}) {
         action("ListCopyPwd")->trigger();
         clipboard->setText(QString::fromUtf8(theirs));
+        EXPECT_EQ(guard.secondsLeft(), 0);
+        EXPECT_EQ(visibleText(window.get(), "lbClipboard"), "");
         guard.clear();
         EXPECT_EQ(clipboard->text(), theirs);
     }
@@ -987,6 +991,7 @@ TEST_F(MainWindowTest, ClipboardIsClearedOnlyOfOurOwnCopy) {
     WriteSetting("VTRSettings", "ClipboardSeconds", "1", session.settingsFile());
     action("ListCopyPwd")->trigger();
     EXPECT_TRUE(QTest::qWaitFor([&] { return clipboard->text().isEmpty(); }, 5000));
+    EXPECT_EQ(visibleText(window.get(), "lbClipboard"), "") << "the count does not stop at 1 s";
     // A bad value: 30 seconds, said in the status bar, the file kept.
     WriteSetting("VTRSettings", "ClipboardSeconds", "ten", session.settingsFile());
     const std::string bad = ReadBytes(session.settingsFile());
