@@ -221,14 +221,15 @@ LoadedRecordFile ReadRecordFile(const std::filesystem::path& path, RecordFileKin
     std::error_code ec;
     const bool emptyFile = std::filesystem::file_size(path, ec) == 0 && !ec;
     SecretString text(ReadRecordText(path, kind, cipher));
-    LoadedRecordFile loaded{ParseRecordText(text.value()), true};
+    LoadedRecordFile loaded{ParseRecordText(text.value()), true,
+                            emptyFile || CanBeRecordText(text.value())};
     switch (kind) {
     case RecordFileKind::PlainText:
         break;
     case RecordFileKind::Encrypted:
         // The container carries no check value: a wrong password shows only
         // in the text.
-        loaded.plausible = emptyFile || CanBeRecordText(text.value());
+        loaded.plausible = loaded.recordText;
         break;
     }
     return loaded;

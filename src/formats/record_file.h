@@ -96,10 +96,13 @@ void WriteRecordFile(const std::filesystem::path& path, RecordFileKind kind, TCr
 
 // The records of a record file of `kind`, and whether the file looks like a
 // record file: a plain or an empty file always does; a non-empty encrypted
-// file only when its decrypted text CanBeRecordText.
+// file only when its decrypted text CanBeRecordText. `recordText` asks the
+// same of either kind: a plain file whose bytes fail it is no record text
+// (an encrypted file under a ".txt" name, say), though it is shown as it is.
 struct LoadedRecordFile {
     RecordList records;
     bool plausible = true;
+    bool recordText = true;
 };
 // Reads `path` (decrypting the encrypted kind with `cipher`) and parses it.
 // Throws vantrel::FileError "Cannot open file %s" when it cannot be read; any

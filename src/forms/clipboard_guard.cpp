@@ -4,6 +4,8 @@
 #include <QGuiApplication>
 #include <QMimeData>
 
+#include <algorithm>
+
 namespace vantrel {
 
 namespace {
@@ -38,6 +40,8 @@ ClipboardGuard& ClipboardGuard::instance() {
 ClipboardGuard::ClipboardGuard(QObject* parent) : QObject(parent) {
     ticker_.setInterval(1000);
     connect(&ticker_, &QTimer::timeout, this, &ClipboardGuard::tick);
+    connect(QGuiApplication::clipboard(), &QClipboard::changed, this,
+            &ClipboardGuard::clipboardChanged);
     // The clipboard is gone before the application's children are deleted. A
     // window that outlives the application (a static one) finds none.
     if (const QCoreApplication* application = QCoreApplication::instance()) {
@@ -58,9 +62,11 @@ void ClipboardGuard::copy(const QString& text) {
     if (!delayOwner_.isNull() && delaySource_) {
         delay = delaySource_();
     }
+    copying_ = true;
     for (const QClipboard::Mode mode : modes()) {
         QGuiApplication::clipboard()->setMimeData(secretData(text), mode);
     }
+    copying_ = false;
     // With no delay the text is the user's to keep, on exit too.
     copied_ = delay.seconds > 0 ? text : QString();
     if (!delay.problem.empty()) {
@@ -98,11 +104,25 @@ void ClipboardGuard::clear() {
 }
 
 void ClipboardGuard::tick() {
-    if (--secondsLeft_ <= 0) {
+    // The last second runs out in clear(), which tells the count is over.
+    if (secondsLeft_ <= 1) {
         clear();
         return;
     }
-    emit countdown(secondsLeft_);
+    emit countdown(--secondsLeft_);
+}
+
+void ClipboardGuard::clipboardChanged() {
+    if (copying_ || secondsLeft_ == 0) {
+        return;
+    }
+    const QList<QClipboard::Mode> all = modes();
+    if (std::none_of(all.begin(), all.end(),
+                     [this](QClipboard::Mode mode) { return holdsOurs(mode); })) {
+        // The user copied something else: nothing of ours is left to take
+        // off, and theirs stays.
+        clear();
+    }
 }
 
 } // namespace vantrel

@@ -16,7 +16,8 @@ namespace vantrel {
 // clipboard, and the primary selection where the platform has one, marked
 // for clipboard managers to keep out of their history; takes them off again
 // after the delay and when the program ends (with a delay of 0, never). It only
-// takes off what it put there: text copied elsewhere meanwhile stays.
+// takes off what it put there: text copied elsewhere meanwhile stays, and ends
+// the count.
 class ClipboardGuard : public QObject {
     Q_OBJECT
 public:
@@ -49,9 +50,13 @@ private:
     explicit ClipboardGuard(QObject* parent);
     bool holdsOurs(QClipboard::Mode mode) const;
     void tick();
+    // Ends the count once our text is neither on the clipboard nor in the
+    // selection.
+    void clipboardChanged();
 
     QString copied_;
     int secondsLeft_ = 0;
+    bool copying_ = false; // while copy() puts our own text there
     QTimer ticker_;
     QPointer<QObject> delayOwner_;
     std::function<ClipboardDelay()> delaySource_;

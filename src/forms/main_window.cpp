@@ -367,10 +367,13 @@ void TfmMain::createListTools() {
     shownCount_ = new QLabel(statusBar());
     shownCount_->setObjectName(QStringLiteral("lbShown"));
     statusBar()->addPermanentWidget(shownCount_);
+    // The table model's own signals: the filter drops a removed row while the
+    // session still holds it, so the total would still count it. These come
+    // after the filter has followed the change (it connected first).
     for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
-        connect(filter_, signal, this, [this] { showShownCount(); });
+        connect(model_, signal, this, [this] { showShownCount(); });
     }
-    connect(filter_, &QAbstractItemModel::modelReset, this, [this] { showShownCount(); });
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] { showShownCount(); });
     showShownCount();
 
     clipboardCount_ = new QLabel(statusBar());
@@ -520,17 +523,20 @@ void TfmMain::PrinterPrprtsExecute() {
 }
 
 void TfmMain::ExitExecute() {
-    // Ends at once: no question, nothing stored.
-    if (endProgram_) {
-        endProgram_();
-    }
+    // The same way out as the close box: the generator options are stored and
+    // unsaved changes are asked about; Cancel keeps the program running.
+    close();
 }
 
 void TfmMain::openEditor(const EditorRequest& request) {
     RunCommand(prompts_, [&] {
         TfmRecordEdit editor(session_, prompts_, request.record, this);
         editor.setWindowTitle(QString::fromStdString(request.caption));
-        editor.exec();
+        // A new record is appended: it becomes the selected one, so that Edit
+        // goes on with it.
+        if (editor.exec() == QDialog::Accepted && !request.record && session_.size() > 0) {
+            selectRecord(session_.idAt(session_.size() - 1));
+        }
     });
 }
 

@@ -41,8 +41,8 @@ public:
     // The login dialog, shown (not modally) whenever this window becomes active
     // while nobody is logged in.
     void setLoginDialog(QWidget* dialog) { loginDialog_ = dialog; }
-    // What ends the program (Exit, and a close that the close sequence allows);
-    // by default it ends the event loop.
+    // What ends the program once the close sequence allows it (the close box
+    // and Exit); by default it ends the event loop.
     void setProgramEnder(std::function<void()> end) { endProgram_ = std::move(end); }
     // What stores the generator options at the start of every close attempt.
     void setGeneratorOptionsSaver(std::function<void()> save) {

@@ -114,17 +114,32 @@ std::optional<std::filesystem::path> QtPrompts::openFileName() {
     return std::filesystem::path(dialog.selectedFiles().first().toStdString());
 }
 
-std::optional<std::filesystem::path> QtPrompts::saveFileName() {
+std::optional<std::filesystem::path>
+QtPrompts::saveFileName(const std::filesystem::path& suggested) {
+    const QString recordFiles = QStringLiteral("Файлы Vantrel (*.vtr)");
+    const QString textFiles = QStringLiteral("текстовые файлы (*.txt)");
     QFileDialog dialog(parent_);
     dialog.setObjectName(QStringLiteral("sdMain"));
     ShowFileDetailsByDefaultLocale(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("vtr"));
+    // The file commands ask before a file is replaced, once the extension is
+    // settled.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog.setOption(QFileDialog::ReadOnly, false);
-    dialog.setNameFilters(
-        {QStringLiteral("Файлы Vantrel (*.vtr)"), QStringLiteral("текстовые файлы (*.txt)")});
-    dialog.selectFile(QStringLiteral("untitled"));
+    dialog.setNameFilters({recordFiles, textFiles});
+    // A name typed without an extension gets the one of the type chosen.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog, textFiles](const QString& filter) {
+                         dialog.setDefaultSuffix(filter == textFiles ? QStringLiteral("txt")
+                                                                     : QStringLiteral("vtr"));
+                     });
+    if (suggested.empty()) {
+        dialog.selectFile(QStringLiteral("untitled"));
+    } else {
+        dialog.setDirectory(QString::fromStdString(suggested.parent_path().string()));
+        dialog.selectFile(QString::fromStdString(suggested.filename().string()));
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }

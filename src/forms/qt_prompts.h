@@ -19,7 +19,8 @@ public:
     Answer ask(const std::string& text) override;
     void showError(const std::string& text) override;
     std::optional<std::filesystem::path> openFileName() override;
-    std::optional<std::filesystem::path> saveFileName() override;
+    std::optional<std::filesystem::path>
+    saveFileName(const std::filesystem::path& suggested) override;
 
 private:
     QWidget* parent_;

@@ -87,6 +87,28 @@ void FileCommands::setCaption(const std::filesystem::path& path) {
     }
 }
 
+std::optional<std::filesystem::path> FileCommands::chooseSaveName() {
+    const auto replacesFile = [this](const std::filesystem::path& path) {
+        std::error_code error;
+        // A file shown although it did not look like a record file has its
+        // own question in saveFile.
+        return std::filesystem::exists(std::filesystem::symlink_status(path, error)) &&
+               path != doubtfulFile_;
+    };
+    // An imported ".txt" is offered as an encrypted file of the same name.
+    std::filesystem::path suggested = session_.currentFile();
+    if (!suggested.empty() && RecordFileKindOfPath(suggested) == RecordFileKind::PlainText) {
+        suggested.replace_extension(".vtr");
+    }
+    auto name = prompts_.saveFileName(suggested);
+    while (name && replacesFile(*name) &&
+           prompts_.confirm(kReplaceQuestion[0] + name->string() + kReplaceQuestion[1],
+                            Prompts::Buttons::YesNo) != Prompts::Answer::Yes) {
+        name = prompts_.saveFileName(*name);
+    }
+    return name;
+}
+
 bool FileCommands::saveFile(const std::filesystem::path& path, RecordFileKind kind) {
     const bool overDoubtful = !doubtfulFile_.empty() && path == doubtfulFile_;
     if (overDoubtful && prompts_.confirm(kOverwriteDoubtfulQuestion[0] + path.string() +
@@ -104,10 +126,14 @@ bool FileCommands::saveFile(const std::filesystem::path& path, RecordFileKind ki
 }
 
 bool FileCommands::openFile(const std::filesystem::path& path, RecordFileKind kind) {
+    return open(path, kind) != Opened::Declined;
+}
+
+FileCommands::Opened FileCommands::open(const std::filesystem::path& path, RecordFileKind kind) {
     if (session_.modified() &&
         prompts_.confirm(kSaveBeforeLoadQuestion, Prompts::Buttons::OkCancel) ==
             Prompts::Answer::Ok) {
-        if (auto chosen = prompts_.saveFileName()) {
+        if (auto chosen = chooseSaveName()) {
             // Always encrypted, whatever the extension; the remembered file
             // stays as it is.
             if (saveFile(*chosen, RecordFileKind::Encrypted)) {
@@ -121,13 +147,13 @@ bool FileCommands::openFile(const std::filesystem::path& path, RecordFileKind ki
     if (!loaded.plausible &&
         prompts_.confirm(kDoubtfulFileQuestion[0] + path.string() + kDoubtfulFileQuestion[1],
                          Prompts::Buttons::YesNo) != Prompts::Answer::Yes) {
-        return false;
+        return Opened::Declined;
     }
     doubtfulFile_ = loaded.plausible ? std::filesystem::path() : path;
     session_.replaceAll(std::move(loaded.records));
     setCaption(path);
     session_.setCurrentFile(path);
-    return true;
+    return loaded.recordText ? Opened::RecordText : Opened::NotRecordText;
 }
 
 void FileCommands::FileOpenCmdExecute() {
@@ -141,7 +167,12 @@ void FileCommands::openCommand() {
     }
     const RecordFileKind kind = RecordFileKindOfPath(*name);
     if (kind == RecordFileKind::PlainText) {
-        openFile(*name, kind);
+        // Bytes that cannot be record text may be the only copy of records
+        // saved encrypted under this name: they are never offered for the wipe.
+        if (open(*name, kind) == Opened::NotRecordText) {
+            prompts_.inform(kNotRecordTextNote[0] + name->string() + kNotRecordTextNote[1]);
+            return;
+        }
         if (prompts_.confirm(kWipeQuestion, Prompts::Buttons::OkCancel) == Prompts::Answer::Ok) {
             if (auto message = WipeFile(*name)) {
                 prompts_.inform(*message);
@@ -160,7 +191,10 @@ void FileCommands::FileSaveCmdExecute() {
 }
 
 void FileCommands::saveCommand() {
-    if (session_.currentFile().empty()) {
+    // Encrypted records under a ".txt" name would be read as plain text when
+    // opened again: an imported file is saved under a name of the user's choice.
+    if (session_.currentFile().empty() ||
+        RecordFileKindOfPath(session_.currentFile()) == RecordFileKind::PlainText) {
         saveAsCommand();
         return;
     }
@@ -189,7 +223,7 @@ void FileCommands::FileSaveAsCmdExecute() {
 }
 
 void FileCommands::saveAsCommand() {
-    const auto name = prompts_.saveFileName();
+    const auto name = chooseSaveName();
     if (!name) {
         return;
     }

@@ -30,6 +30,18 @@ inline constexpr const char* kOverwriteDoubtfulQuestion[] = {
     "Файл \"", "\" при открытии не был похож на файл записей: возможно, в нем записи "
                "другого пользователя.\rЗаписать текущий список поверх него?"};
 
+// Asked before a save dialog's choice replaces a file that is there (the path
+// goes between the two parts).
+inline constexpr const char* kReplaceQuestion[] = {"Файл \"", "\" уже существует.\rЗаменить его?"};
+
+// Said instead of the wipe question when a ".txt" file is no record text (the
+// path goes between the two parts).
+inline constexpr const char* kNotRecordTextNote[] = {
+    "Файл \"", "\" не похож на текстовый файл записей: возможно, он зашифрован. "
+               "Уничтожение этого файла не предлагается.\rЕсли это зашифрованный файл "
+               "записей, замените в его имени расширение \".txt\" на \".vtr\" и откройте "
+               "его снова."};
+
 // Follows the reason when a record file was saved or opened but could not be
 // remembered for the next login (%s: the file).
 inline constexpr const char* kNotRememberedNote =
@@ -70,12 +82,19 @@ public:
     // first).
     bool openFile(const std::filesystem::path& path, RecordFileKind kind);
 
-    // Open: a ".txt" name is read as plain text and its wipe offered; any other
-    // name is decrypted and remembered for the user (not when it did not look
-    // like a record file).
+    // The save dialog, offering the current file (a ".txt" one as ".vtr"); a
+    // name of a file that is there is taken only when the
+    // user agrees to replace it, otherwise the dialog comes again. nullopt
+    // when the dialog is cancelled.
+    std::optional<std::filesystem::path> chooseSaveName();
+
+    // Open: a ".txt" name is read as plain text and its wipe offered (not when
+    // its bytes cannot be record text: that is said instead); any other name is
+    // decrypted and remembered for the user (not when it did not look like a
+    // record file).
     void FileOpenCmdExecute();
     // Save: remembers the current file, then writes it encrypted; with no
-    // current file it is Save As.
+    // current file, or a ".txt" one (an import), it is Save As.
     void FileSaveCmdExecute();
     // Save As: a ".txt" name gets plain text and a warning (nothing else
     // changes); any other name becomes the current, remembered file.
@@ -89,6 +108,8 @@ public:
     static std::string RememberedPathText(const std::filesystem::path& path);
 
 private:
+    enum class Opened { Declined, RecordText, NotRecordText };
+    Opened open(const std::filesystem::path& path, RecordFileKind kind);
     template <typename Command> void runOnce(Command&& command);
     void openCommand();
     void saveCommand();

@@ -1,6 +1,7 @@
 #include "session/main_commands.h"
 
 #include "base/cp1251.h"
+#include "formats/record_file_kind.h"
 
 #include <filesystem>
 
@@ -88,9 +89,12 @@ bool CloseSequence(Session& session, Prompts& prompts, FileCommands& files,
         const bool completed = RunCommand(prompts, [&] {
             std::error_code error;
             const std::filesystem::path& current = session.currentFile();
-            if (!current.empty() && std::filesystem::exists(current, error)) {
+            // A ".txt" current file is an import: the save goes where the
+            // user chooses, as with Save.
+            if (!current.empty() && RecordFileKindOfPath(current) == RecordFileKind::Encrypted &&
+                std::filesystem::exists(current, error)) {
                 saved = files.saveFile(current, RecordFileKind::Encrypted);
-            } else if (auto chosen = prompts.saveFileName()) {
+            } else if (auto chosen = files.chooseSaveName()) {
                 saved = files.saveFile(*chosen, RecordFileKind::Encrypted);
             }
         });

@@ -59,9 +59,11 @@ std::vector<int> ShareColumnWidths(int available, const std::vector<ColumnRule>&
 
 // The close sequence of the main window. Stores the generator options first
 // (a failure is reported and the close goes on), then, with unsaved changes,
-// asks whether to save. Returns whether the window may close: false on Cancel
-// and when the save that Yes started failed (the error is shown; nothing is
-// lost by staying open).
+// asks whether to save: Yes writes the current file, encrypted, or the file
+// chosen in the save dialog when the current one is not there or is a ".txt".
+// Returns whether the window may close: false on Cancel and when the save
+// that Yes started failed (the error is shown; nothing is lost by staying
+// open).
 bool CloseSequence(Session& session, Prompts& prompts, FileCommands& files,
                    const std::function<void()>& saveGeneratorOptions);
 

@@ -29,8 +29,11 @@ public:
     // error's own text; the box adds the full stop (see ErrorBoxText).
     virtual void showError(const std::string& text) = 0;
     // The open dialog odMain / the save dialog sdMain; nullopt when cancelled.
+    // The save dialog offers `suggested` (its folder and name), or "untitled"
+    // when it is empty.
     virtual std::optional<std::filesystem::path> openFileName() = 0;
-    virtual std::optional<std::filesystem::path> saveFileName() = 0;
+    virtual std::optional<std::filesystem::path>
+    saveFileName(const std::filesystem::path& suggested) = 0;
 };
 
 // The text the generic error box shows: the error's text with a full stop

@@ -473,14 +473,20 @@ TEST_F(MainWindowTest, GeneratorOptionsAreStoredInTheSettingsFileOnClose) {
     EXPECT_EQ(ReadSetting("GeneratorSetting", "MaxPwd", session.settingsFile()), "12");
 }
 
-TEST_F(MainWindowTest, CtrlXEndsAtOnceWithoutQuestionOrStoring) {
+TEST_F(MainWindowTest, CtrlXRunsTheCloseSequence) {
     showWindow();
     fill();
     session.setModified(true);
+    prompts.answers = {Answer::Cancel};
     QTest::keyClick(window.get(), Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(ended, 0);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(prompts.log, (std::vector<std::string>{"options stored",
+                                                     std::string("confirm: ") + kCloseQuestion}));
+    prompts.answers = {Answer::No};
+    action("NExit")->trigger();
     EXPECT_EQ(ended, 1);
-    EXPECT_TRUE(prompts.log.empty());
-    EXPECT_FALSE(std::filesystem::exists(session.settingsFile()));
+    EXPECT_EQ(prompts.log.size(), 4u);
 }
 
 TEST_F(MainWindowTest, CtrlSThenCloseAsksNothing) {
@@ -530,7 +536,7 @@ TEST_F(MainWindowTest, SaveShowsProgressAndTheWindowStaysOpenMeanwhile) {
     window->fileCommands().setProgress(nullptr);
 }
 
-TEST_F(MainWindowTest, OpenTxtOffersWipeAndSaveWritesEncryptedThere) {
+TEST_F(MainWindowTest, OpenTxtOffersWipeAndSaveAsksForAnEncryptedName) {
     showWindow();
     const auto path = dir / "import.txt";
     WriteBytes(path, "4\r\n\t" + Utf8ToCp1251("Вера") + "\r\n\tpw\r\n");
@@ -542,10 +548,14 @@ TEST_F(MainWindowTest, OpenTxtOffersWipeAndSaveWritesEncryptedThere) {
     EXPECT_EQ(prompts.log.back(), "confirm: Уничтожить незашифрованную копию файла?");
     EXPECT_FALSE(std::filesystem::exists(path));
 
+    const auto encrypted = dir / "import.vtr";
+    prompts.fileNames = {encrypted};
     action("FileSaveCmd")->trigger();
-    EXPECT_EQ(ReadBytes(path).find("pw"), std::string::npos);
+    EXPECT_EQ(prompts.suggestedNames, std::vector<std::filesystem::path>{encrypted});
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_EQ(window->windowTitle(), QString::fromStdString("Vantrel - " + encrypted.string()));
     EXPECT_EQ(
-        ReadRecordFile(path, RecordFileKind::Encrypted, session.cipher()).records[0].fields[0],
+        ReadRecordFile(encrypted, RecordFileKind::Encrypted, session.cipher()).records[0].fields[0],
         Utf8ToCp1251("Вера"));
 }
 
@@ -659,6 +669,11 @@ TEST_F(MainWindowTest, AddAndEditGoThroughTheRecordEditor) {
     EXPECT_EQ(cell(3, 1), "Новый");
     EXPECT_EQ(session.records()[3].fields[kFieldNote], " ") << "an empty note is stored as a space";
     EXPECT_TRUE(session.modified());
+    EXPECT_EQ(selectedRow(), 3u) << "the new record is selected";
+    answerEditor(QStringLiteral("Новый"));
+    action("RcrdEdit")->trigger();
+    EXPECT_EQ(editorCaption, "Редактирование записи 11");
+    EXPECT_EQ(list->model()->rowCount(), 4);
 
     // A double-click on a record edits it in place in the list.
     session.setModified(false);
@@ -868,6 +883,7 @@ TEST_F(MainWindowTest, CommandsHitTheSelectedRecordUnderASearchAndASort) {
     prompts.answers = {Answer::Yes};
     action("RcrdDelete")->trigger();
     EXPECT_EQ(shownNames(list), (QStringList{"Борисов-2"}));
+    EXPECT_EQ(visibleText(window.get(), "lbShown"), "Показано 1 из 4");
     std::vector<std::string> kept;
     for (const Record& record : session.records()) {
         kept.push_back(Cp1251ToUtf8(record.fields[kFieldName]));
@@ -1033,10 +1049,13 @@ TEST_F(MainWindowTest, ClipboardIsClearedOnlyOfOurOwnCopy) {
     guard.clear();
     EXPECT_TRUE(clipboard->text().isEmpty());
     EXPECT_EQ(visibleText(window.get(), "lbClipboard"), "");
-    // What was copied elsewhere meanwhile stays, the same text included.
+    // What was copied elsewhere meanwhile stays, the same text included, and
+    // the count ends there.
     for (const char* theirs : {"other text", "pw-1"}) {
         action("ListCopyPwd")->trigger();
         clipboard->setText(QString::fromUtf8(theirs));
+        EXPECT_EQ(guard.secondsLeft(), 0);
+        EXPECT_EQ(visibleText(window.get(), "lbClipboard"), "");
         guard.clear();
         EXPECT_EQ(clipboard->text(), theirs);
     }
@@ -1044,6 +1063,7 @@ TEST_F(MainWindowTest, ClipboardIsClearedOnlyOfOurOwnCopy) {
     WriteSetting("VTRSettings", "ClipboardSeconds", "1", session.settingsFile());
     action("ListCopyPwd")->trigger();
     EXPECT_TRUE(QTest::qWaitFor([&] { return clipboard->text().isEmpty(); }, 5000));
+    EXPECT_EQ(visibleText(window.get(), "lbClipboard"), "") << "the count does not stop at 1 s";
     // A bad value: 30 seconds, said in the status bar, the file kept.
     WriteSetting("VTRSettings", "ClipboardSeconds", "ten", session.settingsFile());
     const std::string bad = ReadBytes(session.settingsFile());

@@ -5,8 +5,11 @@
 #include "support/temp_folder.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QLibraryInfo>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
 #include <QTest>
@@ -167,7 +170,7 @@ TEST_F(QtPromptsTest, FileDialogs) {
               (QStringList{"a.vtr", "records"}));
 
     closeFileDialog("accept", seen);
-    const auto saved = prompts.saveFileName();
+    const auto saved = prompts.saveFileName({});
     EXPECT_EQ(seen.name, "sdMain");
     EXPECT_EQ(seen.filters, (QStringList{"Файлы Vantrel (*.vtr)", "текстовые файлы (*.txt)"}));
     EXPECT_EQ(seen.suffix, "vtr");
@@ -175,6 +178,33 @@ TEST_F(QtPromptsTest, FileDialogs) {
     ASSERT_TRUE(saved);
     EXPECT_EQ(saved->filename(), "untitled.vtr")
         << "the name \"untitled\" with the default extension";
+}
+
+// The save dialog offers the suggested file; the type the user picks decides
+// the extension a bare name gets.
+TEST_F(QtPromptsTest, SaveDialogOffersTheSuggestionAndTheTypesExtension) {
+    test::TempFolder dir;
+    QString folder;
+    QString offered;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        auto* type = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        ASSERT_TRUE(name != nullptr && type != nullptr);
+        folder = dialog->directory().absolutePath();
+        offered = name->text();
+        test::SaveSnapshot(*dialog, QStringLiteral("save_dialog"));
+        type->setFocus();
+        QTest::keyClick(type, Qt::Key_Down);
+        EXPECT_EQ(type->currentText(), "текстовые файлы (*.txt)");
+        name->setText(QStringLiteral("export"));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    const auto chosen = prompts.saveFileName(dir / "records.vtr");
+    EXPECT_EQ(folder.toStdString(), dir.path().string());
+    EXPECT_EQ(offered, "records.vtr");
+    EXPECT_EQ(chosen, dir / "export.txt");
 }
 
 } // namespace

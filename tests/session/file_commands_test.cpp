@@ -166,7 +166,7 @@ TEST_F(FileCommandsTest, UpperCaseTxtIsAnEncryptedFile) {
     EXPECT_TRUE(std::filesystem::exists(path));
 }
 
-TEST_F(FileCommandsTest, OpenTxtOffersWipeThenSaveWritesEncryptedToThatPath) {
+TEST_F(FileCommandsTest, OpenTxtOffersWipeThenSaveAsksForAnEncryptedName) {
     const auto path = dir / "import.txt";
     WriteBytes(path, "7\n\tname\n\tpass\n");
     prompts.fileNames = {path};
@@ -182,11 +182,29 @@ TEST_F(FileCommandsTest, OpenTxtOffersWipeThenSaveWritesEncryptedToThatPath) {
     EXPECT_EQ(session.currentFile(), path);
     EXPECT_EQ(remembered(), ReadFailureText()) << "a plain file is not remembered";
 
+    // Save is Save As, offering the same name as an encrypted file.
+    const auto encrypted = dir / "import.vtr";
+    prompts.fileNames = {encrypted};
     files.FileSaveCmdExecute();
-    EXPECT_EQ(remembered(), path.string());
+    EXPECT_EQ(prompts.suggestedNames, std::vector<std::filesystem::path>{encrypted});
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_EQ(session.currentFile(), encrypted);
+    EXPECT_EQ(remembered(), encrypted.string());
+    EXPECT_EQ(readBack(encrypted), session.records());
+}
+
+// Records saved encrypted under a ".txt" name (as a former Save of an import
+// did) are no record text: the wipe is not offered, the reason is said.
+TEST_F(FileCommandsTest, EncryptedBytesUnderATxtNameAreNeverOfferedForTheWipe) {
+    const auto path = dir / "import.txt";
+    WriteRecordFile(path, RecordFileKind::Encrypted, session.cipher(), session.records());
     const std::string bytes = ReadBytes(path);
-    EXPECT_EQ(bytes.find("name"), std::string::npos) << "Save is always encrypted";
-    EXPECT_EQ(readBack(path), session.records());
+    prompts.fileNames = {path};
+    files.FileOpenCmdExecute();
+    EXPECT_EQ(prompts.log,
+              (std::vector<std::string>{"open", std::string("inform: ") + kNotRecordTextNote[0] +
+                                                    path.string() + kNotRecordTextNote[1]}));
+    EXPECT_EQ(ReadBytes(path), bytes);
 }
 
 TEST_F(FileCommandsTest, WipeDeclinedKeepsThePlainFile) {
@@ -207,17 +225,71 @@ TEST_F(FileCommandsTest, SaveAsTxtWritesPlainTextWarnsAndChangesNothingElse) {
     WriteBytes(path, "old");
     ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
     prompts.fileNames = {path};
+    prompts.answers = {Answer::Yes}; // replace it
     files.FileSaveAsCmdExecute();
 
     EXPECT_EQ(ReadBytes(path), FormatRecordText(session.records()));
     struct stat info {};
     ASSERT_EQ(::stat(path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0600u) << "plain text must not stay world-readable";
+    EXPECT_EQ(prompts.suggestedNames, std::vector<std::filesystem::path>{current})
+        << "the dialog offers the open file";
     EXPECT_EQ(prompts.log.back(), "inform: Внимание!\rФайл сохранен в незашифрованном виде.");
     EXPECT_TRUE(session.modified());
     EXPECT_EQ(session.currentFile(), current);
     EXPECT_EQ(remembered(), ReadFailureText());
     EXPECT_EQ(captions.back(), "Vantrel - " + path.string());
+}
+
+// Every save dialog (Save As of both kinds, the save offered before an open,
+// the one of the close sequence) replaces a file that is there only when the
+// user agrees; No brings the dialog back.
+TEST_F(FileCommandsTest, SaveDialogsAskBeforeReplacingAFile) {
+    const auto other = dir / "other.vtr";
+    WriteRecordFile(other, RecordFileKind::Encrypted, session.cipher(), startRecords());
+    struct Case {
+        const char* what;
+        std::filesystem::path target;
+        std::optional<Answer> first; // the answer that leads to the dialog
+        std::function<void()> command;
+    };
+    const Case cases[] = {
+        {"save as", dir / "theirs.vtr", {}, [&] { files.FileSaveAsCmdExecute(); }},
+        {"save as text", dir / "theirs.txt", {}, [&] { files.FileSaveAsCmdExecute(); }},
+        {"before open", dir / "theirs.vtr", Answer::Ok,
+         [&] { files.openFile(other, RecordFileKind::Encrypted); }},
+        {"close", dir / "theirs.vtr", Answer::Yes,
+         [&] { EXPECT_TRUE(CloseSequence(session, prompts, files, {})); }},
+    };
+    const auto run = [&](const Case& c, Answer replace,
+                         std::deque<std::optional<std::filesystem::path>> dialogs) {
+        session.setCurrentFile({});
+        session.setModified(true);
+        prompts.log.clear();
+        prompts.answers = {replace};
+        if (c.first) {
+            prompts.answers.push_front(*c.first);
+        }
+        prompts.fileNames = std::move(dialogs);
+        c.command();
+        EXPECT_TRUE(prompts.exhausted());
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteBytes(c.target, "theirs");
+        // No brings the dialog back; cancelled there, the file stays.
+        run(c, Answer::No, {c.target, std::nullopt});
+        EXPECT_EQ(ReadBytes(c.target), "theirs");
+        const std::string question = std::string("confirm: ") + kReplaceQuestion[0] +
+                                     c.target.string() + kReplaceQuestion[1];
+        EXPECT_EQ(std::count(prompts.log.begin(), prompts.log.end(), question), 1);
+        EXPECT_EQ(std::count(prompts.log.begin(), prompts.log.end(), "save"), 2);
+        EXPECT_EQ(prompts.lastButtons, Prompts::Buttons::YesNo);
+        // Yes replaces it.
+        run(c, Answer::Yes, {c.target});
+        EXPECT_NE(ReadBytes(c.target), "theirs");
+        std::filesystem::remove(c.target);
+    }
 }
 
 TEST_F(FileCommandsTest, UnsavedChangesBeforeOpen) {

@@ -203,7 +203,7 @@ TEST_F(CloseTest, YesWithoutFileOnDiskAndDialogCancelledEndsWithoutSaving) {
 
 TEST_F(CloseTest, YesSavesEncryptedToTheCurrentFileOrTheChosenOne) {
     session.setModified(true);
-    session.setCurrentFile(dir / "plain.txt"); // exists: saved there, encrypted
+    session.setCurrentFile(dir / "records.vtr"); // exists: saved there, encrypted
     test::WriteBytes(session.currentFile(), "old");
     prompts.answers = {Answer::Yes};
     EXPECT_TRUE(close());
@@ -211,6 +211,18 @@ TEST_F(CloseTest, YesSavesEncryptedToTheCurrentFileOrTheChosenOne) {
         ReadRecordFile(session.currentFile(), RecordFileKind::Encrypted, session.cipher()).records,
         session.records());
     EXPECT_EQ(ReadSectionKeys("UsersFiles", session.settingsFile()).size(), 0u);
+
+    // An imported ".txt" is never written over: the dialog offers it as ".vtr".
+    session.setCurrentFile(dir / "plain.txt");
+    test::WriteBytes(session.currentFile(), "old");
+    prompts.answers = {Answer::Yes};
+    prompts.fileNames = {dir / "plain.vtr"};
+    EXPECT_TRUE(close());
+    EXPECT_EQ(prompts.suggestedNames, std::vector<std::filesystem::path>{dir / "plain.vtr"});
+    EXPECT_EQ(test::ReadBytes(session.currentFile()), "old");
+    EXPECT_EQ(
+        ReadRecordFile(dir / "plain.vtr", RecordFileKind::Encrypted, session.cipher()).records,
+        session.records());
 
     const auto chosen = dir / "chosen.txt";
     session.setCurrentFile({});

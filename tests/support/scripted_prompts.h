@@ -37,7 +37,14 @@ public:
     }
     void showError(const std::string& text) override { log.push_back("error: " + text); }
     std::optional<std::filesystem::path> openFileName() override { return nextFile("open"); }
-    std::optional<std::filesystem::path> saveFileName() override { return nextFile("save"); }
+    std::optional<std::filesystem::path>
+    saveFileName(const std::filesystem::path& suggested) override {
+        suggestedNames.push_back(suggested);
+        return nextFile("save");
+    }
+
+    // What each save dialog offered, in order.
+    std::vector<std::filesystem::path> suggestedNames;
 
     // Whether every scripted answer was used.
     bool exhausted() const { return answers.empty() && fileNames.empty(); }
