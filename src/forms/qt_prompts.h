@@ -20,6 +20,7 @@ public:
     void showError(const std::string& text) override;
     std::optional<std::filesystem::path> openFileName() override;
     std::optional<std::filesystem::path> saveFileName() override;
+    std::optional<SecretString> askPassword(const std::string& text) override;
 
 private:
     QWidget* parent_;
