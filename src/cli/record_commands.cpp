@@ -45,6 +45,14 @@ RecordContent ReadContent(const CommandContext& context, const fs::path& file,
         break;
     }
     content.bytes = SecretString(ReadInputFile(file));
+    // The container carries no check value: another user's password shows
+    // only as a text that cannot be a record file.
+    if (!context.args.Flag("force") &&
+        !ContentCanBeRecordFile(content.bytes.value(), kind, content.cipher)) {
+        throw Error(file.string() +
+                    " does not decrypt into a record file: the password is wrong or the file "
+                    "is damaged (--force goes on all the same)");
+    }
     return content;
 }
 

@@ -138,14 +138,33 @@ TEST_F(CliRecords, HostileTextCannotReachTheTerminal) {
     EXPECT_NE(r.out.find("res\\x7f"), std::string::npos) << r.out;
 }
 
-TEST_F(CliRecords, WrongPasswordListsWhateverDecryptingGives) {
+TEST_F(CliRecords, WrongPasswordStopsEveryRecordCommandUnlessForced) {
     Import("secret");
-    const RunResult r =
-        RunProgram({"list", Path("records.vtr").string(), "--password-stdin"}, "wrong\n");
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out.find("Иван"), std::string::npos);
-    EXPECT_EQ(r.out.substr(0, 4), "No. ");
+    const std::string file = Path("records.vtr").string();
+    const std::string out = Path("out.txt").string();
+    const std::vector<std::vector<std::string>> commands = {
+        {"list", file},
+        {"show", file, "1"},
+        {"report", file, "--format", "json"},
+        {"export", file, "-o", out},
+    };
+    for (std::vector<std::string> args : commands) {
+        SCOPED_TRACE(args[0]);
+        args.push_back("--password-stdin");
+        const RunResult r = RunProgram(args, "wrong\n");
+        EXPECT_EQ(r.exitCode, 3);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "vantrel-cli: " + file +
+                             " does not decrypt into a record file: the password is wrong or the "
+                             "file is damaged (--force goes on all the same)\n");
+        EXPECT_FALSE(fs::exists(out));
+
+        args.push_back("--force");
+        const RunResult forced = RunProgram(args, "wrong\n");
+        EXPECT_EQ(forced.err.find("does not decrypt"), std::string::npos) << forced.err;
+        EXPECT_EQ(forced.out.find("Иван"), std::string::npos);
+    }
+    EXPECT_TRUE(fs::exists(out));
 }
 
 TEST_F(CliRecords, ExistingOutputIsRefusedWithoutForce) {
