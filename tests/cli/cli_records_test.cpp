@@ -9,8 +9,10 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cstdlib>
 #include <sstream>
 #include <sys/stat.h>
+#include <thread>
 
 namespace vantrel::test {
 namespace {
@@ -325,6 +327,47 @@ TEST_F(CliRecords, FileErrorsOfEveryCommandSayWhy) {
         EXPECT_EQ(r.exitCode, 3) << c.args[0];
         EXPECT_EQ(r.err, "vantrel-cli: " + c.err);
     }
+}
+
+TEST_F(CliRecords, EndlessInputsFifosDevicesAndDanglingLinks) {
+    const RunResult endless = RunProgram({"list", "--plain", "/dev/zero"});
+    EXPECT_EQ(endless.exitCode, 3);
+    EXPECT_EQ(endless.err,
+              "vantrel-cli: Cannot read more than 256 MiB of /dev/zero: File too large\n");
+
+    // A FIFO is read by the one open that also proved it readable.
+    const fs::path fifo = Path("records.fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    // The writer is a process of its own: a reader that gave up would kill it
+    // with SIGPIPE, not the test.
+    std::thread writer([&] {
+        const std::string command = "printf '1\\r\\n\\tfrom the pipe\\r\\n' > " + fifo.string();
+        EXPECT_EQ(std::system(command.c_str()), 0);
+    });
+    const RunResult piped =
+        RunProgram({"list", "--plain", fifo.string()}, "", std::chrono::seconds(20));
+    writer.join();
+    EXPECT_EQ(piped.exitCode, 0) << piped.err;
+    EXPECT_NE(piped.out.find("from the pipe"), std::string::npos) << piped.out;
+
+    Import();
+    const std::vector<std::string> exportTo = {"export", Path("records.vtr").string(),
+                                               "--password-stdin", "--force", "-o"};
+    auto toDevice = exportTo;
+    toDevice.push_back("/dev/null");
+    const RunResult device = RunProgram(toDevice, "secret\n");
+    EXPECT_EQ(device.exitCode, 3);
+    EXPECT_EQ(device.err, "vantrel-cli: Cannot create file /dev/null: Not a regular file (a "
+                          "device, a pipe or a socket is never replaced)\n");
+
+    // A link whose target is missing leads to the file to create.
+    fs::create_symlink("made.txt", Path("link.txt"));
+    auto toLink = exportTo;
+    toLink.push_back(Path("link.txt").string());
+    const RunResult linked = RunProgram(toLink, "secret\n");
+    EXPECT_EQ(linked.exitCode, 0) << linked.err;
+    EXPECT_TRUE(fs::is_symlink(Path("link.txt")));
+    EXPECT_EQ(ReadBytes(Path("made.txt")), FormatRecordText(ParseRecordText(SampleText())));
 }
 
 TEST_F(CliRecords, FailedWriteLeavesNothingBehind) {
