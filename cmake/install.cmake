@@ -51,5 +51,6 @@ same files from a terminal.")
 # The library dependencies are computed; the translations of Qt's own texts
 # are data files that no library links.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n")
+# hunspell-ru: the Russian words the password strength estimate looks for.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n, hunspell-ru")
 include(CPack)

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
@@ -77,17 +78,39 @@ std::error_code writeAll(int fd, std::string_view bytes, std::size_t& total) {
     return {};
 }
 
-// The file that is really replaced: the target of a symbolic link at `path`.
-std::filesystem::path resolveTarget(const std::filesystem::path& path) {
-    std::error_code ec;
-    if (std::filesystem::is_symlink(path, ec)) {
-        auto target = std::filesystem::canonical(path, ec);
-        if (!ec) {
-            return target;
+// The most links followed in a row, as the kernel's own limit (ELOOP).
+constexpr int kMaxLinkHops = 40;
+
+// The file that is really replaced: where the symbolic links at `path` lead,
+// followed one by one, so that a link whose target does not exist yet leads
+// to the file to create (canonical() would fail there). A relative link is
+// read from the link's folder; the kernel resolves the joined path as it would
+// resolve the link.
+std::error_code resolveTarget(const std::filesystem::path& path, std::filesystem::path& target) {
+    target = path;
+    for (int hops = 0;; ++hops) {
+        std::error_code ec;
+        if (!std::filesystem::is_symlink(std::filesystem::symlink_status(target, ec))) {
+            return {}; // a status that cannot be read is reported by the stat that follows
         }
+        if (hops == kMaxLinkHops) {
+            return std::make_error_code(std::errc::too_many_symbolic_link_levels);
+        }
+        const std::filesystem::path next = std::filesystem::read_symlink(target, ec);
+        if (ec) {
+            return ec;
+        }
+        target = next.is_absolute() ? next : target.parent_path() / next;
     }
-    return path;
 }
+
+class NotARegularFileCategory : public std::error_category {
+public:
+    const char* name() const noexcept override { return "vantrel.file"; }
+    std::string message(int) const override {
+        return "Not a regular file (a device, a pipe or a socket is never replaced)";
+    }
+};
 
 // Makes the rename itself durable. Some file systems cannot flush a folder;
 // the new content is in place by then, so a failure here is not reported.
@@ -236,7 +259,10 @@ std::error_code ReplaceFileAtomically(const std::filesystem::path& path, std::st
 std::error_code ReplaceFileAtomically(const std::filesystem::path& path,
                                       const std::function<void(const ChunkWriter&)>& produce,
                                       FilePermissions permissions) {
-    const std::filesystem::path target = resolveTarget(path);
+    std::filesystem::path target;
+    if (const std::error_code ec = resolveTarget(path, target)) {
+        return ec;
+    }
     std::filesystem::path folder = target.parent_path();
     if (folder.empty()) {
         folder = ".";
@@ -245,8 +271,11 @@ std::error_code ReplaceFileAtomically(const std::filesystem::path& path,
     struct stat old {};
     bool exists = false;
     if (::stat(target.c_str(), &old) == 0) {
-        if (!S_ISREG(old.st_mode)) {
+        if (S_ISDIR(old.st_mode)) {
             return std::make_error_code(std::errc::is_a_directory);
+        }
+        if (!S_ISREG(old.st_mode)) {
+            return NotARegularFile();
         }
         // rename() would replace a read-only file as long as the folder is
         // writable; a read-only file is meant to stay as it is.
@@ -299,14 +328,28 @@ std::error_code ReplaceFileAtomically(const std::filesystem::path& path,
     return {};
 }
 
-std::error_code ReadWholeFile(const std::filesystem::path& path, std::string& bytes) {
+std::error_code NotARegularFile() {
+    static const NotARegularFileCategory category;
+    return {1, category};
+}
+
+std::error_code ReadWholeFile(const std::filesystem::path& path, std::string& bytes,
+                              std::size_t limit) {
     bytes.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    const Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) {
         return lastError();
     }
+    return ReadWholeDescriptor(fd.get(), bytes, limit);
+}
+
+std::error_code ReadWholeDescriptor(int fd, std::string& bytes, std::size_t limit) {
+    bytes.clear();
     struct stat info {};
     if (::fstat(fd, &info) == 0 && info.st_size > 0) {
+        if (S_ISREG(info.st_mode) && static_cast<std::uint64_t>(info.st_size) > limit) {
+            return std::make_error_code(std::errc::file_too_large);
+        }
         bytes.reserve(static_cast<std::size_t>(info.st_size));
     }
     std::error_code ec;
@@ -323,9 +366,12 @@ std::error_code ReadWholeFile(const std::filesystem::path& path, std::string& by
         if (result == 0) {
             break;
         }
+        if (static_cast<std::size_t>(result) > limit - bytes.size()) {
+            ec = std::make_error_code(std::errc::file_too_large);
+            break;
+        }
         bytes.append(buffer, static_cast<std::size_t>(result));
     }
-    ::close(fd);
     if (ec) {
         bytes.clear();
     }

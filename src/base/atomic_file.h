@@ -23,9 +23,12 @@ enum class FilePermissions {
 // disk, renames it over `path` and flushes the folder. A new file is created
 // with mode 0600 (it may hold password material); a replaced file keeps its
 // owner where allowed, and its permission bits unless `permissions` is
-// OwnerOnly. A symbolic link at `path` is followed: its target is replaced. An
-// existing file that the caller may not write is refused (EACCES) even where
-// the folder would allow the rename.
+// OwnerOnly. A symbolic link at `path` is followed (link by link): its target
+// is replaced, or created when it does not exist yet; the link itself is never
+// replaced. An existing file that the caller may not write is refused (EACCES)
+// even where the folder would allow the rename; so is anything that is not a
+// regular file (EISDIR for a folder, NotARegularFile() for a device, a FIFO or
+// a socket).
 //
 // The temporary file is created unnamed where the file system allows it and
 // gets its hidden name (".NAME.vtmp-XXXXXX") only just before the rename, so a
@@ -54,9 +57,23 @@ ReplaceFileAtomically(const std::filesystem::path& path,
                       const std::function<void(const ChunkWriter& write)>& produce,
                       FilePermissions permissions = FilePermissions::KeepReplaced);
 
-// Reads the whole file into `bytes` (replacing its content). Returns an empty
-// error code on success; on failure `bytes` is empty.
-[[nodiscard]] std::error_code ReadWholeFile(const std::filesystem::path& path, std::string& bytes);
+// The error of a path that holds a device, a FIFO or a socket where a regular
+// file is to be replaced.
+std::error_code NotARegularFile();
+
+// No bound on what ReadWholeFile reads.
+inline constexpr std::size_t kNoReadLimit = static_cast<std::size_t>(-1);
+
+// Reads the whole file into `bytes` (replacing its content). A file of more
+// than `limit` bytes fails with EFBIG: a regular file by its size, before
+// anything is read; a device or a pipe once more than `limit` bytes came, so
+// that an endless input ends. Returns an empty error code on success; on
+// failure `bytes` is empty.
+[[nodiscard]] std::error_code ReadWholeFile(const std::filesystem::path& path, std::string& bytes,
+                                            std::size_t limit = kNoReadLimit);
+// The same from a descriptor that is open for reading (it stays open).
+[[nodiscard]] std::error_code ReadWholeDescriptor(int fd, std::string& bytes,
+                                                  std::size_t limit = kNoReadLimit);
 
 // Test seam: faults injected into ReplaceFileAtomically while an instance
 // lives (process-wide, one at a time). Not for use outside tests.

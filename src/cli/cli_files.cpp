@@ -5,7 +5,10 @@
 #include "cipher/crypt_lib.h"
 
 #include <cerrno>
-#include <fstream>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vantrel::cli {
 
@@ -23,17 +26,41 @@ void ConfigureCipher(TCryptLib& cipher, const std::string& password1251, std::in
     cipher.SetPassword(password1251);
 }
 
-void RequireReadable(const fs::path& path) {
+FileDescriptor::~FileDescriptor() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
+InputFile::InputFile(fs::path path)
+    : path_(std::move(path)), fd_(::open(path_.c_str(), O_RDONLY | O_CLOEXEC)) {
     std::error_code ec;
-    if (fs::is_directory(path, ec)) {
-        throw FileError(formatMessage(kCannotOpenFile, path.string()),
-                        std::make_error_code(std::errc::is_a_directory));
+    struct stat info {};
+    if (fd_.get() < 0) {
+        ec = {errno, std::generic_category()};
+    } else if (::fstat(fd_.get(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        ec = std::make_error_code(std::errc::is_a_directory); // opens, but cannot be read
     }
-    std::ifstream probe(path, std::ios::binary);
-    if (!probe) {
-        throw FileError(formatMessage(kCannotOpenFile, path.string()),
-                        {errno, std::generic_category()});
+    if (ec) {
+        throw FileError(formatMessage(kCannotOpenFile, path_.string()), ec);
     }
+}
+
+std::string InputFile::ReadAll() {
+    std::string bytes;
+    if (const std::error_code ec = ReadWholeDescriptor(fd_.get(), bytes, kMaxInputBytes)) {
+        if (ec == std::errc::file_too_large) {
+            throw FileError("Cannot read more than " + std::to_string(kMaxInputBytes >> 20) +
+                                " MiB of " + path_.string(),
+                            ec);
+        }
+        throw FileError(formatMessage(kCannotOpenFile, path_.string()), ec);
+    }
+    return bytes;
+}
+
+void RequireReadable(const fs::path& path) {
+    InputFile{path};
 }
 
 void RequireNewOutput(const fs::path& path, bool force) {
@@ -44,14 +71,6 @@ void RequireNewOutput(const fs::path& path, bool force) {
         throw Error("The output file " + path.string() +
                     " exists already; add --force to replace it");
     }
-}
-
-std::string ReadInputFile(const fs::path& path) {
-    std::string bytes;
-    if (const std::error_code ec = ReadWholeFile(path, bytes)) {
-        throw FileError(formatMessage(kCannotOpenFile, path.string()), ec);
-    }
-    return bytes;
 }
 
 void WriteOutputFile(const fs::path& path, std::string_view bytes, FilePermissions permissions) {

@@ -3,6 +3,7 @@
 #include "base/atomic_file.h"
 #include "formats/program_cipher.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -21,16 +22,45 @@ void ConfigureCipher(TCryptLib& cipher, const std::string& password1251,
                      std::int32_t addKey = kProgramAddKey, std::int32_t multKey = kProgramMultKey,
                      bool compression = true);
 
-// Throws vantrel::Error "Cannot open file %s: reason" unless `path` can be
-// opened for reading. Checked before a password is asked for.
+// A descriptor closed when it goes away.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor();
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// The most an input file may hold: a record file (or any file for encrypt and
+// decrypt) is held in memory, and an endless input (a device, a pipe) must end.
+inline constexpr std::size_t kMaxInputBytes = std::size_t{256} << 20;
+
+// An input file, opened once: a FIFO gives its data to one reader only, so
+// the file that proved readable (before a password is asked for) is the very
+// one that is read.
+class InputFile {
+public:
+    // Throws vantrel::FileError "Cannot open file %s" with the reason.
+    explicit InputFile(std::filesystem::path path);
+    // Everything, at most kMaxInputBytes; vantrel::FileError otherwise.
+    std::string ReadAll();
+
+private:
+    std::filesystem::path path_;
+    FileDescriptor fd_;
+};
+
+// Throws vantrel::FileError "Cannot open file %s" with the reason unless
+// `path` can be opened for reading.
 void RequireReadable(const std::filesystem::path& path);
 
 // Throws vantrel::Error when something (a dangling link included) already
 // exists at `path` and `force` is off.
 void RequireNewOutput(const std::filesystem::path& path, bool force);
-
-// The whole file; vantrel::Error "Cannot open file %s: reason" on failure.
-std::string ReadInputFile(const std::filesystem::path& path);
 
 // Replaces `path` atomically (new files get mode 0600, OwnerOnly gives every
 // file 0600); vantrel::Error "Cannot create file %s: reason" on failure, the

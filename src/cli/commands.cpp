@@ -18,6 +18,10 @@ const OptionSpec kPasswordStdin{"password-stdin", "",
                                 "read the password as the first line of standard input"};
 const OptionSpec kOutput{"output", "OUT", "the file to write (required)", 'o', true};
 const OptionSpec kForce{"force", "", "replace OUT when it exists"};
+const OptionSpec kForceShow{"force", "", "go on when FILE does not decrypt into records"};
+const OptionSpec kForceExport{"force", "",
+                              "replace OUT when it exists; go on when FILE does not decrypt "
+                              "into records"};
 const OptionSpec kPlain{"plain", "", "FILE is a plain-text record file"};
 const OptionSpec kNoCompression{"no-compression", "", "no compression step (default: on)"};
 const std::string kAddKeyHelp =
@@ -38,14 +42,13 @@ std::vector<Command> MakeCommands() {
     return {
         {{"list",
           {"FILE"},
-          {kPlain, {"show-passwords", "", "add the password column"}, kPasswordStdin},
+          {kPlain, {"show-passwords", "", "add the password column"}, kForceShow, kPasswordStdin},
           "Lists the records of a record file as a table.\n"
-          "Columns: number, name, resource, start, end, note. A wrong password cannot be\n"
-          "told from the right one: the table shows whatever decrypting gives."},
+          "Columns: number, name, resource, start, end, note."},
          ListCommand},
         {{"show",
           {"FILE", "NUMBER"},
-          {kPlain, kPasswordStdin},
+          {kPlain, kForceShow, kPasswordStdin},
           "Shows one record, every field, the password included.\n"
           "Every record whose number is NUMBER is shown."},
          ShowCommand},
@@ -54,12 +57,13 @@ std::vector<Command> MakeCommands() {
           {kPlain,
            {"format", "FORMAT", "table (default) or json"},
            {"show-passwords", "", "add the passwords"},
+           kForceShow,
            kPasswordStdin},
           kReportHelp},
          ReportCommand},
         {{"export",
           {"FILE"},
-          {kOutput, kForce, kPasswordStdin},
+          {kOutput, kForceExport, kPasswordStdin},
           "Writes an encrypted record file as a plain-text one.\n"
           "The text is Windows-1251 with CR LF line ends. It holds every password in\n"
           "clear, so OUT always gets mode 0600, also when it replaces a file."},
@@ -128,7 +132,10 @@ std::string ProgramHelp() {
             "the command line: they are typed on the terminal without echo, or read with\n"
             "--password-stdin as the first line of standard input.\n\n"
             "Exit codes: 0 success, 1 negative answer (check-user, report), 2 usage error,\n"
-            "3 failure (input/output, bad input).\n";
+            "3 failure (input/output, bad input).\n\n"
+            "An encrypted file whose decrypted text cannot be a record file (a wrong\n"
+            "password, or a damaged file) stops list, show, report and export with exit\n"
+            "code 3; --force goes on all the same.\n";
     return text;
 }
 

@@ -31,7 +31,7 @@ int Transform(const CommandContext& context, bool encrypt) {
     const std::int32_t addKey = KeyOption(context, "add-key", kProgramAddKey);
     const std::int32_t multKey = KeyOption(context, "mult-key", kProgramMultKey);
     RequireNewOutput(output, context.args.Flag("force"));
-    RequireReadable(input);
+    InputFile in(input);
 
     TCryptLib cipher;
     ConfigureCipher(cipher, context.ReadPassword(encrypt).value(), addKey, multKey,
@@ -39,7 +39,7 @@ int Transform(const CommandContext& context, bool encrypt) {
     // Both directions stream from the input's bytes to the file: the other
     // side is never held whole. Decrypted bytes may be a plain-text record
     // file: for the owner's eyes only.
-    const SecretString held(ReadInputFile(input));
+    const SecretString held(in.ReadAll());
     const std::string& bytes = held.value();
     WriteOutputFile(
         output,

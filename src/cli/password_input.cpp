@@ -3,6 +3,7 @@
 #include "base/cp1251.h"
 #include "base/error.h"
 #include "cli/cli_args.h"
+#include "cli/cli_files.h"
 
 #include <cerrno>
 #include <csignal>
@@ -17,6 +18,10 @@ namespace {
 // Room reserved for a typed password, so that its buffer is not reallocated
 // (leaving an unwiped copy behind) for any password of a sensible length.
 constexpr std::size_t kPasswordReserve = 256;
+// The longest first line of standard input taken as a password: an endless
+// input without a line end (/dev/zero) must end, and the room for it is
+// reserved at once.
+constexpr std::size_t kPasswordLineLimit = 4096;
 
 // The terminal whose echo is off, for the signal handler to restore.
 volatile sig_atomic_t gTerminal = -1;
@@ -70,22 +75,6 @@ private:
     void (*previous_[std::size(kHandledSignals)])(int) = {};
 };
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 void WriteAll(int fd, std::string_view text) {
     while (!text.empty()) {
         const ssize_t written = write(fd, text.data(), text.size());
@@ -101,8 +90,22 @@ void WriteAll(int fd, std::string_view text) {
 SecretString ReadPasswordLine(std::istream& in) {
     SecretString secret;
     std::string& line = secret.value();
-    line.reserve(kPasswordReserve);
-    if (!std::getline(in, line) && line.empty()) {
+    line.reserve(kPasswordLineLimit);
+    char c = 0;
+    bool read = false; // a character or a line end came
+    while (in.get(c)) {
+        read = true;
+        if (c == '\n') {
+            break;
+        }
+        if (line.size() == kPasswordLineLimit) {
+            throw Error("The first line of standard input is longer than " +
+                        std::to_string(kPasswordLineLimit) + " bytes: no password");
+        }
+        line += c;
+    }
+    c = 0;
+    if (!read) {
         throw Error("No password on standard input");
     }
     if (!line.empty() && line.back() == '\r') {

@@ -11,7 +11,8 @@
 namespace vantrel::cli {
 
 // The first line of `in` without its line end (LF or CR LF). An empty line is
-// an empty password; no line at all throws vantrel::Error.
+// an empty password; no line at all, or a line of more than 4096 bytes (an
+// endless input), throws vantrel::Error.
 SecretString ReadPasswordLine(std::istream& in);
 
 // Reads a line from the controlling terminal with echo off, after writing

@@ -34,7 +34,7 @@ RecordFileKind FileKindOption(const Arguments& args) {
 
 RecordContent ReadContent(const CommandContext& context, const fs::path& file,
                           RecordFileKind kind) {
-    RequireReadable(file); // before the password is asked for
+    InputFile input(file); // readable before the password is asked for
     RecordContent content;
     content.kind = kind;
     switch (kind) {
@@ -44,7 +44,15 @@ RecordContent ReadContent(const CommandContext& context, const fs::path& file,
         ConfigureCipher(content.cipher, context.ReadPassword(false).value());
         break;
     }
-    content.bytes = SecretString(ReadInputFile(file));
+    content.bytes = SecretString(input.ReadAll());
+    // The container carries no check value: another user's password shows
+    // only as a text that cannot be a record file.
+    if (!context.args.Flag("force") &&
+        !ContentCanBeRecordFile(content.bytes.value(), kind, content.cipher)) {
+        throw Error(file.string() +
+                    " does not decrypt into a record file: the password is wrong or the file "
+                    "is damaged (--force goes on all the same)");
+    }
     return content;
 }
 

@@ -39,6 +39,7 @@ SettingsPlace probeSettingsPlace(const std::filesystem::path& programDirectory) 
     SettingsPlace place;
     place.programDirectory = programDirectory;
     place.programDirectoryWritable = ::access(programDirectory.c_str(), W_OK) == 0;
+    place.programDirectoryInstalled = IsInstalledProgramDirectory(programDirectory);
     std::error_code error;
     place.settingsFileInProgramDirectory =
         std::filesystem::exists(SettingsFilePath(programDirectory), error);
@@ -64,8 +65,15 @@ std::filesystem::path DataDirectory(const std::filesystem::path& programDirector
     return (programDirectory / VANTREL_DATA_FROM_PROGRAM).lexically_normal() / "";
 }
 
+bool IsInstalledProgramDirectory(const std::filesystem::path& programDirectory) {
+    std::error_code error;
+    return std::filesystem::equivalent(programDirectory, VANTREL_INSTALLED_PROGRAM_DIR, error) ||
+           std::filesystem::is_directory(DataDirectory(programDirectory), error);
+}
+
 std::filesystem::path ChooseSettingsFolder(const SettingsPlace& place) {
-    if (place.programDirectoryWritable || place.settingsFileInProgramDirectory) {
+    if (place.settingsFileInProgramDirectory ||
+        (place.programDirectoryWritable && !place.programDirectoryInstalled)) {
         return place.programDirectory;
     }
     std::filesystem::path config(place.xdgConfigHome);

@@ -17,17 +17,25 @@ std::filesystem::path RunningProgramDirectory();
 // ("<prefix>/share/vantrel/" beside "<prefix>/bin/"), with a trailing separator.
 std::filesystem::path DataDirectory(const std::filesystem::path& programDirectory);
 
+// Whether a program folder is where an installation put the program: the
+// "bin/" folder of the configured install prefix, or any folder with the
+// installed data folder beside it (a program installed under another prefix,
+// or by the Debian package).
+bool IsInstalledProgramDirectory(const std::filesystem::path& programDirectory);
+
 // What the choice of the settings folder depends on.
 struct SettingsPlace {
     std::filesystem::path programDirectory;
     bool programDirectoryWritable = false;
+    bool programDirectoryInstalled = false; // IsInstalledProgramDirectory
     bool settingsFileInProgramDirectory = false;
     std::string xdgConfigHome; // as set in the environment; empty when unset
     std::string home;          // the user's home folder; empty when unknown
 };
 
 // The settings folder, with a trailing separator: the program directory for a
-// portable copy (its folder is writable or already holds the settings file),
+// portable copy (its folder already holds the settings file, or is writable
+// and not an installed one: root may write every installed folder),
 // otherwise "vantrel/" under $XDG_CONFIG_HOME, or under ~/.config when that is
 // unset or not an absolute path. Without a home folder either, it stays the
 // program directory, where a write then fails with the file's name.

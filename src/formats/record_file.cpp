@@ -118,21 +118,28 @@ RecordList ParseRecordText(std::string_view text) {
     return records;
 }
 
-bool CanBeRecordText(std::string_view text) {
-    const bool controlByte = std::any_of(text.begin(), text.end(), [](char c) {
-        return static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\r' && c != '\n';
-    });
-    if (controlByte) {
-        return false;
-    }
-    LineReader reader(text);
-    std::string_view line;
-    while (reader.next(line)) {
-        if (line.empty() || line.front() != '\t') {
-            return true;
+void RecordTextCheck::add(std::string_view piece) {
+    for (const char c : piece) {
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\r' && c != '\n') {
+            controlByte_ = true;
+            return;
         }
+        if (afterCr_ && c == '\n') {
+            afterCr_ = false; // CR LF is one line end
+            continue;
+        }
+        // A line that does not begin with a TAB is a number line; so is an
+        // empty one, which begins with its own line end.
+        numberLine_ = numberLine_ || (lineStart_ && c != '\t');
+        lineStart_ = c == '\r' || c == '\n';
+        afterCr_ = c == '\r';
     }
-    return false;
+}
+
+bool CanBeRecordText(std::string_view text) {
+    RecordTextCheck check;
+    check.add(text);
+    return check.passed();
 }
 
 namespace {

@@ -36,6 +36,21 @@ RecordList ParseRecordText(std::string_view text);
 // its text is meaningless bytes.
 bool CanBeRecordText(std::string_view text);
 
+// The test of CanBeRecordText for a text that arrives in pieces, so that a
+// file decrypted on the way is judged without being held whole.
+class RecordTextCheck {
+public:
+    void add(std::string_view piece);
+    // Whether the text added so far can be the content of a record file.
+    bool passed() const { return numberLine_ && !controlByte_; }
+
+private:
+    bool lineStart_ = true; // the next byte begins a line
+    bool afterCr_ = false;  // the last byte was a CR (a LF then ends no line)
+    bool numberLine_ = false;
+    bool controlByte_ = false;
+};
+
 // One record of the text layout as views into the text.
 struct RecordView {
     std::string_view number;

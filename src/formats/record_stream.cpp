@@ -79,6 +79,24 @@ void ForEachRecordInContent(std::string_view content, RecordFileKind kind, TCryp
     }
 }
 
+bool ContentCanBeRecordFile(std::string_view content, RecordFileKind kind, TCryptLib& cipher) {
+    switch (kind) {
+    case RecordFileKind::PlainText:
+        return true;
+    case RecordFileKind::Encrypted:
+        break;
+    }
+    if (content.empty()) {
+        return true;
+    }
+    RecordTextCheck check;
+    cipher.DecryptStreamTo(ReadingFrom(content), content.size(),
+                           [&check](const std::uint8_t* bytes, std::size_t count) {
+                               check.add({reinterpret_cast<const char*>(bytes), count});
+                           });
+    return check.passed();
+}
+
 void WritePlainTextCopy(const std::filesystem::path& path, std::string_view content,
                         RecordFileKind kind, TCryptLib& cipher) {
     SecretString text;

@@ -42,6 +42,11 @@ private:
 void ForEachRecordInContent(std::string_view content, RecordFileKind kind, TCryptLib& cipher,
                             const RecordVisit& visit);
 
+// Whether `content`, the bytes of a record file of `kind`, looks like a record
+// file, as ReadRecordFile judges one: a plain or an empty file always does; an
+// encrypted one when its text, decrypted piece by piece, CanBeRecordText.
+bool ContentCanBeRecordFile(std::string_view content, RecordFileKind kind, TCryptLib& cipher);
+
 // Writes the records of `content`, the bytes of a record file of `kind`, to
 // `path` as a plain text record file, as WriteRecordFile writes a list: the
 // export.

@@ -1,10 +1,18 @@
 #include "forms/qt_prompts.h"
 
 #include "forms/desktop.h"
+#include "forms/qt_text.h"
 
 #include <QAbstractButton>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <QValidator>
 
 #include <utility>
 
@@ -46,6 +54,21 @@ void englishButtons(QMessageBox& box) {
         }
     }
 }
+
+// Refuses a character that 1251 cannot hold: such a password can never be
+// used, so the keystroke is not taken rather than replaced.
+class Cp1251Validator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override {
+        try {
+            SecretString bytes(toCp1251(input));
+            return Acceptable;
+        } catch (const Error&) {
+            return Invalid;
+        }
+    }
+};
 
 int run(QMessageBox& box) {
     englishButtons(box);
@@ -144,6 +167,38 @@ QtPrompts::saveFileName(const std::filesystem::path& suggested) {
         return std::nullopt;
     }
     return std::filesystem::path(dialog.selectedFiles().first().toStdString());
+}
+
+std::optional<SecretString> QtPrompts::askPassword(const std::string& text) {
+    QDialog dialog(parent_, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                Qt::WindowCloseButtonHint);
+    dialog.setObjectName(QStringLiteral("fmRepeatPwd"));
+    dialog.setWindowTitle(QString::fromUtf8(kProgramTitle));
+    auto* label = new QLabel(messageText(text), &dialog);
+    auto* field = new QLineEdit(&dialog);
+    field->setObjectName(QStringLiteral("edRepeatPwd"));
+    field->setEchoMode(QLineEdit::Password);
+    // Hidden characters look as in the login dialog's password field.
+    field->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
+    field->setValidator(new Cp1251Validator(field));
+    label->setBuddy(field);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Cancel"));
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(label);
+    layout->addWidget(field);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    field->setFocus();
+
+    std::optional<SecretString> typed;
+    if (dialog.exec() == QDialog::Accepted) {
+        typed.emplace(toCp1251(field->text()));
+    }
+    return typed;
 }
 
 } // namespace vantrel

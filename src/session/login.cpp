@@ -7,6 +7,7 @@
 #include "generator/generator_settings.h"
 
 #include <exception>
+#include <optional>
 #include <system_error>
 
 namespace vantrel {
@@ -64,6 +65,18 @@ void LoginSteps::reopenRememberedFile(const std::string& name) {
     }
 }
 
+bool LoginSteps::passwordRepeated(const std::string& password) {
+    const std::optional<SecretString> repeated = prompts_.askPassword(kRepeatPasswordPrompt);
+    if (!repeated) {
+        return false;
+    }
+    if (repeated->value() != password) {
+        prompts_.inform(kRepeatMismatchMessage);
+        return false;
+    }
+    return true;
+}
+
 bool LoginSteps::CreateUser(const std::string& name, const std::string& password) {
     if (prompts_.ask(kCreateUserQuestion) != Prompts::Answer::Ok) {
         return false;
@@ -76,7 +89,12 @@ bool LoginSteps::CreateUser(const std::string& name, const std::string& password
         prompts_.inform(kNameNotStorableMessage);
         return false;
     }
+    SecretString previous(session_.cipher().Password());
     session_.cipher().SetPassword(password); // over 12 characters: throws, nothing written
+    if (!passwordRepeated(password)) {
+        session_.cipher().SetPassword(previous.value());
+        return false;
+    }
     const std::string check = session_.cipher().MakePasswordCheck();
     if (!name.empty()) {
         WriteSetting(kUsersSection, name, check, session_.settingsFile());

@@ -30,6 +30,9 @@ inline constexpr const char* kNameNotStorableMessage =
     "Такое имя пользователя нельзя сохранить в файле настроек.\r"
     "Имя не должно содержать знак \"=\", начинаться с \"[\" или \";\", "
     "начинаться или заканчиваться пробелом.";
+inline constexpr const char* kRepeatPasswordPrompt = "Повторите пароль:";
+inline constexpr const char* kRepeatMismatchMessage =
+    "Повторно введенный пароль не совпадает с первым.\rПользователь не создан.";
 
 class LoginSteps {
 public:
@@ -53,8 +56,10 @@ public:
     bool Enter(const std::string& name, const std::string& password);
 
     // Creation: asks first; refuses an empty name with an empty password and a
-    // name that the settings file cannot hold as a key; keys the session's
-    // cipher with the password and stores a new check string under the name,
+    // name that the settings file cannot hold as a key; asks for the password
+    // once more and, unless both agree, stops with nothing written and the
+    // cipher as before; keys the session's cipher with the password and stores
+    // a new check string under the name,
     // replacing an existing one. The empty name is allowed but cannot be stored
     // (it could never log in again), so it only enters this run. Returns
     // whether a user is now logged in.
@@ -64,6 +69,7 @@ public:
 
 private:
     void reopenRememberedFile(const std::string& name);
+    bool passwordRepeated(const std::string& password);
 
     Session& session_;
     FileCommands& files_;

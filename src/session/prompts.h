@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/error.h"
+#include "base/secret.h"
 
 #include <exception>
 #include <filesystem>
@@ -34,6 +35,10 @@ public:
     virtual std::optional<std::filesystem::path> openFileName() = 0;
     virtual std::optional<std::filesystem::path>
     saveFileName(const std::filesystem::path& suggested) = 0;
+    // A password asked for once more, to catch a typo: the text above a masked
+    // field, OK and Cancel. The typed password as 1251 bytes; nullopt when
+    // cancelled.
+    virtual std::optional<SecretString> askPassword(const std::string& text) = 0;
 };
 
 // The text the generic error box shows: the error's text with a full stop

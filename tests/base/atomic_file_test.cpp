@@ -73,6 +73,28 @@ TEST(AtomicFile, ReplacesTheTargetOfASymbolicLink) {
     EXPECT_EQ(ReadBytes(target), "new");
 }
 
+TEST(AtomicFile, CreatesTheMissingTargetOfALinkAndNeverReplacesTheLink) {
+    TempFolder folder;
+    fs::create_directory(folder / "sub");
+    fs::create_symlink("sub/new.ini", folder / "dangling.ini");
+    fs::create_symlink("../dangling.ini", folder / "sub" / "chained.ini");
+    ASSERT_FALSE(ReplaceFileAtomically(folder / "sub" / "chained.ini", "made"));
+    EXPECT_TRUE(fs::is_symlink(folder / "dangling.ini"));
+    EXPECT_TRUE(fs::is_symlink(folder / "sub" / "chained.ini"));
+    EXPECT_EQ(ReadBytes(folder / "sub" / "new.ini"), "made");
+    EXPECT_EQ(modeOf(folder / "sub" / "new.ini"), 0600u);
+
+    fs::create_symlink("loop-b", folder / "loop-a");
+    fs::create_symlink("loop-a", folder / "loop-b");
+    EXPECT_EQ(ReplaceFileAtomically(folder / "loop-a", "x"),
+              std::errc::too_many_symbolic_link_levels);
+    fs::create_symlink("no-folder/x.ini", folder / "nowhere.ini");
+    EXPECT_EQ(ReplaceFileAtomically(folder / "nowhere.ini", "x"),
+              std::errc::no_such_file_or_directory);
+    EXPECT_TRUE(fs::is_symlink(folder / "loop-a"));
+    EXPECT_TRUE(fs::is_symlink(folder / "nowhere.ini"));
+}
+
 TEST(AtomicFile, RelativePathWritesIntoCurrentFolder) {
     TempFolder folder;
     const fs::path before = fs::current_path();
@@ -219,9 +241,15 @@ TEST_F(AtomicFileFailure, ReadOnlyFileInWritableFolder) {
 TEST_F(AtomicFileFailure, MissingFolderOrDirectoryInTheWay) {
     EXPECT_TRUE(ReplaceFileAtomically(folder / "no" / "such.vtr", "x"));
     fs::create_directory(folder / "dir.vtr");
-    EXPECT_TRUE(ReplaceFileAtomically(folder / "dir.vtr", "x"));
+    EXPECT_EQ(ReplaceFileAtomically(folder / "dir.vtr", "x"), std::errc::is_a_directory);
     EXPECT_TRUE(fs::is_directory(folder / "dir.vtr"));
     fs::remove(folder / "dir.vtr");
+    // A FIFO or a device says what it is, not that it is a folder.
+    ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0600), 0);
+    EXPECT_EQ(ReplaceFileAtomically(folder / "fifo", "x"), NotARegularFile());
+    EXPECT_EQ(fs::status(folder / "fifo").type(), fs::file_type::fifo);
+    fs::remove(folder / "fifo");
+    EXPECT_EQ(ReplaceFileAtomically("/dev/null", "x"), NotARegularFile());
     expectOldFileIntact();
 }
 
@@ -235,6 +263,13 @@ TEST(ReadWholeFile, ReadsEveryByteAndReportsMissingFiles) {
     EXPECT_EQ(ReadWholeFile(folder / "missing", read), std::errc::no_such_file_or_directory);
     EXPECT_TRUE(read.empty());
     EXPECT_TRUE(ReadWholeFile(folder.path(), read)); // a folder is no file
+
+    // A bound: a regular file by its size, an endless device once passed.
+    EXPECT_FALSE(ReadWholeFile(folder / "a", read, bytes.size()));
+    EXPECT_EQ(ReadWholeFile(folder / "a", read, bytes.size() - 1), std::errc::file_too_large);
+    EXPECT_TRUE(read.empty());
+    EXPECT_EQ(ReadWholeFile("/dev/zero", read, 100000), std::errc::file_too_large);
+    EXPECT_TRUE(read.empty());
 }
 
 } // namespace

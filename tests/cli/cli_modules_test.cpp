@@ -147,6 +147,11 @@ TEST(PasswordInput, FirstLineOfTheStream) {
     EXPECT_EQ(ReadPasswordLine(noLineEnd).value(), "last");
     std::istringstream nothing("");
     EXPECT_THROW(ReadPasswordLine(nothing), Error);
+    // An endless line (/dev/zero) ends with an error after a few KiB.
+    std::istringstream longest(std::string(4096, 'x') + "\n");
+    EXPECT_EQ(ReadPasswordLine(longest).value().size(), 4096u);
+    std::istringstream tooLong(std::string(4097, '\0'));
+    EXPECT_THROW(ReadPasswordLine(tooLong), Error);
 }
 
 TEST(PasswordInput, ConvertedTo1251OrRefusedWithoutShowingIt) {

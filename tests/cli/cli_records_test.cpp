@@ -9,8 +9,10 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cstdlib>
 #include <sstream>
 #include <sys/stat.h>
+#include <thread>
 
 namespace vantrel::test {
 namespace {
@@ -138,14 +140,33 @@ TEST_F(CliRecords, HostileTextCannotReachTheTerminal) {
     EXPECT_NE(r.out.find("res\\x7f"), std::string::npos) << r.out;
 }
 
-TEST_F(CliRecords, WrongPasswordListsWhateverDecryptingGives) {
+TEST_F(CliRecords, WrongPasswordStopsEveryRecordCommandUnlessForced) {
     Import("secret");
-    const RunResult r =
-        RunProgram({"list", Path("records.vtr").string(), "--password-stdin"}, "wrong\n");
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out.find("Иван"), std::string::npos);
-    EXPECT_EQ(r.out.substr(0, 4), "No. ");
+    const std::string file = Path("records.vtr").string();
+    const std::string out = Path("out.txt").string();
+    const std::vector<std::vector<std::string>> commands = {
+        {"list", file},
+        {"show", file, "1"},
+        {"report", file, "--format", "json"},
+        {"export", file, "-o", out},
+    };
+    for (std::vector<std::string> args : commands) {
+        SCOPED_TRACE(args[0]);
+        args.push_back("--password-stdin");
+        const RunResult r = RunProgram(args, "wrong\n");
+        EXPECT_EQ(r.exitCode, 3);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "vantrel-cli: " + file +
+                             " does not decrypt into a record file: the password is wrong or the "
+                             "file is damaged (--force goes on all the same)\n");
+        EXPECT_FALSE(fs::exists(out));
+
+        args.push_back("--force");
+        const RunResult forced = RunProgram(args, "wrong\n");
+        EXPECT_EQ(forced.err.find("does not decrypt"), std::string::npos) << forced.err;
+        EXPECT_EQ(forced.out.find("Иван"), std::string::npos);
+    }
+    EXPECT_TRUE(fs::exists(out));
 }
 
 TEST_F(CliRecords, ExistingOutputIsRefusedWithoutForce) {
@@ -181,8 +202,9 @@ TEST_F(CliRecords, ReportAnswersWithExitCodesAndJson) {
     const RunResult table =
         RunProgram({"report", Path("records.vtr").string(), "--password-stdin"}, "secret\n");
     EXPECT_EQ(table.exitCode, 1) << table.err;
-    EXPECT_EQ(table.out.rfind("Слабые: 2\nNo.  Name         Resource  Reason\n"
-                              "7    spaced name  site      Очень слабый, ",
+    // "пароль\1" is a Russian word and one more character.
+    EXPECT_EQ(table.out.rfind("Слабые: 3\nNo.  Name         Resource  Reason\n"
+                              "1    Иван         почта     Очень слабый, ",
                               0),
               0u)
         << table.out;
@@ -202,10 +224,11 @@ TEST_F(CliRecords, ReportAnswersWithExitCodesAndJson) {
     }
     EXPECT_EQ(keys, (std::vector<std::string>{"weak", "reused", "expired", "empty"}));
     const auto& weak = document["groups"][0]["records"];
-    ASSERT_EQ(weak.size(), 2u);
-    EXPECT_EQ(weak[0]["number"], "7");
-    EXPECT_EQ(weak[0]["password"], "p@ss");
-    EXPECT_EQ(weak[1]["password"], "fields");
+    ASSERT_EQ(weak.size(), 3u);
+    EXPECT_EQ(weak[0]["number"], "1");
+    EXPECT_EQ(weak[0]["password"], "пароль\\1");
+    EXPECT_EQ(weak[1]["password"], "p@ss");
+    EXPECT_EQ(weak[2]["password"], "fields");
     EXPECT_LT(weak[0]["bits"].get<double>(), document["weakBelowBits"].get<double>());
     EXPECT_TRUE(document["groups"][3]["records"].empty());
 
@@ -306,6 +329,47 @@ TEST_F(CliRecords, FileErrorsOfEveryCommandSayWhy) {
         EXPECT_EQ(r.exitCode, 3) << c.args[0];
         EXPECT_EQ(r.err, "vantrel-cli: " + c.err);
     }
+}
+
+TEST_F(CliRecords, EndlessInputsFifosDevicesAndDanglingLinks) {
+    const RunResult endless = RunProgram({"list", "--plain", "/dev/zero"});
+    EXPECT_EQ(endless.exitCode, 3);
+    EXPECT_EQ(endless.err,
+              "vantrel-cli: Cannot read more than 256 MiB of /dev/zero: File too large\n");
+
+    // A FIFO is read by the one open that also proved it readable.
+    const fs::path fifo = Path("records.fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    // The writer is a process of its own: a reader that gave up would kill it
+    // with SIGPIPE, not the test.
+    std::thread writer([&] {
+        const std::string command = "printf '1\\r\\n\\tfrom the pipe\\r\\n' > " + fifo.string();
+        EXPECT_EQ(std::system(command.c_str()), 0);
+    });
+    const RunResult piped =
+        RunProgram({"list", "--plain", fifo.string()}, "", std::chrono::seconds(20));
+    writer.join();
+    EXPECT_EQ(piped.exitCode, 0) << piped.err;
+    EXPECT_NE(piped.out.find("from the pipe"), std::string::npos) << piped.out;
+
+    Import();
+    const std::vector<std::string> exportTo = {"export", Path("records.vtr").string(),
+                                               "--password-stdin", "--force", "-o"};
+    auto toDevice = exportTo;
+    toDevice.push_back("/dev/null");
+    const RunResult device = RunProgram(toDevice, "secret\n");
+    EXPECT_EQ(device.exitCode, 3);
+    EXPECT_EQ(device.err, "vantrel-cli: Cannot create file /dev/null: Not a regular file (a "
+                          "device, a pipe or a socket is never replaced)\n");
+
+    // A link whose target is missing leads to the file to create.
+    fs::create_symlink("made.txt", Path("link.txt"));
+    auto toLink = exportTo;
+    toLink.push_back(Path("link.txt").string());
+    const RunResult linked = RunProgram(toLink, "secret\n");
+    EXPECT_EQ(linked.exitCode, 0) << linked.err;
+    EXPECT_TRUE(fs::is_symlink(Path("link.txt")));
+    EXPECT_EQ(ReadBytes(Path("made.txt")), FormatRecordText(ParseRecordText(SampleText())));
 }
 
 TEST_F(CliRecords, FailedWriteLeavesNothingBehind) {

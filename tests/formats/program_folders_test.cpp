@@ -13,23 +13,30 @@ TEST(SettingsFolder, PortableCopyOrPerUserConfiguration) {
     struct Case {
         const char* what;
         bool writable;
+        bool installed;
         bool holdsSettings;
         const char* xdg;
         const char* home;
         const char* expected;
     };
     for (const Case& c : std::vector<Case>{
-             {"portable: writable folder", true, false, "/xdg", "/home/u", "/opt/v/"},
-             {"portable: settings already there", false, true, "/xdg", "/home/u", "/opt/v/"},
-             {"installed: XDG_CONFIG_HOME", false, false, "/xdg", "/home/u", "/xdg/vantrel/"},
-             {"installed: no XDG_CONFIG_HOME", false, false, "", "/home/u",
+             {"portable: writable folder", true, false, false, "/xdg", "/home/u", "/opt/v/"},
+             {"portable: settings already there", false, false, true, "/xdg", "/home/u", "/opt/v/"},
+             {"portable: settings already in an installed folder", false, true, true, "/xdg",
+              "/home/u", "/opt/v/"},
+             {"installed: writable (for root) all the same", true, true, false, "/xdg", "/home/u",
+              "/xdg/vantrel/"},
+             {"installed: XDG_CONFIG_HOME", false, false, false, "/xdg", "/home/u",
+              "/xdg/vantrel/"},
+             {"installed: no XDG_CONFIG_HOME", false, false, false, "", "/home/u",
               "/home/u/.config/vantrel/"},
-             {"installed: relative XDG_CONFIG_HOME is ignored", false, false, "cfg", "/home/u",
-              "/home/u/.config/vantrel/"},
-             {"installed: no home either", false, false, "", "", "/opt/v/"},
-             {"installed: relative home", false, false, "", "home", "/opt/v/"},
+             {"installed: relative XDG_CONFIG_HOME is ignored", false, false, false, "cfg",
+              "/home/u", "/home/u/.config/vantrel/"},
+             {"installed: no home either", false, false, false, "", "", "/opt/v/"},
+             {"installed: relative home", false, false, false, "", "home", "/opt/v/"},
          }) {
-        EXPECT_EQ(ChooseSettingsFolder({"/opt/v/", c.writable, c.holdsSettings, c.xdg, c.home}),
+        EXPECT_EQ(ChooseSettingsFolder(
+                      {"/opt/v/", c.writable, c.installed, c.holdsSettings, c.xdg, c.home}),
                   fs::path(c.expected))
             << c.what;
     }
@@ -40,6 +47,15 @@ TEST(ProgramFiles, DataFolderBesideTheProgramFolder) {
     EXPECT_EQ(DataDirectory("/tmp/prefix/bin/"), fs::path("/tmp/prefix/share/vantrel/"));
     EXPECT_EQ(RunningProgramDirectory().filename(), fs::path());
     EXPECT_TRUE(fs::exists(RunningProgramDirectory() / "formats_tests"));
+}
+
+TEST(SettingsFolder, InstalledProgramFolders) {
+    test::TempFolder prefix;
+    fs::create_directories(prefix / "bin");
+    EXPECT_FALSE(IsInstalledProgramDirectory(prefix / "bin" / ""));
+    fs::create_directories(prefix / "share" / "vantrel");
+    EXPECT_TRUE(IsInstalledProgramDirectory(prefix / "bin" / ""));
+    EXPECT_FALSE(IsInstalledProgramDirectory(RunningProgramDirectory()));
 }
 
 TEST(ProgramFiles, FirstFolderThatHoldsTheFile) {

@@ -193,9 +193,20 @@ TEST(RecordText, WhatCanBeARecordFile) {
         {"1\r\n\tname\x1b[2J\r\n", false},
         {"1\x01\r\n", false},
         {"1\r\n\t\x1f\r\n", false},
+        {"\tx\r\n\t", false},
+        {"\tx\r", false},
+        {"\tx\r\r", true}, // a lone CR, then an empty line
+        {"\tx\n\n", true},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(CanBeRecordText(c.text), c.fits) << c.text;
+        // The same judgement when the text arrives in two pieces, cut anywhere.
+        for (std::size_t cut = 0; cut <= c.text.size(); ++cut) {
+            RecordTextCheck check;
+            check.add(std::string_view(c.text).substr(0, cut));
+            check.add(std::string_view(c.text).substr(cut));
+            EXPECT_EQ(check.passed(), c.fits) << c.text << " cut at " << cut;
+        }
     }
 }
 

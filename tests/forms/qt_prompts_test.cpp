@@ -1,5 +1,6 @@
 #include "forms/qt_prompts.h"
 
+#include "base/cp1251.h"
 #include "session/file_commands.h"
 #include "support/qt_test_support.h"
 #include "support/temp_folder.h"
@@ -8,6 +9,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QLocale>
@@ -130,6 +132,36 @@ TEST_F(QtPromptsTest, PlainQuestionAndErrorBoxes) {
         EXPECT_EQ(shown.icon, QMessageBox::Critical);
         EXPECT_EQ(shown.buttons, QStringList{"OK"});
         EXPECT_EQ(shown.text, QString::fromUtf8(e.shown));
+    }
+}
+
+TEST_F(QtPromptsTest, PasswordQuestionRefusesCharactersOutside1251) {
+    for (const int key : {Qt::Key_Return, Qt::Key_Escape}) {
+        QString typed;
+        QLineEdit::EchoMode echo = QLineEdit::Normal;
+        QTimer::singleShot(0, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            ASSERT_NE(dialog, nullptr);
+            auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("edRepeatPwd"));
+            ASSERT_NE(field, nullptr);
+            for (const QChar typed : QStringLiteral("та\u6F22йна")) {
+                QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, typed);
+                QApplication::sendEvent(field, &press);
+            }
+            typed = field->text();
+            echo = field->echoMode();
+            test::SaveSnapshot(*dialog, QStringLiteral("repeat_password"));
+            QTest::keyClick(field, static_cast<Qt::Key>(key));
+        });
+        const std::optional<SecretString> answer = prompts.askPassword("Повторите пароль:");
+        EXPECT_EQ(typed, QStringLiteral("тайна"));
+        EXPECT_EQ(echo, QLineEdit::Password);
+        if (key == Qt::Key_Return) {
+            ASSERT_TRUE(answer);
+            EXPECT_EQ(answer->value(), Utf8ToCp1251("тайна"));
+        } else {
+            EXPECT_FALSE(answer);
+        }
     }
 }
 

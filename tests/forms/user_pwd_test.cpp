@@ -139,6 +139,7 @@ TEST_F(LoginDialog, EnterActsOnlyInThePasswordField) {
 TEST_F(LoginDialog, CreateThenLogInHidesTheDialogAndKeepsTheName) {
     type(QStringLiteral("Иван"), QStringLiteral("тайна"));
     prompts.answers = {Answer::Ok};
+    prompts.passwords = {Utf8ToCp1251("тайна")};
     click("btNewUser");
     EXPECT_TRUE(session.loggedIn());
     EXPECT_TRUE(dialog.isHidden());
@@ -176,9 +177,10 @@ TEST_F(LoginDialog, UnwritableSettingsFileIsReportedAndNobodyLogsIn) {
     dialog.setProgramDirectorySource([blocked] { return blocked; });
     type(QStringLiteral("bob"), QStringLiteral("pw"));
     prompts.answers = {Answer::Ok};
+    prompts.passwords = {"pw"};
     click("btEnter");
-    ASSERT_EQ(prompts.log.size(), 3u);
-    EXPECT_EQ(prompts.log[2], "error: Unable to write to " + SettingsFilePath(blocked).string());
+    ASSERT_EQ(prompts.log.size(), 4u);
+    EXPECT_EQ(prompts.log[3], "error: Unable to write to " + SettingsFilePath(blocked).string());
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_FALSE(session.loggedIn());
 }

@@ -3,8 +3,12 @@
 #include "base/cp1251.h"
 #include "cipher/random.h"
 #include "generator/password_generator.h"
+#include "health/russian_words.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
 
 namespace vantrel {
 namespace {
@@ -41,6 +45,45 @@ TEST(StrengthTest, KnownPasswordsGetTheirVerdicts) {
     EXPECT_EQ(EstimateStrength("").bits, 0);
     EXPECT_EQ(StrengthVerdict(EstimateStrength("qwerty").level), "Очень слабый");
     EXPECT_EQ(StrengthVerdict(StrengthLevel::Excellent), "Отличный");
+}
+
+TEST(StrengthTest, RussianPasswordsAreWeakWhateverTheLayout) {
+    // Words, a keyboard row, their capitals and the Latin layout's spelling.
+    for (const char* password : {"пароль", "ПАРОЛЬ", "Пароль1", "йцукен", "ЙЦУКЕН", "привет123",
+                                 "любовь2000", "солнце", "Котенок!", "zxcvbnЯЧСМИТЬ"}) {
+        const Strength strength = EstimateStrength(password);
+        EXPECT_LT(strength.bits, kWeakFromBits) << password;
+    }
+    // A word of the dictionary costs about its place in it; a common password
+    // less; capitals and other letters more.
+    EXPECT_LT(EstimateStrength("пароль").bits, EstimateStrength("конверт").bits);
+    EXPECT_LT(EstimateStrength("конверт").bits, EstimateStrength("кОнВеРт").bits);
+    EXPECT_LT(EstimateStrength("конверт").bits, EstimateStrength("конверт7#Q").bits);
+    // Each Cyrillic letter is one character, not the two bytes of its UTF-8.
+    const Strength random = EstimateStrength("ъыщжэю");
+    EXPECT_GT(random.bits, kWeakFromBits);
+    EXPECT_LT(random.bits, 45);
+    // The record's own words still count, in Cyrillic too.
+    const std::vector<std::string> name{"Кузнецов"};
+    EXPECT_LT(EstimateStrength("Кузнецов", name).bits, EstimateStrength("Кузнецов").bits);
+}
+
+TEST(StrengthTest, RussianWordList) {
+    std::istringstream list("146270\nкот/A\nЁлка/B\nпёс\nabc\nда\nстол-книга\n");
+    const RussianWords words(&list);
+    const auto find = [&words](const char* word) { return words.find(Utf8ToCp1251(word)); };
+    EXPECT_GT(find("кот").guesses, find("пароль").guesses);
+    EXPECT_EQ(find("елка").guesses, find("кот").guesses); // ё is kept as е
+    EXPECT_GT(find("пес").guesses, 0u);
+    for (const char* none : {"abc", "да", "стол-книга", "ёлка", "кит"}) {
+        EXPECT_EQ(find(none).guesses, 0u) << none;
+    }
+    EXPECT_TRUE(find("па").longer);
+    EXPECT_FALSE(find("пароль").longer);
+    EXPECT_FALSE(find("жы").longer);
+    EXPECT_EQ(OnLatinLayout(Utf8ToCp1251("Пароль, ёж!")), "Gfhjkm, `;!");
+    ASSERT_TRUE(std::filesystem::exists(kRussianWordListPath)) << "hunspell-ru is not installed";
+    EXPECT_GT(RussianWords::Installed().size(), 100000u);
 }
 
 TEST(StrengthTest, NulAndOddBytesAreEstimatedNotCut) {

@@ -3,10 +3,10 @@
 # every file in its place, the desktop entry and the metainfo valid, the bash
 # completion working, and the installed programs running. The program is
 # started offscreen with a login driver plugin that creates a user: an
-# installed copy (program folder not writable) must keep its settings under
-# $XDG_CONFIG_HOME/vantrel with modes 0700/0600, a portable copy (writable
-# folder) beside itself. Run as root, the programs run as user nobody, since
-# root could write the program folder.
+# installed copy must keep its settings under $XDG_CONFIG_HOME/vantrel with
+# modes 0700/0600 even though it may write its program folder (as root may), a
+# portable copy (writable folder) beside itself. Run as root, the programs run
+# as user nobody.
 # Usage: install_test.sh BUILD_DIR DRIVER_PLUGIN APP_ID VERSION
 set -euo pipefail
 
@@ -75,7 +75,11 @@ create_user() {
 }
 mode() { stat -c %a "$1"; }
 
-chmod 555 "$prefix/bin"
+# The installed program folder is writable for the user all the same.
+chmod 755 "$prefix/bin"
+if [ "$(id -u)" -eq 0 ]; then
+    chown nobody "$prefix/bin"
+fi
 if create_user "$prefix/bin/vantrel"; then
     settings=$home/config/vantrel/VTR.ini
     if [ -f "$settings" ]; then

@@ -1,8 +1,9 @@
 // A Qt input plugin for the install test: loaded into the real program through
 // QT_QPA_GENERIC_PLUGINS="vantrellogindriver:NAME:PASSWORD", it types the name
-// and password into the login dialog, answers every message box with its
-// "yes" (or accepting) button, and ends the program once a user is logged in.
-// What it sees goes to stderr; after 30 s without a login it exits with 3.
+// and password into the login dialog (the password once more where it is asked
+// again), answers every message box with its "yes" (or accepting) button, and
+// ends the program once a user is logged in. What it sees goes to stderr; after
+// 30 s without a login it exits with 3.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QGenericPlugin>
@@ -37,6 +38,11 @@ private:
             if (auto* box = qobject_cast<QMessageBox*>(window);
                 box != nullptr && box->isVisible()) {
                 answer(*box);
+                return;
+            }
+            if (window->isVisible() && window->objectName() == QLatin1String("fmRepeatPwd")) {
+                window->findChild<QLineEdit*>(QStringLiteral("edRepeatPwd"))->setText(password_);
+                QMetaObject::invokeMethod(window, "accept", Qt::QueuedConnection);
                 return;
             }
         }

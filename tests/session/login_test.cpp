@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 
 #include <unistd.h>
 
@@ -31,6 +32,9 @@ std::string inform(const char* text) {
 }
 std::string ask() {
     return std::string("ask: ") + kCreateUserQuestion;
+}
+std::string repeat() {
+    return std::string("password: ") + kRepeatPasswordPrompt;
 }
 
 // One run of the program: its session, the scripted user and the login rules.
@@ -60,6 +64,7 @@ protected:
     void createUser(const std::string& name, const std::string& password) {
         auto run = newRun();
         run->prompts.answers = {Answer::Ok};
+        run->prompts.passwords = {password};
         ASSERT_TRUE(run->login.CreateUser(name, password));
     }
 
@@ -89,13 +94,15 @@ TEST_F(Login, EmptyNameWithEmptyPasswordIsRefused) {
 TEST_F(Login, NameWithEmptyPasswordIsCreatedAndLogsInLater) {
     auto first = newRun();
     first->prompts.answers = {Answer::Ok};
+    first->prompts.passwords = {""};
     EXPECT_TRUE(first->login.Enter("bob", ""));
     EXPECT_TRUE(first->session.loggedIn());
     EXPECT_EQ(first->session.userName(), "bob");
     EXPECT_EQ(first->session.cipher().Password(), "");
     EXPECT_EQ(checkOf("bob").size(), 32u);
     // Creation neither reopens a file nor loads the generator options.
-    EXPECT_EQ(first->prompts.log, (std::vector<std::string>{inform(kMismatchMessage), ask()}));
+    EXPECT_EQ(first->prompts.log,
+              (std::vector<std::string>{inform(kMismatchMessage), ask(), repeat()}));
 
     auto second = newRun();
     EXPECT_TRUE(second->login.Enter("bob", ""));
@@ -127,6 +134,28 @@ TEST_F(Login, RecreationReplacesTheCheckStringSoOnlyTheNewPasswordWorks) {
     EXPECT_TRUE(newRun()->login.Enter("bob", "new"));
 }
 
+TEST_F(Login, ARepeatThatDiffersOrIsCancelledCreatesAndChangesNothing) {
+    createUser("bob", "old");
+    const std::string oldCheck = checkOf("bob");
+    const std::string designTime = Session().cipher().Password();
+    for (const std::optional<std::string>& repeated :
+         {std::optional<std::string>("typo"), std::optional<std::string>()}) {
+        auto run = newRun();
+        run->prompts.answers = {Answer::Ok};
+        run->prompts.passwords = {repeated};
+        EXPECT_FALSE(run->login.Enter("bob", "typ0"));
+        std::vector<std::string> expected{inform(kMismatchMessage), ask(), repeat()};
+        if (repeated) {
+            expected.push_back(inform(kRepeatMismatchMessage));
+        }
+        EXPECT_EQ(run->prompts.log, expected);
+        EXPECT_FALSE(run->session.loggedIn());
+        EXPECT_EQ(run->session.cipher().Password(), designTime);
+    }
+    EXPECT_EQ(checkOf("bob"), oldCheck);
+    EXPECT_EQ(ReadSectionKeys(kUsersSection, settings()), (std::vector<std::string>{"bob"}));
+}
+
 TEST_F(Login, SamePasswordTwiceGivesDifferentCheckStringsThatBothWork) {
     createUser("bob", "pw");
     const std::string first = checkOf("bob");
@@ -140,6 +169,7 @@ TEST_F(Login, WrongPasswordAndOkGivesTheUserTheTypedPassword) {
     createUser("bob", "old");
     auto run = newRun();
     run->prompts.answers = {Answer::Ok};
+    run->prompts.passwords = {"typed"};
     EXPECT_TRUE(run->login.Enter("bob", "typed"));
     EXPECT_TRUE(run->session.loggedIn());
     EXPECT_EQ(run->session.cipher().Password(), "typed");
@@ -178,6 +208,7 @@ TEST_F(Login, UnwritableSettingsFileMeansNoUserAndNoLogin) {
     test::WriteBytes(dir / "plain", "x");
     ProgramRun run(dir / "plain" / "sub");
     run.prompts.answers = {Answer::Ok};
+    run.prompts.passwords = {"pw"};
     try {
         run.login.Enter("bob", "pw");
         FAIL() << "the write failure was not reported";
@@ -271,6 +302,7 @@ TEST_F(Login, GeneratorOptionsAreLoadedAtLoginButNotAtCreation) {
 
     auto creating = newRun();
     creating->prompts.answers = {Answer::Ok};
+    creating->prompts.passwords = {"pw"};
     ASSERT_TRUE(creating->login.Enter("bob", "pw"));
     EXPECT_EQ(creating->session.generatorOptions(), GeneratorOptions{});
 
@@ -303,6 +335,7 @@ TEST_F(Login, NamesTheSettingsFileCannotHoldAreRefusedAtCreation) {
 TEST_F(Login, EmptyNameWithPasswordEntersThisRunOnly) {
     auto run = newRun();
     run->prompts.answers = {Answer::Ok};
+    run->prompts.passwords = {"pw"};
     EXPECT_TRUE(run->login.CreateUser("", "pw"));
     EXPECT_TRUE(run->session.loggedIn());
     EXPECT_EQ(run->session.cipher().Password(), "pw");

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vantrel::test {
@@ -21,8 +22,10 @@ public:
     std::deque<Answer> answers;
     // Results of the open and save dialogs, in order (nullopt = cancelled).
     std::deque<std::optional<std::filesystem::path>> fileNames;
+    // Passwords typed into askPassword(), in order (nullopt = cancelled).
+    std::deque<std::optional<std::string>> passwords;
     // What was asked, in order: "confirm: <text>", "inform: <text>",
-    // "ask: <text>", "error: <text>", "open", "save".
+    // "ask: <text>", "error: <text>", "open", "save", "password: <text>".
     std::vector<std::string> log;
 
     Answer confirm(const std::string& text, Buttons buttons) override {
@@ -43,11 +46,25 @@ public:
         return nextFile("save");
     }
 
+    std::optional<SecretString> askPassword(const std::string& text) override {
+        log.push_back("password: " + text);
+        if (passwords.empty()) {
+            ADD_FAILURE() << "unexpected password question: " << text;
+            return std::nullopt;
+        }
+        std::optional<std::string> typed = passwords.front();
+        passwords.pop_front();
+        if (!typed) {
+            return std::nullopt;
+        }
+        return SecretString(std::move(*typed));
+    }
+
     // What each save dialog offered, in order.
     std::vector<std::filesystem::path> suggestedNames;
 
     // Whether every scripted answer was used.
-    bool exhausted() const { return answers.empty() && fileNames.empty(); }
+    bool exhausted() const { return answers.empty() && fileNames.empty() && passwords.empty(); }
 
     Buttons lastButtons = Buttons::OkCancel;
 
