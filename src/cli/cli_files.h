@@ -63,8 +63,9 @@ void RequireReadable(const std::filesystem::path& path);
 void RequireNewOutput(const std::filesystem::path& path, bool force);
 
 // Replaces `path` atomically (new files get mode 0600, OwnerOnly gives every
-// file 0600); vantrel::Error "Cannot create file %s: reason" on failure, the
-// old file intact.
+// file 0600) under the file's exclusive lock (FileLock), waiting for it;
+// vantrel::Error "Cannot create file %s: reason" on failure, the old file
+// intact.
 void WriteOutputFile(const std::filesystem::path& path, std::string_view bytes,
                      FilePermissions permissions);
 // The same with the content made piece by piece (ReplaceFileAtomically).
