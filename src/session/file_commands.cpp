@@ -13,6 +13,18 @@
 
 namespace vantrel {
 
+std::string ConflictCopiesNote(const std::filesystem::path& file,
+                               const std::vector<std::filesystem::path>& copies) {
+    if (copies.empty()) {
+        return {};
+    }
+    std::string note = kConflictCopiesNote[0] + file.string() + kConflictCopiesNote[1];
+    for (const std::filesystem::path& copy : copies) {
+        note += "\r" + copy.filename().string();
+    }
+    return note;
+}
+
 std::string FileCommands::RememberedPathText(const std::filesystem::path& path) {
     try {
         return Utf8ToCp1251(path.string());
@@ -314,6 +326,9 @@ FileCommands::Opened FileCommands::open(const std::filesystem::path& path, Recor
     setCaption(path);
     session_.setCurrentFile(path);
     known_ = std::move(fingerprint);
+    if (onFileOpened) {
+        onFileOpened(path);
+    }
     return loaded.recordText ? Opened::RecordText : Opened::NotRecordText;
 }
 

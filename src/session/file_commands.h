@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vantrel {
 
@@ -83,6 +84,17 @@ inline constexpr const char* kReloadFailedNote =
 inline constexpr const char* kNotRecordFileReason =
     "Он не похож на файл записей: возможно, он сохранен под другим паролем или поврежден.";
 
+// Copies that sync tools made of a file beside it (the path goes between the
+// two parts, the copies' names follow, one a line).
+inline constexpr const char* kConflictCopiesNote[] = {
+    "Рядом с файлом \"", "\" лежат его копии, созданные программой синхронизации при "
+                         "конфликте изменений. В них могут быть записи, которых нет в этом "
+                         "файле; откройте их, чтобы сравнить:"};
+// The note that names the conflict copies beside `file`; empty when there
+// are none.
+std::string ConflictCopiesNote(const std::filesystem::path& file,
+                               const std::vector<std::filesystem::path>& copies);
+
 // What a look at the current file on disk found and did.
 struct DiskCheck {
     enum class Outcome {
@@ -114,6 +126,8 @@ public:
 
     // The window caption changed (UTF-8), e.g. "Vantrel - /home/u/a.vtr".
     std::function<void(const std::string& caption)> onCaptionChanged;
+    // A record file was opened (by Open or at the login) and is current.
+    std::function<void(const std::filesystem::path& file)> onFileOpened;
     // A note for the status bar (UTF-8), e.g. after the file was read again.
     std::function<void(const std::string& note)> onStatus;
 
