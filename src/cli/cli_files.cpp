@@ -2,7 +2,6 @@
 
 #include "base/atomic_file.h"
 #include "base/error.h"
-#include "base/file_lock.h"
 #include "cipher/crypt_lib.h"
 
 #include <cerrno>
@@ -82,10 +81,6 @@ void WriteOutputFile(const fs::path& path, std::string_view bytes, FilePermissio
 void WriteOutputFile(const fs::path& path,
                      const std::function<void(const ChunkWriter& write)>& produce,
                      FilePermissions permissions) {
-    // The program takes the same lock around its check of its current file
-    // and the save: neither replaces the file between the other's check and
-    // write.
-    const FileLock lock(path);
     if (const std::error_code ec = ReplaceFileAtomically(path, produce, permissions)) {
         throw FileError(formatMessage("Cannot create file %s", path.string()), ec);
     }
