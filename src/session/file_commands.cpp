@@ -181,8 +181,9 @@ bool FileCommands::resolveDiskChange(const std::filesystem::path& path, DiskStat
         return false;
     case Prompts::DiskChangeAnswer::SaveCopy: {
         const std::filesystem::path copy = ConflictCopyName(path, std::chrono::system_clock::now());
-        // The copy is a new name: it replaces nothing of anyone's.
-        write(copy, RecordFileKind::Encrypted);
+        // The copy is a new name: it replaces nothing of anyone's. It keeps
+        // the file's extension, and is written as that extension is read.
+        write(copy, RecordFileKindOfPath(copy));
         session_.setCurrentFile(copy);
         know(copy);
         doubtfulFile_.clear();
@@ -413,15 +414,19 @@ void FileCommands::saveAsCommand() {
     }
     // The name becomes the current file only once the file has been written:
     // a failed save keeps the file that was current.
+    const std::filesystem::path before = session_.currentFile();
     if (!saveFile(*name, kind)) {
         return;
     }
-    if (session_.currentFile() != *name) {
+    // A list saved into a conflict copy (the name was the current file,
+    // changed on disk) goes on in the copy.
+    const bool copied = session_.currentFile() != before;
+    if (!copied && session_.currentFile() != *name) {
         session_.setCurrentFile(*name);
         know(*name);
     }
     session_.setModified(false);
-    report(remember(*name));
+    report(remember(session_.currentFile()));
 }
 
 } // namespace vantrel

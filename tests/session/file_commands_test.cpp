@@ -777,6 +777,29 @@ INSTANTIATE_TEST_SUITE_P(
                       ChangedListCase{"Cancel", Prompts::DiskChangeAnswer::Cancel}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(DiskChangeTest, SaveAsOverTheChangedFileAsksAndGoesOnInTheCopy) {
+    session.setModified(true);
+    writeOutside(outsideRecords());
+    const std::string theirs = ReadBytes(file);
+    prompts.fileNames = {file};
+    prompts.answers = {Answer::Yes}; // replace the file that is there
+    prompts.diskChangeAnswers = {Prompts::DiskChangeAnswer::SaveCopy};
+    files.FileSaveAsCmdExecute();
+    EXPECT_EQ(ReadBytes(file), theirs);
+    const auto copies = ConflictCopiesOf(file);
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(session.currentFile(), copies[0]);
+    EXPECT_EQ(remembered(), copies[0].string());
+    EXPECT_FALSE(session.modified());
+    // The copy is the list's own file now: saved without a question.
+    session.setModified(true);
+    prompts.log.clear();
+    files.FileSaveCmdExecute();
+    EXPECT_TRUE(prompts.log.empty());
+    EXPECT_EQ(ReadBytes(file), theirs);
+    EXPECT_TRUE(prompts.exhausted());
+}
+
 TEST_F(DiskChangeTest, FailedReloadKeepsListAndFlagAndTheFileIsNotWritten) {
     for (const bool modified : {false, true}) {
         SCOPED_TRACE(modified);
