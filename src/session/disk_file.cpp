@@ -54,7 +54,8 @@ std::string Lower(std::string text) {
 std::optional<FileFingerprint> TakeFingerprint(const fs::path& path) {
     // Status and bytes come from one descriptor, so they describe one file
     // even while a sync tool renames another over the name.
-    Descriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    // Non-blocking: a FIFO must not hold the program at its open.
+    Descriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
     if (file.fd < 0) {
         if (errno == ENOENT) {
             return std::nullopt;
@@ -66,6 +67,11 @@ std::optional<FileFingerprint> TakeFingerprint(const fs::path& path) {
         CannotOpen(path, errno);
     }
     FileFingerprint fingerprint = StatusOf(info);
+    // A device or a FIFO has no bytes to keep a hash of (and may never end):
+    // its status is all there is.
+    if (!S_ISREG(info.st_mode)) {
+        return fingerprint;
+    }
     std::string bytes;
     if (const std::error_code ec = ReadWholeDescriptor(file.fd, bytes)) {
         CannotOpen(path, ec.value());

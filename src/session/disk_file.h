@@ -34,7 +34,8 @@ struct FileFingerprint {
     }
 };
 
-// The fingerprint of the file at `path`; nullopt when no file is there.
+// The fingerprint of the file at `path` (of anything but a regular file only
+// the status, with a zero hash); nullopt when no file is there.
 // Throws vantrel::FileError "Cannot open file %s" when it cannot be read.
 std::optional<FileFingerprint> TakeFingerprint(const std::filesystem::path& path);
 
