@@ -168,10 +168,14 @@ bool FileCommands::resolveDiskChange(const std::filesystem::path& path, DiskStat
                                 Prompts::Buttons::YesNo) == Prompts::Answer::Yes;
     }
     // The list holds nothing of its own: the file as it is now replaces it.
+    // When it cannot be read, the user decides as for a changed list.
     if (!session_.modified()) {
-        reload();
-        status(kReloadedNote);
-        return false;
+        try {
+            reload();
+            status(kReloadedNote);
+            return false;
+        } catch (const Error&) {
+        }
     }
     switch (
         prompts_.askDiskChange(kDiskChangedQuestion[0] + path.string() + kDiskChangedQuestion[1])) {

@@ -814,14 +814,14 @@ TEST_F(DiskChangeTest, FailedReloadKeepsListAndFlagAndTheFileIsNotWritten) {
         if (!modified) {
             EXPECT_EQ(check.note.rfind(kReloadFailedNote, 0), 0u) << check.note;
         }
-        // The answer "reload" fails the same way: the error is shown, nothing
-        // changes, the file stays the other writer's.
+        // A save asks; the answer "reload" fails the same way: the error is
+        // shown, nothing changes, the file stays the other writer's.
         prompts.log.clear();
-        if (modified) {
-            prompts.diskChangeAnswers = {Prompts::DiskChangeAnswer::Reload};
-        }
+        prompts.diskChangeAnswers = {Prompts::DiskChangeAnswer::Reload};
         RunCommand(prompts, [&] { files.FileSaveCmdExecute(); });
-        EXPECT_EQ(prompts.log.back(), std::string("error: ") + kNotRecordFileReason);
+        EXPECT_EQ(prompts.log,
+                  (std::vector<std::string>{changedQuestion(),
+                                            std::string("error: ") + kNotRecordFileReason}));
         EXPECT_EQ(ReadBytes(file), theirs);
         EXPECT_EQ(session.records(), trimmedRecords());
         EXPECT_EQ(session.modified(), modified);
