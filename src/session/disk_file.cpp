@@ -1,6 +1,5 @@
 #include "session/disk_file.h"
 
-#include "base/atomic_file.h"
 #include "base/error.h"
 
 #include <sodium.h>
@@ -72,19 +71,32 @@ std::optional<FileFingerprint> TakeFingerprint(const fs::path& path) {
     if (!S_ISREG(info.st_mode)) {
         return fingerprint;
     }
-    std::string bytes;
-    if (const std::error_code ec = ReadWholeDescriptor(file.fd, bytes)) {
-        CannotOpen(path, ec.value());
-    }
     if (sodium_init() < 0) {
         throw Error("libsodium cannot be initialised");
     }
-    // The bytes are the encrypted file (or an export the user made in
-    // plain text): wiped all the same once hashed.
-    crypto_generichash(fingerprint.hash.data(), fingerprint.hash.size(),
-                       reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), nullptr,
-                       0);
-    sodium_memzero(bytes.data(), bytes.size());
+    // Hashed piece by piece, so a large file is never held a second time
+    // beside the list. The pieces may be plain text (an export the user
+    // made): wiped all the same.
+    crypto_generichash_state state;
+    crypto_generichash_init(&state, nullptr, 0, fingerprint.hash.size());
+    unsigned char piece[65536];
+    for (;;) {
+        const ssize_t count = ::read(file.fd, piece, sizeof piece);
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0) {
+            const int error = errno;
+            sodium_memzero(piece, sizeof piece);
+            CannotOpen(path, error);
+        }
+        if (count == 0) {
+            break;
+        }
+        crypto_generichash_update(&state, piece, static_cast<std::size_t>(count));
+    }
+    sodium_memzero(piece, sizeof piece);
+    crypto_generichash_final(&state, fingerprint.hash.data(), fingerprint.hash.size());
     return fingerprint;
 }
 
