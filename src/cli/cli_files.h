@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/atomic_file.h"
+#include "base/file_lock.h"
 #include "formats/program_cipher.h"
 
 #include <cstddef>
@@ -61,6 +62,12 @@ void RequireReadable(const std::filesystem::path& path);
 // Throws vantrel::Error when something (a dangling link included) already
 // exists at `path` and `force` is off.
 void RequireNewOutput(const std::filesystem::path& path, bool force);
+
+// The output file's exclusive lock (FileLock), taken (waiting for it) once
+// the password is typed and held until the output is replaced. The
+// program takes the same lock around its check of its current file and its
+// save, so neither replaces the file between the other's check and write.
+using OutputLock = FileLock;
 
 // Replaces `path` atomically (new files get mode 0600, OwnerOnly gives every
 // file 0600); vantrel::Error "Cannot create file %s: reason" on failure, the

@@ -36,6 +36,7 @@ int Transform(const CommandContext& context, bool encrypt) {
     TCryptLib cipher;
     ConfigureCipher(cipher, context.ReadPassword(encrypt).value(), addKey, multKey,
                     !context.args.Flag("no-compression"));
+    const OutputLock lock(output);
     // Both directions stream from the input's bytes to the file: the other
     // side is never held whole. Decrypted bytes may be a plain-text record
     // file: for the owner's eyes only.

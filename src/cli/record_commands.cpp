@@ -126,6 +126,7 @@ int ExportCommand(const CommandContext& context) {
     RequireNewOutput(output, context.args.Flag("force"));
     RecordContent content =
         ReadContent(context, context.args.operands[0], RecordFileKind::Encrypted);
+    const OutputLock lock(output);
     WritePlainTextCopy(output, content.bytes.value(), content.kind, content.cipher);
     return kExitSuccess;
 }
@@ -137,6 +138,7 @@ int ImportCommand(const CommandContext& context) {
         ReadContent(context, context.args.operands[0], RecordFileKind::PlainText);
     TCryptLib cipher;
     ConfigureCipher(cipher, context.ReadPassword(true).value());
+    const OutputLock lock(output);
     WriteRecordFileFromText(output, RecordFileKind::Encrypted, cipher, content.bytes.value());
     return kExitSuccess;
 }

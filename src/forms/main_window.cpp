@@ -5,6 +5,7 @@
 #include "formats/settings_names.h"
 #include "forms/clipboard_guard.h"
 #include "forms/expiry_marks.h"
+#include "forms/file_watch.h"
 #include "forms/icons.h"
 #include "forms/qt_prompts.h"
 #include "forms/record_filter_proxy.h"
@@ -13,6 +14,7 @@
 #include "forms/search_field.h"
 #include "session/expiry.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -27,6 +29,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTableView>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -83,7 +86,19 @@ TfmMain::TfmMain(Session& session, Prompts& prompts, QWidget* parent)
     files_.setProgress(&progress_);
     files_.onCaptionChanged = [this](const std::string& caption) {
         setWindowTitle(QString::fromStdString(caption));
+        // Every open and save sets the caption; the current file is settled
+        // once the command is done. A look at the disk then also catches a
+        // change made before the watch began.
+        QTimer::singleShot(0, this, [this] { lookAtDisk(); });
     };
+    files_.onStatus = [this](const std::string& note) {
+        statusBar()->showMessage(QString::fromStdString(note));
+    };
+    files_.onFileOpened = [this](const std::filesystem::path& file) {
+        QTimer::singleShot(0, this, [this, file] { noteConflictCopies(file); });
+    };
+    watch_ = new FileWatch(this);
+    connect(watch_, &FileWatch::changed, this, [this] { lookAtDisk(); });
 
     createActions();
     createMenu();
@@ -486,6 +501,37 @@ void TfmMain::FormActivate() {
         loginDialog_->show();
         loginDialog_->raise();
         loginDialog_->activateWindow();
+        return;
+    }
+    lookAtDisk();
+}
+
+void TfmMain::lookAtDisk() {
+    if (!session_.loggedIn()) {
+        watch_->watch({});
+        return;
+    }
+    // A modal window (the record editor above all) works on the list as it
+    // is: the reload waits until it has closed.
+    const bool modalOpen = QApplication::activeModalWidget() != nullptr;
+    const std::optional<RecordKey> selected = KeyOfRecord(session_, selectedRecord());
+    const DiskCheck check = files_.checkDisk(modalOpen);
+    if (check.outcome == DiskCheck::Outcome::Reloaded && selected) {
+        selectRecord(FindRecordByKey(session_, *selected));
+    }
+    if (!check.note.empty()) {
+        statusBar()->showMessage(QString::fromStdString(check.note));
+    }
+    watch_->watch(session_.currentFile());
+}
+
+void TfmMain::noteConflictCopies(const std::filesystem::path& file) {
+    if (!copiesNamed_.insert(file).second) {
+        return;
+    }
+    const std::string note = ConflictCopiesNote(file, ConflictCopiesOf(file));
+    if (!note.empty()) {
+        prompts_.inform(note);
     }
 }
 
@@ -538,6 +584,9 @@ void TfmMain::openEditor(const EditorRequest& request) {
             selectRecord(session_.idAt(session_.size() - 1));
         }
     });
+    // A change on disk while the editor was open: read now, or kept for the
+    // next write when the editor changed the list.
+    lookAtDisk();
 }
 
 void TfmMain::RcrdAddExecute() {

@@ -8,8 +8,10 @@
 
 #include <QMainWindow>
 
+#include <filesystem>
 #include <functional>
 #include <optional>
+#include <set>
 
 class QAction;
 class QLabel;
@@ -20,6 +22,7 @@ class QToolBar;
 namespace vantrel {
 
 class ExpiryMarks;
+class FileWatch;
 class RecordFilterProxy;
 class RecordListActions;
 class RecordTableModel;
@@ -76,6 +79,11 @@ public:
     void NFlattbMainClick();
     void lvMainColumnClick(int column);
     void FormActivate();
+    // Looks whether the current file changed on disk (the watcher of the file
+    // and its folder and every activation of the window call it): reads it
+    // again, keeping the selected record, or notes that the next write asks.
+    // Then watches the current file.
+    void lookAtDisk();
 
 protected:
     bool event(QEvent* event) override;
@@ -95,6 +103,8 @@ private:
     QAction* addMenuItem(QMenu* menu, const char* name, QAction* command, bool visible = true);
     void openEditor(const EditorRequest& request);
     void layoutColumns();
+    // After an open: names the file's conflict copies (once per file and run).
+    void noteConflictCopies(const std::filesystem::path& file);
     // The fixed width of the "№" column in the list's font.
     int numberColumnWidth() const;
 
@@ -115,6 +125,9 @@ private:
     QAction* flatItem_ = nullptr;
     PasswordColumn passwordColumn_;
     bool toolbarFlat_ = true;
+    FileWatch* watch_ = nullptr;
+    // The files whose conflict copies were named in this run.
+    std::set<std::filesystem::path> copiesNamed_;
     std::function<void()> endProgram_;
     std::function<void()> saveGeneratorOptions_;
 };

@@ -2,6 +2,7 @@
 
 #include "forms/desktop.h"
 #include "forms/qt_text.h"
+#include "session/file_commands.h"
 
 #include <QAbstractButton>
 #include <QDialog>
@@ -199,6 +200,28 @@ std::optional<SecretString> QtPrompts::askPassword(const std::string& text) {
         typed.emplace(toCp1251(field->text()));
     }
     return typed;
+}
+
+Prompts::DiskChangeAnswer QtPrompts::askDiskChange(const std::string& text) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), messageText(text),
+                    QMessageBox::NoButton, parent_);
+    QPushButton* reload = box.addButton(QString::fromUtf8(kReloadButton), QMessageBox::AcceptRole);
+    reload->setObjectName(QStringLiteral("btReload"));
+    QPushButton* copy = box.addButton(QString::fromUtf8(kSaveCopyButton), QMessageBox::AcceptRole);
+    copy->setObjectName(QStringLiteral("btSaveCopy"));
+    QPushButton* cancel = box.addButton(QString::fromUtf8(kCancelButton), QMessageBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("btCancel"));
+    // Neither answer that loses or moves work is the default.
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == reload) {
+        return DiskChangeAnswer::Reload;
+    }
+    if (box.clickedButton() == copy) {
+        return DiskChangeAnswer::SaveCopy;
+    }
+    return DiskChangeAnswer::Cancel;
 }
 
 } // namespace vantrel

@@ -22,6 +22,7 @@ public:
     std::optional<std::filesystem::path>
     saveFileName(const std::filesystem::path& suggested) override;
     std::optional<SecretString> askPassword(const std::string& text) override;
+    DiskChangeAnswer askDiskChange(const std::string& text) override;
 
 private:
     QWidget* parent_;

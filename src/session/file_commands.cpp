@@ -2,14 +2,28 @@
 
 #include "base/cp1251.h"
 #include "base/error.h"
+#include "base/file_lock.h"
 #include "formats/record_file.h"
 #include "formats/settings_file.h"
 #include "formats/settings_names.h"
 
+#include <chrono>
 #include <optional>
 #include <utility>
 
 namespace vantrel {
+
+std::string ConflictCopiesNote(const std::filesystem::path& file,
+                               const std::vector<std::filesystem::path>& copies) {
+    if (copies.empty()) {
+        return {};
+    }
+    std::string note = kConflictCopiesNote[0] + file.string() + kConflictCopiesNote[1];
+    for (const std::filesystem::path& copy : copies) {
+        note += "\r" + copy.filename().string();
+    }
+    return note;
+}
 
 std::string FileCommands::RememberedPathText(const std::filesystem::path& path) {
     try {
@@ -109,20 +123,180 @@ std::optional<std::filesystem::path> FileCommands::chooseSaveName() {
     return name;
 }
 
-bool FileCommands::saveFile(const std::filesystem::path& path, RecordFileKind kind) {
-    const bool overDoubtful = !doubtfulFile_.empty() && path == doubtfulFile_;
-    if (overDoubtful && prompts_.confirm(kOverwriteDoubtfulQuestion[0] + path.string() +
-                                             kOverwriteDoubtfulQuestion[1],
-                                         Prompts::Buttons::YesNo) != Prompts::Answer::Yes) {
+namespace {
+
+// Sets a flag for a scope and gives it back its value afterwards.
+class ScopedFlag {
+public:
+    explicit ScopedFlag(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
+    ~ScopedFlag() { flag_ = was_; }
+    ScopedFlag(const ScopedFlag&) = delete;
+    ScopedFlag& operator=(const ScopedFlag&) = delete;
+
+private:
+    bool& flag_;
+    bool was_;
+};
+
+} // namespace
+
+std::optional<DiskState> FileCommands::diskStateOf(const std::filesystem::path& path) {
+    if (!known_ || session_.currentFile().empty() || path != session_.currentFile()) {
+        return std::nullopt;
+    }
+    return CompareWithDisk(*known_, path);
+}
+
+void FileCommands::know(const std::filesystem::path& path) {
+    try {
+        known_ = TakeFingerprint(path);
+    } catch (const Error&) {
+        known_.reset(); // unreadable just after the write: nothing to compare with
+    }
+}
+
+void FileCommands::status(const std::string& note) {
+    if (onStatus) {
+        onStatus(note);
+    }
+}
+
+bool FileCommands::resolveDiskChange(const std::filesystem::path& path, DiskState state,
+                                     bool& copied) {
+    if (state == DiskState::Gone) {
+        return prompts_.confirm(kFileGoneQuestion[0] + path.string() + kFileGoneQuestion[1],
+                                Prompts::Buttons::YesNo) == Prompts::Answer::Yes;
+    }
+    // The list holds nothing of its own: the file as it is now replaces it.
+    // When it cannot be read, the user decides as for a changed list.
+    if (!session_.modified()) {
+        try {
+            reload();
+            status(kReloadedNote);
+            return false;
+        } catch (const Error&) {
+        }
+    }
+    switch (
+        prompts_.askDiskChange(kDiskChangedQuestion[0] + path.string() + kDiskChangedQuestion[1])) {
+    case Prompts::DiskChangeAnswer::Reload:
+        reload();
+        status(kReloadedNote);
+        return false;
+    case Prompts::DiskChangeAnswer::SaveCopy: {
+        const std::filesystem::path copy = ConflictCopyName(path, std::chrono::system_clock::now());
+        // The copy is a new name: it replaces nothing of anyone's. It keeps
+        // the file's extension, and is written as that extension is read.
+        write(copy, RecordFileKindOfPath(copy));
+        session_.setCurrentFile(copy);
+        know(copy);
+        doubtfulFile_.clear();
+        status(kSavedCopyNote + copy.string());
+        copied = true;
         return false;
     }
+    case Prompts::DiskChangeAnswer::Cancel:
+        break;
+    }
+    return false;
+}
+
+void FileCommands::write(const std::filesystem::path& path, RecordFileKind kind) {
     withProgress(kSavingProgress, path,
                  [&] { WriteRecordFile(path, kind, session_.cipher(), session_.records()); });
-    if (overDoubtful) {
-        doubtfulFile_.clear();
-    }
     setCaption(path);
-    return true;
+}
+
+bool FileCommands::saveFile(const std::filesystem::path& path, RecordFileKind kind) {
+    ScopedFlag working(working_);
+    for (;;) {
+        const std::optional<DiskState> before = diskStateOf(path);
+        if (before && *before != DiskState::Unchanged) {
+            bool copied = false;
+            if (!resolveDiskChange(path, *before, copied)) {
+                return copied;
+            }
+        }
+        const bool overDoubtful = !doubtfulFile_.empty() && path == doubtfulFile_;
+        if (overDoubtful && prompts_.confirm(kOverwriteDoubtfulQuestion[0] + path.string() +
+                                                 kOverwriteDoubtfulQuestion[1],
+                                             Prompts::Buttons::YesNo) != Prompts::Answer::Yes) {
+            return false;
+        }
+        // The command-line tool takes the same lock around its replacement of
+        // a record file; a write made while a question was open is asked
+        // about again.
+        const FileLock lock(path);
+        if (before && diskStateOf(path) != before) {
+            continue;
+        }
+        write(path, kind);
+        if (overDoubtful) {
+            doubtfulFile_.clear();
+        }
+        if (path == session_.currentFile()) {
+            know(path);
+        }
+        return true;
+    }
+}
+
+void FileCommands::reload() {
+    const std::filesystem::path path = session_.currentFile();
+    // Taken before the read: a write that comes during it shows as a change
+    // at the next look, and the file is read once more.
+    const std::optional<FileFingerprint> before = TakeFingerprint(path);
+    if (!before) {
+        throw FileError(formatMessage("Cannot open file %s", path.string()),
+                        std::make_error_code(std::errc::no_such_file_or_directory));
+    }
+    LoadedRecordFile loaded;
+    withProgress(kOpeningProgress, path, [&] {
+        loaded = ReadRecordFile(path, RecordFileKindOfPath(path), session_.cipher());
+    });
+    if (!loaded.plausible) {
+        for (Record& record : loaded.records) {
+            WipeRecord(record);
+        }
+        throw Error(kNotRecordFileReason);
+    }
+    session_.replaceAll(std::move(loaded.records));
+    if (session_.sorted()) {
+        session_.sortBy(session_.sortColumn());
+    }
+    known_ = before;
+    doubtfulFile_.clear();
+    session_.setModified(false);
+}
+
+DiskCheck FileCommands::checkDisk(bool editorOpen) {
+    using Outcome = DiskCheck::Outcome;
+    // A command at work (its questions open) looks at the disk itself.
+    if (busy_ || working_) {
+        return {};
+    }
+    ScopedFlag working(working_);
+    try {
+        const std::optional<DiskState> state = diskStateOf(session_.currentFile());
+        if (!state || *state == DiskState::Unchanged) {
+            return {};
+        }
+        if (*state == DiskState::Gone) {
+            return {Outcome::Gone, kGoneNote};
+        }
+        switch (ActionOnDiskChange(session_.modified(), editorOpen)) {
+        case ChangeAction::AskAtWrite:
+            return {Outcome::KeptEdits, kChangedWithEditsNote};
+        case ChangeAction::WaitForEditor:
+            return {Outcome::WaitingForEditor, kReloadLaterNote};
+        case ChangeAction::Reload:
+            break;
+        }
+        reload();
+        return {Outcome::Reloaded, kReloadedNote};
+    } catch (const Error& error) {
+        return {Outcome::ReloadFailed, kReloadFailedNote + ErrorBoxText(error.what())};
+    }
 }
 
 bool FileCommands::openFile(const std::filesystem::path& path, RecordFileKind kind) {
@@ -130,6 +304,7 @@ bool FileCommands::openFile(const std::filesystem::path& path, RecordFileKind ki
 }
 
 FileCommands::Opened FileCommands::open(const std::filesystem::path& path, RecordFileKind kind) {
+    ScopedFlag working(working_);
     if (session_.modified() &&
         prompts_.confirm(kSaveBeforeLoadQuestion, Prompts::Buttons::OkCancel) ==
             Prompts::Answer::Ok) {
@@ -141,6 +316,8 @@ FileCommands::Opened FileCommands::open(const std::filesystem::path& path, Recor
             }
         }
     }
+    // Taken before the read, as reload does.
+    std::optional<FileFingerprint> fingerprint = TakeFingerprint(path);
     LoadedRecordFile loaded;
     withProgress(kOpeningProgress, path,
                  [&] { loaded = ReadRecordFile(path, kind, session_.cipher()); });
@@ -153,6 +330,10 @@ FileCommands::Opened FileCommands::open(const std::filesystem::path& path, Recor
     session_.replaceAll(std::move(loaded.records));
     setCaption(path);
     session_.setCurrentFile(path);
+    known_ = std::move(fingerprint);
+    if (onFileOpened) {
+        onFileOpened(path);
+    }
     return loaded.recordText ? Opened::RecordText : Opened::NotRecordText;
 }
 
@@ -211,8 +392,9 @@ void FileCommands::saveCommand() {
     if (!saveFile(current, RecordFileKind::Encrypted)) {
         return;
     }
-    if (!rememberFirst) {
-        notRemembered = remember(current);
+    // A list saved into a conflict copy goes on in the copy.
+    if (!rememberFirst || session_.currentFile() != current) {
+        notRemembered = remember(session_.currentFile());
     }
     session_.setModified(false);
     report(notRemembered);
@@ -236,12 +418,19 @@ void FileCommands::saveAsCommand() {
     }
     // The name becomes the current file only once the file has been written:
     // a failed save keeps the file that was current.
+    const std::filesystem::path before = session_.currentFile();
     if (!saveFile(*name, kind)) {
         return;
     }
-    session_.setCurrentFile(*name);
+    // A list saved into a conflict copy (the name was the current file,
+    // changed on disk) goes on in the copy.
+    const bool copied = session_.currentFile() != before;
+    if (!copied && session_.currentFile() != *name) {
+        session_.setCurrentFile(*name);
+        know(*name);
+    }
     session_.setModified(false);
-    report(remember(*name));
+    report(remember(session_.currentFile()));
 }
 
 } // namespace vantrel

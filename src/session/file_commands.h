@@ -1,6 +1,7 @@
 #pragma once
 
 #include "formats/record_file_kind.h"
+#include "session/disk_file.h"
 #include "session/progress.h"
 #include "session/prompts.h"
 #include "session/session.h"
@@ -9,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vantrel {
 
@@ -48,6 +50,65 @@ inline constexpr const char* kNotRememberedNote =
     "Файл %s не запомнен: при следующем входе в программу он не будет открыт "
     "автоматически.";
 
+// A file changed on disk by someone else while the list has changes of its
+// own (the path goes between the two parts). The answers: reload, save a copy,
+// cancel.
+inline constexpr const char* kDiskChangedQuestion[] = {
+    "Файл \"", "\" изменён на диске другой программой (например, синхронизацией с другим "
+               "компьютером), а в текущем списке есть несохранённые изменения. Записать список "
+               "поверх файла — значит потерять изменения, сделанные там.\r\r"
+               "Перечитать — загрузить файл с диска; Ваши изменения будут потеряны.\r"
+               "Сохранить копию — сохранить текущий список в новый файл рядом с ним; файл "
+               "останется таким, каким его записала другая программа.\r"
+               "Отмена — ничего не записывать; вопрос будет задан при следующем сохранении."};
+inline constexpr const char* kReloadButton = "Перечитать";
+inline constexpr const char* kSaveCopyButton = "Сохранить копию";
+inline constexpr const char* kCancelButton = "Отмена";
+// The current file is no longer on disk (the path goes between the two parts).
+inline constexpr const char* kFileGoneQuestion[] = {
+    "Файл \"", "\" удалён с диска или переименован другой программой.\r"
+               "Записать текущий список в этот файл снова?"};
+// What the status bar says after a look at the disk.
+inline constexpr const char* kReloadedNote = "Файл изменён на диске и перечитан";
+inline constexpr const char* kChangedWithEditsNote =
+    "Файл изменён на диске другой программой; перед сохранением будет задан вопрос";
+inline constexpr const char* kGoneNote =
+    "Файл удалён с диска; перед сохранением будет задан вопрос";
+inline constexpr const char* kReloadLaterNote =
+    "Файл изменён на диске; он будет перечитан, когда закроется окно записи";
+inline constexpr const char* kSavedCopyNote = "Список сохранен в копию: ";
+// The file changed on disk could not be read again (the reason follows).
+inline constexpr const char* kReloadFailedNote =
+    "Файл изменён на диске, но перечитать его не удалось; список оставлен как был, перед "
+    "сохранением будет задан вопрос. ";
+inline constexpr const char* kNotRecordFileReason =
+    "Он не похож на файл записей: возможно, он сохранен под другим паролем или поврежден.";
+
+// Copies that sync tools made of a file beside it (the path goes between the
+// two parts, the copies' names follow, one a line).
+inline constexpr const char* kConflictCopiesNote[] = {
+    "Рядом с файлом \"", "\" лежат его копии, созданные программой синхронизации при "
+                         "конфликте изменений. В них могут быть записи, которых нет в этом "
+                         "файле; откройте их, чтобы сравнить:"};
+// The note that names the conflict copies beside `file`; empty when there
+// are none.
+std::string ConflictCopiesNote(const std::filesystem::path& file,
+                               const std::vector<std::filesystem::path>& copies);
+
+// What a look at the current file on disk found and did.
+struct DiskCheck {
+    enum class Outcome {
+        Unchanged,
+        Reloaded,         // the list was read again
+        WaitingForEditor, // to be read again once the editor has closed
+        KeptEdits,        // the list has changes of its own: the next write asks
+        Gone,
+        ReloadFailed, // the list and the modified flag are as they were
+    };
+    Outcome outcome = Outcome::Unchanged;
+    std::string note; // for the status bar (UTF-8); empty when there is nothing to say
+};
+
 // The file commands of the main window and the two routines under them, as
 // plain code over the session: what they ask goes through Prompts, the list
 // changes reach the views through the session's observers. Failures
@@ -65,13 +126,21 @@ public:
 
     // The window caption changed (UTF-8), e.g. "Vantrel - /home/u/a.vtr".
     std::function<void(const std::string& caption)> onCaptionChanged;
+    // A record file was opened (by Open or at the login) and is current.
+    std::function<void(const std::filesystem::path& file)> onFileOpened;
+    // A note for the status bar (UTF-8), e.g. after the file was read again.
+    std::function<void(const std::string& note)> onStatus;
 
     // Writes the record list as a file of `kind` (encrypted with the session's
     // cipher) and sets the caption. Leaves the current file and the modified
     // flag alone. The file is replaced atomically: on failure the old file
     // stays whole and the caption is unchanged. Over a file that was shown
     // although it did not look like a record file, it asks first; false when
-    // the user declines (nothing is written then).
+    // the user declines (nothing is written then). Over the current file it
+    // first looks whether someone else changed it on disk since it was read
+    // or written, and then asks (reload, save a copy, cancel; or, for a file
+    // gone, whether to write it again); false unless the list was saved.
+    // When it went to a conflict copy, that copy is the current file now.
     bool saveFile(const std::filesystem::path& path, RecordFileKind kind);
     // Offers to save unsaved changes, then replaces the record list with the
     // content of the file of `kind`, sets the caption and the current file. A
@@ -103,6 +172,12 @@ public:
     // it cannot be remembered (a path 1251 cannot hold, a settings file that
     // cannot be written); the reason is shown as an error afterwards.
 
+    // Looks at the current file on disk (the window does so when the file or
+    // its folder changes and when it is activated): a file changed by someone
+    // else is read again at once when the list has no changes of its own and
+    // no editor is open; otherwise the next write of the file asks first.
+    DiskCheck checkDisk(bool editorOpen);
+
     // The path as the settings file stores it (1251 bytes). A path that 1251
     // cannot hold is refused with vantrel::Error.
     static std::string RememberedPathText(const std::filesystem::path& path);
@@ -121,14 +196,35 @@ private:
     std::optional<std::string> remember(const std::filesystem::path& path);
     void report(const std::optional<std::string>& notRemembered);
     void setCaption(const std::filesystem::path& path);
+    // Takes the fingerprint of the current file as just read or written.
+    void know(const std::filesystem::path& path);
+    // How `path` stands on disk when it is the current file and its
+    // fingerprint is known; nullopt otherwise.
+    std::optional<DiskState> diskStateOf(const std::filesystem::path& path);
+    // Asks about a write over the current file that is `state` on disk. True
+    // when the write may go on; `copied` when the list went to a conflict copy
+    // instead (which is the current file then).
+    bool resolveDiskChange(const std::filesystem::path& path, DiskState state, bool& copied);
+    void status(const std::string& note);
+    // Reads the current file again, keeping the sort; throws vantrel::Error
+    // with the reason when it cannot (nothing changes then).
+    void reload();
+    // Writes the list and sets the caption; no questions.
+    void write(const std::filesystem::path& path, RecordFileKind kind);
 
     Session& session_;
     Prompts& prompts_;
     // The file last loaded although it did not look like a record file, until
     // the user agrees to write over it; empty when there is none.
     std::filesystem::path doubtfulFile_;
+    // The current file as it was last read or written; nullopt while there is
+    // none (or it was never read whole).
+    std::optional<FileFingerprint> known_;
     Progress* progress_ = nullptr;
     bool busy_ = false;
+    // A file is being read or written (its questions may be open): a look at
+    // the disk waits.
+    bool working_ = false;
 };
 
 } // namespace vantrel

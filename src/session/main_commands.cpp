@@ -19,6 +19,35 @@ EditorRequest PrepareEdit(const Session& session, std::optional<RecordId> select
     return {kEditRecordCaption + Cp1251ToUtf8(record->number), selected};
 }
 
+namespace {
+
+const std::string& FieldOf(const Record& record, std::size_t field) {
+    static const std::string none;
+    return field < record.fields.size() ? record.fields[field] : none;
+}
+
+} // namespace
+
+std::optional<RecordKey> KeyOfRecord(const Session& session, std::optional<RecordId> id) {
+    const Record* record = id ? session.find(*id) : nullptr;
+    if (record == nullptr) {
+        return std::nullopt;
+    }
+    return RecordKey{record->number, FieldOf(*record, kFieldName),
+                     FieldOf(*record, kFieldResource)};
+}
+
+std::optional<RecordId> FindRecordByKey(const Session& session, const RecordKey& key) {
+    for (std::size_t row = 0; row < session.size(); ++row) {
+        const Record& record = session.records()[row];
+        if (record.number == key.number && FieldOf(record, kFieldName) == key.name &&
+            FieldOf(record, kFieldResource) == key.resource) {
+            return session.idAt(row);
+        }
+    }
+    return std::nullopt;
+}
+
 bool DeleteRecord(Session& session, std::optional<RecordId> selected, Prompts& prompts) {
     if (prompts.confirm(kDeleteQuestion, Prompts::Buttons::YesNo) != Prompts::Answer::Yes) {
         return false;

@@ -35,6 +35,17 @@ EditorRequest PrepareAdd();
 // is gone) is selected.
 EditorRequest PrepareEdit(const Session& session, std::optional<RecordId> selected);
 
+// What names a record across a reload of its file, which gives every record
+// a new id: its number, name and resource (1251 bytes).
+struct RecordKey {
+    std::string number;
+    std::string name;
+    std::string resource;
+};
+std::optional<RecordKey> KeyOfRecord(const Session& session, std::optional<RecordId> id);
+// The first record with the key; nullopt when there is none.
+std::optional<RecordId> FindRecordByKey(const Session& session, const RecordKey& key);
+
 // Asks about deleting; on Yes removes the selected record (when there is one)
 // and sets the modified flag. Returns whether a record was removed.
 bool DeleteRecord(Session& session, std::optional<RecordId> selected, Prompts& prompts);

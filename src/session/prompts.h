@@ -17,6 +17,9 @@ class Prompts {
 public:
     enum class Buttons { OkCancel, YesNo, YesNoCancel };
     enum class Answer { Ok, Cancel, Yes, No };
+    // The answers about a file that changed on disk while the list has
+    // changes of its own.
+    enum class DiskChangeAnswer { Reload, SaveCopy, Cancel };
 
     virtual ~Prompts() = default;
 
@@ -39,6 +42,9 @@ public:
     // field, OK and Cancel. The typed password as 1251 bytes; nullopt when
     // cancelled.
     virtual std::optional<SecretString> askPassword(const std::string& text) = 0;
+    // A question icon, the title "Confirm" and three buttons: reload the file
+    // from disk, save the list as a copy beside it, cancel (also Escape).
+    virtual DiskChangeAnswer askDiskChange(const std::string& text) = 0;
 };
 
 // The text the generic error box shows: the error's text with a full stop

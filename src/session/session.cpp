@@ -91,6 +91,7 @@ void Session::renumber(RecordId id, const std::string& number) {
 
 void Session::sortBy(int column) {
     sortColumn_ = column;
+    sorted_ = true;
     const std::vector<std::size_t> order = SortedOrder(records_, column);
     notify([](SessionObserver& o) { o.recordsAboutToBeReset(); });
     records_ = TakeInOrder(std::move(records_), order);
@@ -104,6 +105,9 @@ std::string Session::nextNumber() const {
 
 void Session::replaceAll(RecordList records) {
     notify([](SessionObserver& o) { o.recordsAboutToBeReset(); });
+    for (Record& record : records_) {
+        WipeRecord(record);
+    }
     records_ = std::move(records);
     ids_.resize(records_.size());
     for (RecordId& id : ids_) {

@@ -69,10 +69,12 @@ public:
     // remembers it as the sort column. Changes no data: the flag stays.
     void sortBy(int column);
     int sortColumn() const { return sortColumn_; }
+    // Whether the list was sorted in this run (a reload sorts it again).
+    bool sorted() const { return sorted_; }
     // The number a new record gets (see NextRecordNumber).
     std::string nextNumber() const;
-    // Replaces the whole list (a load); every record gets a new id. The
-    // modified flag is left alone.
+    // Replaces the whole list (a load), the old records wiped; every record
+    // gets a new id. The modified flag is left alone.
     void replaceAll(RecordList records);
     // Empties the list, every record wiped (WipeRecord) before its memory is
     // given back; observers see a reset. The modified flag is left alone.
@@ -128,6 +130,7 @@ private:
     std::vector<RecordId> ids_; // ids_[row] names records_[row]
     RecordId nextId_ = 1;
     int sortColumn_ = 0;
+    bool sorted_ = false;
     std::filesystem::path currentFile_;
     bool modified_ = false;
     TCryptLib cipher_;

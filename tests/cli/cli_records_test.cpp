@@ -2,6 +2,7 @@
 #include "cli_test_support.h"
 
 #include "base/cp1251.h"
+#include "base/file_lock.h"
 #include "cipher/crypt_lib.h"
 #include "formats/program_cipher.h"
 #include "formats/record_file.h"
@@ -9,7 +10,10 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
+#include <fstream>
+#include <optional>
 #include <sstream>
 #include <sys/stat.h>
 #include <thread>
@@ -167,6 +171,59 @@ TEST_F(CliRecords, WrongPasswordStopsEveryRecordCommandUnlessForced) {
         EXPECT_EQ(forced.out.find("Иван"), std::string::npos);
     }
     EXPECT_TRUE(fs::exists(out));
+}
+
+// Whether some process waits for the flock of the file with this inode.
+bool SomeoneWaitsForLock(const fs::path& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) {
+        return false;
+    }
+    std::ifstream locks("/proc/locks");
+    const std::string inode = ":" + std::to_string(info.st_ino) + " ";
+    for (std::string line; std::getline(locks, line);) {
+        if (line.find("-> FLOCK") != std::string::npos && line.find(inode) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The program holds the file's lock between its check of the file and its
+// save; the tool waits, and then writes the file that is there by then.
+TEST_F(CliRecords, ReplacingARecordFileWaitsForTheProgramsLock) {
+    Import();
+    const fs::path target = Path("records.vtr");
+    std::optional<FileLock> program;
+    program.emplace(target);
+    ASSERT_TRUE(program->held());
+
+    std::atomic<bool> done = false;
+    RunResult forced;
+    std::thread tool([&] {
+        forced = RunProgram({"import", Path("in.txt").string(), "-o", target.string(),
+                             "--password-stdin", "--force"},
+                            "other\n");
+        done = true;
+    });
+    bool waiting = false;
+    while (!done && !(waiting = SomeoneWaitsForLock(target))) {
+        std::this_thread::yield();
+    }
+    EXPECT_TRUE(waiting) << "the tool wrote without the lock";
+    // The program's save under its lock renames a new file over the name.
+    const fs::path saved = Path("saved.vtr");
+    WriteBytes(saved, "the program's save");
+    fs::rename(saved, target);
+    EXPECT_EQ(ReadBytes(target), "the program's save");
+    program.reset();
+    tool.join();
+    EXPECT_EQ(forced.exitCode, 0) << forced.err;
+    EXPECT_NE(ReadBytes(target), "the program's save");
+    TCryptLib cipher;
+    ConfigureProgramCipher(cipher, "other");
+    EXPECT_EQ(ReadRecordFile(target, RecordFileKind::Encrypted, cipher).records,
+              ParseRecordText(SampleText()));
 }
 
 TEST_F(CliRecords, ExistingOutputIsRefusedWithoutForce) {

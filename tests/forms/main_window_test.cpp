@@ -899,6 +899,101 @@ TEST_F(MainWindowTest, CommandsHitTheSelectedRecordUnderASearchAndASort) {
     EXPECT_EQ(shownNames(list), (QStringList{"Борисов-2"}));
 }
 
+// Another machine's writes reach the file through a sync tool, which renames
+// its copy over the file.
+class SyncedFileTest : public MainWindowTest {
+protected:
+    void openSynced() {
+        showWindow();
+        fill();
+        WriteRecordFile(path, RecordFileKind::Encrypted, session.cipher(), session.records());
+        theirs = session.records();
+        prompts.fileNames = {path};
+        action("FileOpenCmd")->trigger();
+        ASSERT_EQ(session.currentFile(), path);
+        prompts.log.clear();
+    }
+    void writeOutside(const Record& added) {
+        theirs.push_back(added);
+        const auto incoming = dir / ".synced.vtr.part";
+        WriteRecordFile(incoming, RecordFileKind::Encrypted, session.cipher(), theirs);
+        std::filesystem::rename(incoming, path);
+    }
+    bool statusSays(const char* note) {
+        return QTest::qWaitFor(
+            [&] { return window->statusBar()->currentMessage() == QString::fromUtf8(note); },
+            10000);
+    }
+    std::string selectedName() {
+        const auto row = session.rowOf(window->selectedRecord().value_or(0));
+        return row ? session.records()[*row].fields[0] : std::string();
+    }
+
+    const std::filesystem::path path = dir / "synced.vtr";
+    RecordList theirs;
+};
+
+TEST_F(SyncedFileTest, OutsideWritesAreReadAgainOrAskedAboutAtCtrlS) {
+    openSynced();
+    selectRow(1);
+    ASSERT_EQ(selectedName(), Utf8ToCp1251("Борис"));
+    writeOutside(rec("11", "eve", "pw-11"));
+    ASSERT_TRUE(statusSays(kReloadedNote));
+    EXPECT_EQ(list->model()->rowCount(), 4);
+    EXPECT_EQ(selectedName(), Utf8ToCp1251("Борис")) << "the same record stays selected";
+    EXPECT_FALSE(session.modified());
+    EXPECT_TRUE(prompts.log.empty()) << "an unchanged list is read again without a question";
+
+    // A local delete, a second outside write, then Ctrl+S: asked, and Cancel
+    // leaves the file as the other writer left it.
+    prompts.answers = {Answer::Yes};
+    action("RcrdDelete")->trigger();
+    ASSERT_TRUE(session.modified());
+    writeOutside(rec("12", "fred", "pw-12"));
+    ASSERT_TRUE(statusSays(kChangedWithEditsNote));
+    EXPECT_EQ(list->model()->rowCount(), 3);
+    const std::string second = ReadBytes(path);
+    prompts.log.clear();
+    prompts.diskChangeAnswers = {Prompts::DiskChangeAnswer::Cancel};
+    QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+    ASSERT_EQ(prompts.log.size(), 1u);
+    EXPECT_EQ(prompts.log[0].rfind("disk change: ", 0), 0u);
+    EXPECT_EQ(ReadBytes(path), second);
+    EXPECT_TRUE(session.modified());
+    EXPECT_TRUE(prompts.exhausted());
+}
+
+TEST_F(SyncedFileTest, AChangeWhileTheEditorIsOpenIsReadWhenItCloses) {
+    openSynced();
+    bool waited = false;
+    QTimer::singleShot(0, [&] {
+        auto* editor = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(editor, nullptr);
+        writeOutside(rec("11", "eve", "pw-11"));
+        waited = statusSays(kReloadLaterNote);
+        EXPECT_EQ(session.size(), 3u) << "not read under the open editor";
+        editor->findChild<QAbstractButton*>(QStringLiteral("btCancel"))->click();
+    });
+    action("RcrdAdd")->trigger();
+    EXPECT_TRUE(waited);
+    EXPECT_EQ(session.size(), 4u);
+    EXPECT_EQ(window->statusBar()->currentMessage(), QString::fromUtf8(kReloadedNote));
+}
+
+TEST_F(SyncedFileTest, ConflictCopiesAreNamedOncePerRun) {
+    WriteBytes(dir / "synced.sync-conflict-20260101-120000-ABC.vtr", "x");
+    openSynced();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !prompts.log.empty(); }));
+    EXPECT_EQ(prompts.log, std::vector<std::string>{
+                               "inform: " + ConflictCopiesNote(path, ConflictCopiesOf(path))});
+    EXPECT_NE(prompts.log[0].find("synced.sync-conflict-20260101-120000-ABC.vtr"),
+              std::string::npos);
+    prompts.fileNames = {path};
+    action("FileOpenCmd")->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(prompts.log.back(), "open") << "named once in a run";
+}
+
 TEST(ExpiryMarksTest, MarksFollowTheDateOverMidnight) {
     Session session;
     ScriptedPrompts prompts;

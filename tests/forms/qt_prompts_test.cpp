@@ -102,6 +102,31 @@ TEST_F(QtPromptsTest, ConfirmationBoxesUnderTheRussianTranslation) {
     }
 }
 
+TEST_F(QtPromptsTest, ChangeOnDiskQuestionHasThreeRussianAnswersAndCancelsByDefault) {
+    using DiskChange = Prompts::DiskChangeAnswer;
+    const std::string question =
+        std::string(kDiskChangedQuestion[0]) + "/home/user/records.vtr" + kDiskChangedQuestion[1];
+    for (const int key : {Qt::Key_Return, Qt::Key_Escape}) {
+        DiskChange answer = DiskChange::Reload;
+        const Shown shown = answerWith(key, [&] { answer = prompts.askDiskChange(question); });
+        EXPECT_EQ(shown.title, "Confirm");
+        EXPECT_EQ(shown.icon, QMessageBox::Question);
+        EXPECT_EQ(shown.buttons,
+                  (QStringList{QString::fromUtf8(kCancelButton), QString::fromUtf8(kReloadButton),
+                               QString::fromUtf8(kSaveCopyButton)}));
+        EXPECT_EQ(answer, DiskChange::Cancel) << "nothing is lost by a key pressed by habit";
+    }
+    for (const auto& [button, expected] : {std::pair{"btReload", DiskChange::Reload},
+                                           std::pair{"btSaveCopy", DiskChange::SaveCopy}}) {
+        QTimer::singleShot(0, [name = button] {
+            QApplication::activeModalWidget()
+                ->findChild<QAbstractButton*>(QString::fromLatin1(name))
+                ->click();
+        });
+        EXPECT_EQ(prompts.askDiskChange(question), expected);
+    }
+}
+
 TEST_F(QtPromptsTest, PlainQuestionAndErrorBoxes) {
     ASSERT_TRUE(loaded);
     Shown shown = answerWith(Qt::Key_Return, [&] { prompts.inform("Файл сохранен"); });

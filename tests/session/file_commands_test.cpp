@@ -17,6 +17,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <ctime>
 #include <functional>
 #include <random>
 
@@ -631,6 +633,260 @@ TEST_F(FileCommandsTest, BadInputOpens) {
     for (const Record& record : session.records()) {
         EXPECT_LE(record.fields.size(), 1u);
     }
+}
+
+// --- changes on disk made by someone else (a sync tool, a second machine)
+
+class DiskChangeTest : public FileCommandsTest {
+protected:
+    DiskChangeTest() {
+        WriteRecordFile(file, RecordFileKind::Encrypted, session.cipher(), startRecords());
+        prompts.fileNames = {file};
+        files.FileOpenCmdExecute();
+        prompts.log.clear();
+        files.onStatus = [this](const std::string& note) { notes.push_back(note); };
+    }
+    // Another writer replaces the file (a new inode, as a sync tool's rename).
+    void writeOutside(const RecordList& records, const std::string& password = "secret") {
+        TCryptLib other;
+        ConfigureProgramCipher(other, password);
+        WriteRecordFile(file, RecordFileKind::Encrypted, other, records);
+    }
+    static RecordList outsideRecords() {
+        RecordList records = startRecords();
+        records.push_back(makeRecord("3", "bob", "from the other machine"));
+        return records;
+    }
+    std::string changedQuestion() const {
+        return std::string("disk change: ") + kDiskChangedQuestion[0] + file.string() +
+               kDiskChangedQuestion[1];
+    }
+
+    const std::filesystem::path file = dir / "synced.vtr";
+    std::vector<std::string> notes;
+};
+
+TEST_F(DiskChangeTest, UnchangedListIsReadAgainAtOnceKeepingTheSort) {
+    session.sortBy(1);
+    writeOutside(outsideRecords());
+    const DiskCheck check = files.checkDisk(false);
+    EXPECT_EQ(check.outcome, DiskCheck::Outcome::Reloaded);
+    EXPECT_EQ(check.note, kReloadedNote);
+    ASSERT_EQ(session.size(), 3u);
+    // By name: "alice" < "bob" < "Пётр" (1251 bytes).
+    EXPECT_EQ(session.records()[0].fields[0], "alice");
+    EXPECT_EQ(session.records()[1].fields[0], "bob");
+    EXPECT_FALSE(session.modified());
+    EXPECT_TRUE(prompts.log.empty());
+    // Read once: the next look finds nothing new.
+    EXPECT_EQ(files.checkDisk(false).outcome, DiskCheck::Outcome::Unchanged);
+}
+
+TEST_F(DiskChangeTest, OwnWritesAndSameBytesAreNoChange) {
+    session.setModified(true);
+    files.FileSaveCmdExecute();
+    EXPECT_EQ(files.checkDisk(false).outcome, DiskCheck::Outcome::Unchanged);
+    // The same bytes written again (a sync tool's copy): a new inode and
+    // time, no change.
+    const std::string bytes = ReadBytes(file);
+    std::filesystem::remove(file);
+    WriteBytes(file, bytes);
+    EXPECT_EQ(files.checkDisk(false).outcome, DiskCheck::Outcome::Unchanged);
+    session.setModified(true);
+    files.FileSaveCmdExecute();
+    EXPECT_TRUE(prompts.log.empty());
+    EXPECT_FALSE(session.modified());
+}
+
+TEST_F(DiskChangeTest, AnOpenEditorPutsTheReloadOff) {
+    writeOutside(outsideRecords());
+    const DiskCheck waiting = files.checkDisk(true);
+    EXPECT_EQ(waiting.outcome, DiskCheck::Outcome::WaitingForEditor);
+    EXPECT_EQ(waiting.note, kReloadLaterNote);
+    EXPECT_EQ(session.size(), 2u);
+    // The editor's OK changed the list meanwhile: now it is kept.
+    session.setModified(true);
+    EXPECT_EQ(files.checkDisk(false).outcome, DiskCheck::Outcome::KeptEdits);
+    EXPECT_EQ(session.size(), 2u);
+    session.setModified(false);
+    EXPECT_EQ(files.checkDisk(false).outcome, DiskCheck::Outcome::Reloaded);
+    EXPECT_EQ(session.size(), 3u);
+}
+
+// A changed list over a changed file: every write asks, and each answer
+// leaves the other machine's file as it wrote it.
+struct ChangedListCase {
+    const char* name;
+    Prompts::DiskChangeAnswer answer;
+};
+
+class ChangedListTest : public DiskChangeTest,
+                        public ::testing::WithParamInterface<ChangedListCase> {};
+
+TEST_P(ChangedListTest, SaveAsks) {
+    ASSERT_TRUE(session.remove(session.idAt(0)));
+    const RecordList mine = session.records();
+    writeOutside(outsideRecords());
+    const std::string theirs = ReadBytes(file);
+    EXPECT_EQ(files.checkDisk(false).outcome, DiskCheck::Outcome::KeptEdits);
+    EXPECT_EQ(session.records(), mine) << "a changed list is never replaced unasked";
+    EXPECT_TRUE(prompts.log.empty());
+
+    prompts.diskChangeAnswers = {GetParam().answer};
+    files.FileSaveCmdExecute();
+    EXPECT_EQ(prompts.log, std::vector<std::string>{changedQuestion()});
+    EXPECT_EQ(ReadBytes(file), theirs);
+    switch (GetParam().answer) {
+    case Prompts::DiskChangeAnswer::Reload:
+        EXPECT_EQ(session.size(), 3u);
+        EXPECT_FALSE(session.modified());
+        EXPECT_EQ(session.currentFile(), file);
+        EXPECT_EQ(notes, std::vector<std::string>{kReloadedNote});
+        break;
+    case Prompts::DiskChangeAnswer::SaveCopy: {
+        const auto copies = ConflictCopiesOf(file);
+        ASSERT_EQ(copies.size(), 1u);
+        EXPECT_EQ(copies[0].filename().string().rfind("synced.conflict-", 0), 0u);
+        EXPECT_EQ(copies[0].extension(), ".vtr");
+        EXPECT_EQ(readBack(copies[0]), mine);
+        EXPECT_EQ(session.currentFile(), copies[0]);
+        EXPECT_EQ(remembered(), copies[0].string());
+        EXPECT_EQ(captions.back(), "Vantrel - " + copies[0].string());
+        EXPECT_FALSE(session.modified());
+        break;
+    }
+    case Prompts::DiskChangeAnswer::Cancel:
+        EXPECT_EQ(session.records(), mine);
+        EXPECT_TRUE(session.modified());
+        // Asked again at the next write, the close's save included.
+        prompts.log.clear();
+        prompts.answers = {Answer::Yes};
+        prompts.diskChangeAnswers = {Prompts::DiskChangeAnswer::Cancel};
+        EXPECT_FALSE(CloseSequence(session, prompts, files, {}));
+        EXPECT_EQ(prompts.log.back(), changedQuestion());
+        EXPECT_EQ(ReadBytes(file), theirs);
+        break;
+    }
+    EXPECT_TRUE(prompts.exhausted());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, ChangedListTest,
+    ::testing::Values(ChangedListCase{"Reload", Prompts::DiskChangeAnswer::Reload},
+                      ChangedListCase{"SaveCopy", Prompts::DiskChangeAnswer::SaveCopy},
+                      ChangedListCase{"Cancel", Prompts::DiskChangeAnswer::Cancel}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(DiskChangeTest, SaveAsOverTheChangedFileAsksAndGoesOnInTheCopy) {
+    session.setModified(true);
+    writeOutside(outsideRecords());
+    const std::string theirs = ReadBytes(file);
+    prompts.fileNames = {file};
+    prompts.answers = {Answer::Yes}; // replace the file that is there
+    prompts.diskChangeAnswers = {Prompts::DiskChangeAnswer::SaveCopy};
+    files.FileSaveAsCmdExecute();
+    EXPECT_EQ(ReadBytes(file), theirs);
+    const auto copies = ConflictCopiesOf(file);
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(session.currentFile(), copies[0]);
+    EXPECT_EQ(remembered(), copies[0].string());
+    EXPECT_FALSE(session.modified());
+    // The copy is the list's own file now: saved without a question.
+    session.setModified(true);
+    prompts.log.clear();
+    files.FileSaveCmdExecute();
+    EXPECT_TRUE(prompts.log.empty());
+    EXPECT_EQ(ReadBytes(file), theirs);
+    EXPECT_TRUE(prompts.exhausted());
+}
+
+TEST_F(DiskChangeTest, FailedReloadKeepsListAndFlagAndTheFileIsNotWritten) {
+    for (const bool modified : {false, true}) {
+        SCOPED_TRACE(modified);
+        writeOutside(outsideRecords(), "another"); // now under another password
+        const std::string theirs = ReadBytes(file);
+        session.setModified(modified);
+        const DiskCheck check = files.checkDisk(false);
+        EXPECT_EQ(check.outcome,
+                  modified ? DiskCheck::Outcome::KeptEdits : DiskCheck::Outcome::ReloadFailed);
+        EXPECT_EQ(session.records(), trimmedRecords());
+        EXPECT_EQ(session.modified(), modified);
+        if (!modified) {
+            EXPECT_EQ(check.note.rfind(kReloadFailedNote, 0), 0u) << check.note;
+        }
+        // A save asks; the answer "reload" fails the same way: the error is
+        // shown, nothing changes, the file stays the other writer's.
+        prompts.log.clear();
+        prompts.diskChangeAnswers = {Prompts::DiskChangeAnswer::Reload};
+        RunCommand(prompts, [&] { files.FileSaveCmdExecute(); });
+        EXPECT_EQ(prompts.log,
+                  (std::vector<std::string>{changedQuestion(),
+                                            std::string("error: ") + kNotRecordFileReason}));
+        EXPECT_EQ(ReadBytes(file), theirs);
+        EXPECT_EQ(session.records(), trimmedRecords());
+        EXPECT_EQ(session.modified(), modified);
+    }
+}
+
+TEST_F(DiskChangeTest, DeletedFileIsWrittenAgainOnlyAfterAQuestion) {
+    std::filesystem::remove(file);
+    const DiskCheck check = files.checkDisk(false);
+    EXPECT_EQ(check.outcome, DiskCheck::Outcome::Gone);
+    EXPECT_EQ(check.note, kGoneNote);
+    EXPECT_EQ(session.size(), 2u);
+    const std::string gone =
+        std::string("confirm: ") + kFileGoneQuestion[0] + file.string() + kFileGoneQuestion[1];
+    session.setModified(true);
+    prompts.answers = {Answer::No};
+    files.FileSaveCmdExecute();
+    EXPECT_EQ(prompts.log, std::vector<std::string>{gone});
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_TRUE(session.modified());
+
+    prompts.answers = {Answer::Yes};
+    files.FileSaveCmdExecute();
+    EXPECT_EQ(readBack(file), trimmedRecords());
+    EXPECT_FALSE(session.modified());
+    EXPECT_EQ(files.checkDisk(false).outcome, DiskCheck::Outcome::Unchanged);
+}
+
+TEST(ConflictCopies, NamesAndTheCopiesSyncToolsMake) {
+    using std::chrono::system_clock;
+    std::tm when{};
+    when.tm_year = 2026 - 1900;
+    when.tm_mon = 11;
+    when.tm_mday = 8;
+    when.tm_hour = 7;
+    when.tm_min = 5;
+    when.tm_sec = 9;
+    when.tm_isdst = -1;
+    const auto at = system_clock::from_time_t(std::mktime(&when));
+    EXPECT_EQ(ConflictCopyName("/d/keys.vtr", at), "/d/keys.conflict-20261208-070509.vtr");
+    EXPECT_EQ(ConflictCopyName("/d/keys", at), "/d/keys.conflict-20261208-070509");
+
+    test::TempFolder dir;
+    const char* copies[] = {
+        "keys.sync-conflict-20260101-120000-ABCDEFG.vtr",
+        "keys (Ivan's conflicted copy 2026-01-01).vtr",
+        "keys (conflict 2026-01-01 120000).vtr",
+        "keys Conflict 1.vtr",
+        "keys.conflict-20261208-070509.vtr",
+    };
+    const char* others[] = {"keys.vtr", "keysConflict.vtr", "other.sync-conflict-1.vtr",
+                            "keys.old.vtr"};
+    for (const char* name : copies) {
+        WriteBytes(dir / name, "x");
+    }
+    for (const char* name : others) {
+        WriteBytes(dir / name, "x");
+    }
+    std::vector<std::filesystem::path> expected;
+    for (const char* name : copies) {
+        expected.push_back(dir / name);
+    }
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(ConflictCopiesOf(dir / "keys.vtr"), expected);
+    EXPECT_EQ(ConflictCopiesOf(dir / "other.vtr").size(), 1u);
 }
 
 } // namespace

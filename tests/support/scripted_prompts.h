@@ -25,7 +25,8 @@ public:
     // Passwords typed into askPassword(), in order (nullopt = cancelled).
     std::deque<std::optional<std::string>> passwords;
     // What was asked, in order: "confirm: <text>", "inform: <text>",
-    // "ask: <text>", "error: <text>", "open", "save", "password: <text>".
+    // "ask: <text>", "error: <text>", "open", "save", "password: <text>",
+    // "disk change: <text>".
     std::vector<std::string> log;
 
     Answer confirm(const std::string& text, Buttons buttons) override {
@@ -60,11 +61,27 @@ public:
         return SecretString(std::move(*typed));
     }
 
+    // Answers of askDiskChange(), in order.
+    std::deque<DiskChangeAnswer> diskChangeAnswers;
+    DiskChangeAnswer askDiskChange(const std::string& text) override {
+        log.push_back("disk change: " + text);
+        if (diskChangeAnswers.empty()) {
+            ADD_FAILURE() << "unexpected question about a change on disk: " << text;
+            return DiskChangeAnswer::Cancel;
+        }
+        const DiskChangeAnswer answer = diskChangeAnswers.front();
+        diskChangeAnswers.pop_front();
+        return answer;
+    }
+
     // What each save dialog offered, in order.
     std::vector<std::filesystem::path> suggestedNames;
 
     // Whether every scripted answer was used.
-    bool exhausted() const { return answers.empty() && fileNames.empty() && passwords.empty(); }
+    bool exhausted() const {
+        return answers.empty() && fileNames.empty() && passwords.empty() &&
+               diskChangeAnswers.empty();
+    }
 
     Buttons lastButtons = Buttons::OkCancel;
 
