@@ -64,7 +64,7 @@ TEST(LzhCodec, TwoThreadsAtOnceGiveTheBytesOfOne) {
 
     constexpr int kRounds = 3;
     const auto work = [](const Bytes& plain, const Bytes& othersPacked,
-                                std::vector<Bytes>& results) {
+                         std::vector<Bytes>& results) {
         LzhCodec codec;
         for (int round = 0; round < kRounds; ++round) {
             results.push_back(runCodec(codec, true, plain));
