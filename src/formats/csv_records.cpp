@@ -3,8 +3,8 @@
 #include "base/cp1251.h"
 #include "base/error.h"
 #include "base/secret.h"
-#include "formats/csv_dates.h"
 #include "formats/csv_text.h"
+#include "formats/date_forms.h"
 #include "formats/record_rules.h"
 
 #include <algorithm>

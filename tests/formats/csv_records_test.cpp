@@ -2,8 +2,8 @@
 
 #include "base/cp1251.h"
 #include "base/error.h"
-#include "formats/csv_dates.h"
 #include "formats/csv_text.h"
+#include "formats/date_forms.h"
 
 #include <gtest/gtest.h>
 

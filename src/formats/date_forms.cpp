@@ -1,4 +1,4 @@
-#include "formats/csv_dates.h"
+#include "formats/date_forms.h"
 
 #include <cstdio>
 #include <vector>
@@ -46,15 +46,6 @@ std::optional<year_month_day> calendarDay(long long y, long long m, long long d)
         return std::nullopt;
     }
     return date;
-}
-
-int expandTwoDigitYear(int twoDigits, int currentYear) {
-    const int lowest = currentYear - 60;
-    int full = lowest - lowest % 100 + twoDigits;
-    if (full < lowest) {
-        full += 100;
-    }
-    return full;
 }
 
 std::optional<year_month_day> readIso(std::string_view text) {
@@ -105,7 +96,7 @@ std::optional<year_month_day> readDotted(std::string_view text, int currentYear)
         return std::nullopt;
     }
     if (parts[2].size() == 2) {
-        *y = expandTwoDigitYear(static_cast<int>(*y), currentYear);
+        *y = ExpandTwoDigitYear(static_cast<int>(*y), currentYear);
     }
     return calendarDay(*y, *m, *d);
 }
@@ -117,6 +108,18 @@ std::string printed(const char* pattern, unsigned a, unsigned b, int c) {
 }
 
 } // namespace
+
+int ExpandTwoDigitYear(int value, int currentYear) {
+    if (value >= 100) {
+        return value;
+    }
+    const int first = currentYear - 60;
+    value += first / 100 * 100;
+    if (value < first) {
+        value += 100;
+    }
+    return value;
+}
 
 std::optional<year_month_day> ReadCsvDate(std::string_view text, int currentYear) {
     text = trimBlanks(text);
