@@ -222,6 +222,8 @@ std::string toCp1251Marking(std::string_view utf8, bool& refused) {
 }
 
 constexpr std::string_view kStoredLineBreak = " \xB6 "; // " ¶ " in 1251
+// The one byte without a character in 1251 (met in text read as 1251).
+constexpr char kNoCharacter = '\x98';
 
 // What the record file drops at both ends of a field without a loss: other
 // control characters are kept to be refused.
@@ -231,7 +233,7 @@ bool isBlankOrLineEnd(char c) {
 
 // The field as the record file can hold it: 1251, without blanks and line
 // ends around it (the file would drop them), line breaks as " ¶ ", other
-// control characters (but TAB) "?" and counted.
+// control characters (but TAB) and bytes without a character "?" and counted.
 std::string storable(std::string_view raw, bool utf8, bool& refused) {
     std::string text = utf8 ? toCp1251Marking(raw, refused) : std::string(raw);
     std::size_t first = 0;
@@ -250,7 +252,7 @@ std::string storable(std::string_view raw, bool utf8, bool& refused) {
                 ++i;
             }
             stored += kStoredLineBreak;
-        } else if (static_cast<unsigned char>(c) < 0x20 && c != '\t') {
+        } else if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == kNoCharacter) {
             stored.push_back('?');
             refused = true;
         } else {

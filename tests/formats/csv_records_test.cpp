@@ -191,6 +191,13 @@ TEST(ImportCsvRecords, TextThatIsNotUtf8IsReadAs1251) {
               (RecordList{rec("1", "Иван", "пароль", "site", "", "05.06.27", " ")}));
 }
 
+TEST(ImportCsvRecords, ByteWithoutCharacterIn1251IsUnstorable) {
+    const std::string text = "name,url,username,password,note\nx,site,u,p\x98,\n";
+    EXPECT_EQ(import(text).unstorable, (std::vector<CsvUnstorable>{{2, "password"}}));
+    EXPECT_EQ(import(text, {}, true).records,
+              (RecordList{rec("1", "u", "p?", "site", "", "", " ")}));
+}
+
 TEST(ImportCsvRecords, BlanksAroundFieldsGoAsTheRecordFileDropsThem) {
     EXPECT_EQ(import("name,url,username,password,note\n t , u ,\" n\t\",p ,\"\n\"\n").records,
               (RecordList{rec("1", "n", "p", "u", "", "", " ")}));
