@@ -295,6 +295,80 @@ std::string takeEndDate(std::string& note, int currentYear) {
     return RecordDateText(*date);
 }
 
+// The rows of a text, wiped when they go.
+struct WipedRows {
+    std::vector<CsvRow> rows;
+    ~WipedRows() {
+        for (CsvRow& row : rows) {
+            for (std::string& field : row.fields) {
+                WipeString(field);
+            }
+        }
+    }
+};
+
+// An import under way: its records are wiped unless it is handed over.
+struct WipedImport {
+    CsvImport import;
+    void wipeRecords() {
+        for (Record& record : import.records) {
+            WipeRecord(record);
+        }
+        import.records.clear();
+    }
+    ~WipedImport() { wipeRecords(); }
+};
+
+// The stored texts of one row's columns, by their role.
+struct RowFields {
+    std::string number, name, password, resource, title, note, start, end, ignored;
+    ~RowFields() { WipeString(password); }
+
+    std::string& of(Role role) {
+        switch (role) {
+        case Role::Number:
+            return number;
+        case Role::Name:
+            return name;
+        case Role::Password:
+            return password;
+        case Role::Resource:
+            return resource;
+        case Role::Title:
+            return title;
+        case Role::Note:
+            return note;
+        case Role::Start:
+        case Role::StartIso:
+        case Role::StartMillis:
+            return start;
+        case Role::End:
+            return end;
+        case Role::None:
+            break;
+        }
+        return ignored;
+    }
+};
+
+bool isDateRole(Role role) {
+    return role == Role::Start || role == Role::StartIso || role == Role::StartMillis ||
+           role == Role::End;
+}
+
+// A date column's text as the record stores it: empty, or "dd.mm.yy".
+std::string storedDate(const std::string& value, const CsvRow& row, const Column& column,
+                       int currentYear) {
+    if (isBlankDate(value)) {
+        return {};
+    }
+    const auto date = ReadCsvDate(value, currentYear);
+    if (!date) {
+        throw Error(dateError(row, column.header, Cp1251ToUtf8(value)));
+    }
+    return RecordDateText(*date);
+}
+
 long long numberAfter(const RecordList& existing) {
     return std::stoll(NextRecordNumber(existing));
 }
@@ -334,22 +408,21 @@ CsvLayout RecogniseCsvLayout(const std::vector<std::string>& header) {
 CsvImport ImportCsvRecords(std::string_view text, const RecordList& existing,
                            const CsvImportOptions& options) {
     const bool utf8 = isUtf8(text);
-    std::vector<CsvRow> rows = ReadCsv(text);
-    if (rows.empty()) {
+    WipedRows rows{ReadCsv(text)};
+    if (rows.rows.empty()) {
         throw Error("CSV: the text has no header row");
     }
-    CsvImport result;
-    result.layout = RecogniseCsvLayout(rows.front().fields);
-    const LayoutInfo& info = infoOf(result.layout);
-    const std::vector<std::size_t> at = *columnsIn(info, rows.front().fields);
+    const std::vector<std::string>& header = rows.rows.front().fields;
+    const CsvLayout layout = RecogniseCsvLayout(header);
+    const LayoutInfo& info = infoOf(layout);
+    const std::vector<std::size_t> at = *columnsIn(info, header);
     long long next = numberAfter(existing);
 
-    for (std::size_t r = 1; r < rows.size(); ++r) {
-        const CsvRow& row = rows[r];
-        std::array<std::string, 7> byRole; // Number ... Note, start, end (1251)
-        std::string title;
-        std::string start;
-        std::string end;
+    WipedImport result;
+    result.import.layout = layout;
+    for (std::size_t r = 1; r < rows.rows.size(); ++r) {
+        const CsvRow& row = rows.rows[r];
+        RowFields taken;
         bool hasEndColumn = false;
         for (std::size_t c = 0; c < info.columns.size(); ++c) {
             const Column& column = info.columns[c];
@@ -361,74 +434,33 @@ CsvImport ImportCsvRecords(std::string_view text, const RecordList& existing,
             bool refused = false;
             std::string value = storable(raw, utf8, refused);
             if (refused) {
-                result.unstorable.push_back({row.line, rows.front().fields[at[c]]});
+                result.import.unstorable.push_back({row.line, std::string(column.header)});
             }
-            switch (column.role) {
-            case Role::Number:
-                byRole[0] = std::move(value);
-                break;
-            case Role::Name:
-                byRole[1] = std::move(value);
-                break;
-            case Role::Password:
-                byRole[2] = std::move(value);
-                break;
-            case Role::Resource:
-                byRole[3] = std::move(value);
-                break;
-            case Role::Title:
-                title = std::move(value);
-                break;
-            case Role::Note:
-                byRole[6] = std::move(value);
-                break;
-            case Role::Start:
-            case Role::StartIso:
-            case Role::StartMillis:
-            case Role::End: {
-                std::string date;
-                if (!isBlankDate(value)) {
-                    const auto read = ReadCsvDate(value, options.currentYear);
-                    if (!read) {
-                        throw Error(dateError(row, column.header, raw));
-                    }
-                    date = RecordDateText(*read);
-                }
-                (column.role == Role::End ? end : start) = std::move(date);
+            if (isDateRole(column.role)) {
+                value = storedDate(value, row, column, options.currentYear);
                 hasEndColumn = hasEndColumn || column.role == Role::End;
-                break;
             }
-            case Role::None:
-                break;
-            }
+            taken.of(column.role) = std::move(value);
         }
         if (!hasEndColumn) {
-            end = takeEndDate(byRole[6], options.currentYear);
+            taken.end = takeEndDate(taken.note, options.currentYear);
         }
-        if (byRole[3].empty()) {
-            byRole[3] = std::move(title);
+        if (taken.resource.empty()) {
+            taken.resource = std::move(taken.title);
         }
-        std::string number = std::move(byRole[0]);
-        if (number.empty()) {
-            number = std::to_string(next++);
+        if (taken.number.empty()) {
+            taken.number = std::to_string(next++);
         }
-        result.records.push_back(
-            {std::move(number),
-             StoredFields(std::move(byRole[1]), std::move(byRole[2]), std::move(byRole[3]),
-                          std::move(start), std::move(end), std::move(byRole[6]))});
+        result.import.records.push_back(
+            {std::move(taken.number),
+             StoredFields(std::move(taken.name), std::move(taken.password),
+                          std::move(taken.resource), std::move(taken.start), std::move(taken.end),
+                          std::move(taken.note))});
     }
-    if (!result.unstorable.empty() && !options.replaceUnstorable) {
-        for (Record& record : result.records) {
-            WipeRecord(record);
-        }
-        result.records.clear();
+    if (!result.import.unstorable.empty() && !options.replaceUnstorable) {
+        result.wipeRecords();
     }
-    for (CsvRow& row : rows) {
-        for (std::string& field : row.fields) {
-            WipeString(field);
-        }
-    }
-    return result;
+    return std::move(result.import);
 }
 
 namespace {
