@@ -24,8 +24,9 @@ enum class Role {
     Note,
     Start,
     End,
-    StartIso,   // the start date, written as ISO 8601
-    StartMillis // the start date, read as milliseconds
+    StartIso,    // the start date, written as ISO 8601
+    StartMillis, // the start date, read as milliseconds
+    Keep         // no field of its own: kept as a line "header: text" of the note
 };
 
 struct Column {
@@ -50,7 +51,7 @@ const std::array<LayoutInfo, 5>& layouts() {
           {"Password", Role::Password},
           {"URL", Role::Resource},
           {"Notes", Role::Note},
-          {"TOTP", Role::None},
+          {"TOTP", Role::Keep},
           {"Icon", Role::None},
           {"Last Modified", Role::None},
           {"Created", Role::StartIso}}},
@@ -61,12 +62,12 @@ const std::array<LayoutInfo, 5>& layouts() {
           {"type", Role::None},
           {"name", Role::Title},
           {"notes", Role::Note},
-          {"fields", Role::None},
+          {"fields", Role::Keep},
           {"reprompt", Role::None},
           {"login_uri", Role::Resource},
           {"login_username", Role::Name},
           {"login_password", Role::Password},
-          {"login_totp", Role::None}}},
+          {"login_totp", Role::Keep}}},
         {CsvLayout::Firefox,
          "firefox",
          {{"url", Role::Resource},
@@ -295,6 +296,34 @@ std::string takeEndDate(std::string& note, int currentYear) {
     return RecordDateText(*date);
 }
 
+// Whether the resource begins with a scheme and "//" ("https://...").
+std::size_t schemeEnd(std::string_view resource) {
+    const std::size_t mark = resource.find("://");
+    if (mark == std::string_view::npos || mark == 0) {
+        return 0;
+    }
+    for (std::size_t i = 0; i < mark; ++i) {
+        const char c = resource[i];
+        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        const bool other = (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
+        if (!letter && !(i > 0 && other)) {
+            return 0;
+        }
+    }
+    return mark + 3;
+}
+
+// The host of a resource ("https://user@mail.example.com:8443/in" ->
+// "mail.example.com:8443"), or the resource itself when there is none.
+std::string_view hostOf(std::string_view resource) {
+    std::string_view host = resource.substr(schemeEnd(resource));
+    host = host.substr(0, host.find_first_of("/?#"));
+    if (const std::size_t at = host.rfind('@'); at != std::string_view::npos) {
+        host.remove_prefix(at + 1);
+    }
+    return host.empty() ? resource : host;
+}
+
 // The rows of a text, wiped when they go.
 struct WipedRows {
     std::vector<CsvRow> rows;
@@ -322,6 +351,16 @@ struct WipedImport {
 // The stored texts of one row's columns, by their role.
 struct RowFields {
     std::string number, name, password, resource, title, note, start, end, ignored;
+    std::string kept; // lines for the note, in the stored form
+
+    void keep(std::string_view header, std::string_view value) {
+        if (!value.empty()) {
+            kept += kept.empty() ? "" : kStoredLineBreak;
+            kept += header;
+            kept += ": ";
+            kept += value;
+        }
+    }
     ~RowFields() { WipeString(password); }
 
     std::string& of(Role role) {
@@ -344,6 +383,7 @@ struct RowFields {
             return start;
         case Role::End:
             return end;
+        case Role::Keep:
         case Role::None:
             break;
         }
@@ -423,6 +463,7 @@ CsvImport ImportCsvRecords(std::string_view text, const RecordList& existing,
     for (std::size_t r = 1; r < rows.rows.size(); ++r) {
         const CsvRow& row = rows.rows[r];
         RowFields taken;
+        std::string_view titleHeader;
         bool hasEndColumn = false;
         for (std::size_t c = 0; c < info.columns.size(); ++c) {
             const Column& column = info.columns[c];
@@ -440,6 +481,11 @@ CsvImport ImportCsvRecords(std::string_view text, const RecordList& existing,
                 value = storedDate(value, row, column, options.currentYear);
                 hasEndColumn = hasEndColumn || column.role == Role::End;
             }
+            if (column.role == Role::Keep) {
+                taken.keep(column.header, value);
+            } else if (column.role == Role::Title) {
+                titleHeader = column.header;
+            }
             taken.of(column.role) = std::move(value);
         }
         if (!hasEndColumn) {
@@ -447,6 +493,13 @@ CsvImport ImportCsvRecords(std::string_view text, const RecordList& existing,
         }
         if (taken.resource.empty()) {
             taken.resource = std::move(taken.title);
+        } else if (taken.title != taken.resource && taken.title != hostOf(taken.resource)) {
+            // A title of its own, which the export would not give back.
+            taken.keep(titleHeader, taken.title);
+        }
+        if (!taken.kept.empty()) {
+            taken.note += taken.note.empty() ? "" : kStoredLineBreak;
+            taken.note += taken.kept;
         }
         if (taken.number.empty()) {
             taken.number = std::to_string(next++);
@@ -482,34 +535,6 @@ std::string exported(std::string_view stored) {
         text.clear();
     }
     return text;
-}
-
-// Whether the resource begins with a scheme and "//" ("https://...").
-std::size_t schemeEnd(std::string_view resource) {
-    const std::size_t mark = resource.find("://");
-    if (mark == std::string_view::npos || mark == 0) {
-        return 0;
-    }
-    for (std::size_t i = 0; i < mark; ++i) {
-        const char c = resource[i];
-        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-        const bool other = (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
-        if (!letter && !(i > 0 && other)) {
-            return 0;
-        }
-    }
-    return mark + 3;
-}
-
-// The host of a resource ("https://user@mail.example.com:8443/in" ->
-// "mail.example.com:8443"), or the resource itself when there is none.
-std::string_view hostOf(std::string_view resource) {
-    std::string_view host = resource.substr(schemeEnd(resource));
-    host = host.substr(0, host.find_first_of("/?#"));
-    if (const std::size_t at = host.rfind('@'); at != std::string_view::npos) {
-        host.remove_prefix(at + 1);
-    }
-    return host.empty() ? resource : host;
 }
 
 std::string withScheme(std::string resource) {
@@ -574,6 +599,7 @@ std::vector<std::string> exportRow(const Record& record, const LayoutInfo& info,
             break;
         }
         case Role::StartMillis:
+        case Role::Keep:
         case Role::None:
             row.push_back(column.header == "type" ? "login" : "");
             break;

@@ -52,10 +52,12 @@ struct CsvImport {
 // Reads the records of an export. Text that is not valid UTF-8 is read as
 // 1251. A line break inside a field becomes " ¶ ". The end date comes from a
 // note's last line "Окончание: dd.mm.yyyy" where the layout has no column for
-// it. Records get numbers after the highest number in `existing`, except in
-// this program's own layout, which keeps its numbers. Throws vantrel::Error
-// on text that is not comma-separated, an unknown header row or a date that
-// cannot be read, naming the line and column.
+// it. A title other than the resource and its host, and the columns without
+// a field of their own that hold secrets or data (TOTP, login_totp, fields),
+// are kept as lines "header: text" at the note's end. Records get numbers after the highest number
+// in `existing`, except in this program's own layout, which keeps its numbers. Throws
+// vantrel::Error on text that is not comma-separated, an unknown header row or a date that cannot
+// be read, naming the line and column.
 CsvImport ImportCsvRecords(std::string_view text, const RecordList& existing,
                            const CsvImportOptions& options);
 

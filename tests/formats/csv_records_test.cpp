@@ -151,11 +151,12 @@ TEST(ImportCsvRecords, ReadsASampleOfEachLayout) {
          "\xEF\xBB\xBF\"Group\",\"Title\",\"Username\",\"Password\",\"URL\",\"Notes\",\"TOTP\","
          "\"Icon\",\"Last Modified\",\"Created\"\n"
          "\"Root\",\"Почта\",\"иван\",\"p\"\"w\",\"https://mail.example.com/in\","
-         "\"Заметка, с запятой\nОкончание: 01.02.2027\",\"\",\"0\",\"2026-01-01T00:00:00Z\","
+         "\"Заметка, с запятой\nОкончание: "
+         "01.02.2027\",\"otpauth://x\",\"0\",\"2026-01-01T00:00:00Z\","
          "\"2025-11-05T08:00:00Z\"\n",
          CsvLayout::KeePassXc,
          {rec("5", "иван", "p\"w", "https://mail.example.com/in", "05.11.25", "01.02.27",
-              "Заметка, с запятой")}},
+              "Заметка, с запятой ¶ TOTP: otpauth://x ¶ Title: Почта")}},
         {"bitwarden, title standing for a missing URL",
          "folder,favorite,type,name,notes,fields,reprompt,login_uri,login_username,"
          "login_password,login_totp\n"
@@ -163,7 +164,7 @@ TEST(ImportCsvRecords, ReadsASampleOfEachLayout) {
          ",1,login,Site,\"Окончание: 3.4.2030\",,0,site.org,u,p,\n",
          CsvLayout::Bitwarden,
          {rec("5", "клиент", "a,b", "Банк", "", "", " "),
-          rec("6", "u", "p", "site.org", "", "03.04.30", " ")}},
+          rec("6", "u", "p", "site.org", "", "03.04.30", "name: Site")}},
         {"chrome",
          "name,url,username,password,note\r\n"
          "example.com,https://example.com/,Пётр,\"x\r\ny\",\"раз\r\nдва\"\r\n",
@@ -185,21 +186,21 @@ TEST(ImportCsvRecords, ReadsASampleOfEachLayout) {
 }
 
 TEST(ImportCsvRecords, TextThatIsNotUtf8IsReadAs1251) {
-    const std::string text = "name,url,username,password,note\n" + cp("x,site,Иван,пароль,") +
+    const std::string text = "name,url,username,password,note\n" + cp("site,site,Иван,пароль,") +
                              "\"" + cp("Окончание: 05.06.2027") + "\"\n";
     EXPECT_EQ(import(text).records,
               (RecordList{rec("1", "Иван", "пароль", "site", "", "05.06.27", " ")}));
 }
 
 TEST(ImportCsvRecords, ByteWithoutCharacterIn1251IsUnstorable) {
-    const std::string text = "name,url,username,password,note\nx,site,u,p\x98,\n";
+    const std::string text = "name,url,username,password,note\nsite,site,u,p\x98,\n";
     EXPECT_EQ(import(text).unstorable, (std::vector<CsvUnstorable>{{2, "password"}}));
     EXPECT_EQ(import(text, {}, true).records,
               (RecordList{rec("1", "u", "p?", "site", "", "", " ")}));
 }
 
 TEST(ImportCsvRecords, BlanksAroundFieldsGoAsTheRecordFileDropsThem) {
-    EXPECT_EQ(import("name,url,username,password,note\n t , u ,\" n\t\",p ,\"\n\"\n").records,
+    EXPECT_EQ(import("name,url,username,password,note\n u , u ,\" n\t\",p ,\"\n\"\n").records,
               (RecordList{rec("1", "n", "p", "u", "", "", " ")}));
 }
 
@@ -207,9 +208,9 @@ TEST(ImportCsvRecords, BlanksAroundFieldsGoAsTheRecordFileDropsThem) {
 
 TEST(ImportCsvRecords, UnstorableCharactersRefuseTheImport) {
     const std::string text = "name,url,username,password,note\n"
-                             "a,site,ok,пароль,fine\n"
-                             "b,site,user,pass😀,\"note ✓\"\n"
-                             "c,site,\"ctl\x01\",p,\n";
+                             "site,site,ok,пароль,fine\n"
+                             "site,site,user,pass😀,\"note ✓\"\n"
+                             "site,site,\"ctl\x01\",p,\n";
     const CsvImport refused = import(text);
     EXPECT_TRUE(refused.records.empty()) << "nothing to store when refused";
     const std::vector<CsvUnstorable> expected = {{3, "password"}, {3, "note"}, {4, "username"}};
