@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/atomic_file.h"
+#include "formats/csv_layouts.h"
 #include "formats/record.h"
 
 #include <cstddef>
@@ -13,20 +14,6 @@
 // password keepers and of browsers. The layout is known by its header row.
 // Texts are UTF-8 in the exports and 1251 in the records.
 namespace vantrel {
-
-enum class CsvLayout { Vantrel, KeePassXc, Bitwarden, Chrome, Firefox };
-
-// The layout's name as the user gives it ("vantrel", "keepassxc", "bitwarden",
-// "chrome", "firefox"), and back (letter case ignored).
-std::string_view CsvLayoutName(CsvLayout layout);
-std::optional<CsvLayout> CsvLayoutFromName(std::string_view name);
-// Whether records can be written in the layout (every one but firefox).
-bool CanWriteCsvLayout(CsvLayout layout);
-
-// The layout whose headers the row holds (letter case and surrounding blanks
-// ignored, columns in any order). Throws vantrel::Error naming every known
-// header row when none fits.
-CsvLayout RecogniseCsvLayout(const std::vector<std::string>& header);
 
 // A field of an imported row holding a character the record file cannot
 // hold (one outside Windows-1251, or a control character).
