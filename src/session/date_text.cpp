@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdio>
 #include <vector>
 
 namespace vantrel {
@@ -100,18 +99,6 @@ std::optional<std::size_t> FirstEmptyRequiredPlace(std::string_view fieldText) {
     return std::nullopt;
 }
 
-int ExpandTwoDigitYear(int year, int currentYear) {
-    if (year >= 100) {
-        return year;
-    }
-    const int first = currentYear - 60;
-    year += first / 100 * 100;
-    if (year < first) {
-        year += 100;
-    }
-    return year;
-}
-
 std::optional<year_month_day> ReadDateText(std::string_view text, int currentYear) {
     const std::vector<std::string_view> parts = splitAtSeparators(text);
     if (parts.size() != 3) {
@@ -136,10 +123,7 @@ std::optional<year_month_day> ReadDateText(std::string_view text, int currentYea
 }
 
 std::string WriteDateText(year_month_day date) {
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%02u.%02u.%02d", static_cast<unsigned>(date.day()),
-                  static_cast<unsigned>(date.month()), static_cast<int>(date.year()) % 100);
-    return buffer;
+    return RecordDateText(date);
 }
 
 year_month_day DateForPicking(std::string_view fieldText, year_month_day today) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "formats/date_forms.h" // ExpandTwoDigitYear, RecordDateText
+
 #include <chrono>
 #include <cstddef>
 #include <optional>
@@ -35,11 +37,6 @@ std::string FitDateText(std::string_view text);
 
 // The first required place of a field text that holds a blank, if any.
 std::optional<std::size_t> FirstEmptyRequiredPlace(std::string_view fieldText);
-
-// Expands a year below 100 into the hundred years from currentYear - 60 to
-// currentYear + 39; other years are returned as they are. In 2026 "66" is
-// 1966 and "65" is 2065.
-int ExpandTwoDigitYear(int year, int currentYear);
 
 // Reads day, month and year in this order, separated by "."; blanks are
 // ignored and a two-digit year is expanded. No date when a part has no digit,
