@@ -139,6 +139,22 @@ constexpr std::array<unsigned char, 256> kFold = makeFoldTable();
 
 } // namespace
 
+std::size_t Utf8SequenceLength(std::string_view text) {
+    char32_t c = 0;
+    return text.empty() ? 0 : decodeUtf8(text, 0, c);
+}
+
+bool IsValidUtf8(std::string_view text) {
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = Utf8SequenceLength(text.substr(at));
+        if (length == 0) {
+            return false;
+        }
+        at += length;
+    }
+    return true;
+}
+
 void AppendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
         out += static_cast<char>(c);

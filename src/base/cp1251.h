@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,13 @@ std::string Utf8ToCp1251(std::string_view utf8);
 // Converts 1251 bytes to UTF-8. Every byte has a meaning except 0x98, which
 // becomes U+FFFD.
 std::string Cp1251ToUtf8(std::string_view cp1251);
+
+// The length of the UTF-8 character at the start of `text`, or 0 when the
+// bytes there are no valid UTF-8 (overlong forms, surrogates and values above
+// U+10FFFF included).
+std::size_t Utf8SequenceLength(std::string_view text);
+// Whether the whole text is valid UTF-8.
+bool IsValidUtf8(std::string_view text);
 
 // Appends the UTF-8 form of one Unicode code point (at most U+10FFFF; the
 // caller keeps surrogates out).

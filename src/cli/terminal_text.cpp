@@ -8,52 +8,13 @@
 
 namespace vantrel::cli {
 
-namespace {
-
-// The length of the well-formed UTF-8 sequence at the start of `text` (no
-// overlong forms, no surrogates, nothing beyond U+10FFFF); 0 when there is none.
-std::size_t sequenceLength(std::string_view text) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(0);
-    if (lead < 0x80) {
-        return 1;
-    }
-    std::size_t length = 0;
-    unsigned char low = 0x80; // the range of the second byte
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        low = lead == 0xE0 ? 0xA0 : 0x80;
-        high = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return 0;
-    }
-    if (text.size() < length || byte(1) < low || byte(1) > high) {
-        return 0;
-    }
-    for (std::size_t i = 2; i < length; ++i) {
-        if ((byte(i) & 0xC0) != 0x80) {
-            return 0;
-        }
-    }
-    return length;
-}
-
-} // namespace
-
 std::string EscapeControls(std::string_view text) {
     static constexpr char kHex[] = "0123456789abcdef";
     std::string result;
     result.reserve(text.size());
     while (!text.empty()) {
         const auto byte = static_cast<unsigned char>(text.front());
-        const std::size_t length = sequenceLength(text);
+        const std::size_t length = Utf8SequenceLength(text);
         if (length == 0 || byte < 0x20 || byte == 0x7F) {
             result += "\\x";
             result += kHex[byte >> 4];

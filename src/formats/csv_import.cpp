@@ -15,51 +15,6 @@ using namespace csv_detail;
 
 namespace {
 
-// Length of the UTF-8 sequence at the start of `text`, or 0 when it is not a
-// valid one (overlong forms, surrogates and values above U+10FFFF included).
-std::size_t utf8Length(std::string_view text) {
-    const auto byte = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(0);
-    std::size_t length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead < 0x80) {
-        return 1;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        low = lead == 0xE0 ? 0xA0 : 0x80;
-        high = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return 0;
-    }
-    if (text.size() < length || byte(1) < low || byte(1) > high) {
-        return 0;
-    }
-    for (std::size_t i = 2; i < length; ++i) {
-        if (byte(i) < 0x80 || byte(i) > 0xBF) {
-            return 0;
-        }
-    }
-    return length;
-}
-
-bool isUtf8(std::string_view text) {
-    for (std::size_t at = 0; at < text.size();) {
-        const std::size_t length = utf8Length(text.substr(at));
-        if (length == 0) {
-            return false;
-        }
-        at += length;
-    }
-    return true;
-}
-
 // UTF-8 to 1251, a character 1251 cannot hold becoming "?" and counted.
 std::string toCp1251Marking(std::string_view utf8, bool& refused) {
     try {
@@ -68,7 +23,7 @@ std::string toCp1251Marking(std::string_view utf8, bool& refused) {
     }
     std::string text;
     for (std::size_t at = 0; at < utf8.size();) {
-        const std::size_t length = std::max<std::size_t>(1, utf8Length(utf8.substr(at)));
+        const std::size_t length = std::max<std::size_t>(1, Utf8SequenceLength(utf8.substr(at)));
         try {
             std::string one = Utf8ToCp1251(utf8.substr(at, length));
             text += one;
@@ -239,7 +194,7 @@ long long numberAfter(const RecordList& existing) {
 
 CsvImport ImportCsvRecords(std::string_view text, const RecordList& existing,
                            const CsvImportOptions& options) {
-    const bool utf8 = isUtf8(text);
+    const bool utf8 = IsValidUtf8(text);
     WipedRows rows{ReadCsv(text)};
     if (rows.rows.empty()) {
         throw Error("CSV: the text has no header row");
