@@ -1,12 +1,12 @@
 // check-user: tests a password against a user's check string.
 #include "base/cp1251.h"
 #include "base/error.h"
-#include "cipher/crypt_lib.h"
 #include "cli/cli_files.h"
 #include "cli/commands.h"
 #include "formats/program_folders.h"
 #include "formats/settings_file.h"
 #include "formats/settings_names.h"
+#include "session/user_entry.h"
 
 #include <ostream>
 
@@ -22,13 +22,10 @@ int CheckUserCommand(const CommandContext& context) {
     RequireReadable(settings); // a missing file is a failure, not a "no"
 
     const std::string check = ReadSetting(kUsersSection, name, settings);
-    // As the login dialog: the typed password becomes the component's
-    // Password, then is the candidate. It is never trimmed, so every password
+    // As the login dialog, the password is never trimmed, so every password
     // that user creation accepts also passes here.
     const SecretString password = context.ReadPassword(false);
-    TCryptLib cipher;
-    ConfigureCipher(cipher, password.value());
-    if (cipher.CheckPassword(check, password.value())) {
+    if (UserEntryAccepts(check, password.value())) {
         context.out << "The password matches.\n";
         return kExitSuccess;
     }

@@ -1,5 +1,7 @@
 #include "session/login.h"
 
+#include "session/user_entry.h"
+
 #include "base/cp1251.h"
 #include "formats/program_cipher.h"
 #include "formats/settings_file.h"
@@ -38,7 +40,7 @@ bool LoginSteps::Enter(const std::string& name, const std::string& password) {
         session_.setProgramDirectory(programDirectory());
     }
     const std::string check = ReadSetting(kUsersSection, name, session_.settingsFile());
-    if (!checker_.CheckPassword(check, password)) {
+    if (!UserEntryAccepts(check, password, checker_)) {
         prompts_.inform(kMismatchMessage);
         return CreateUser(name, password);
     }
