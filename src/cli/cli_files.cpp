@@ -3,6 +3,7 @@
 #include "base/atomic_file.h"
 #include "base/error.h"
 #include "cipher/crypt_lib.h"
+#include "formats/record_file.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -13,10 +14,6 @@
 namespace vantrel::cli {
 
 namespace fs = std::filesystem;
-
-namespace {
-constexpr const char* kCannotOpenFile = "Cannot open file %s";
-}
 
 void ConfigureCipher(TCryptLib& cipher, const std::string& password1251, std::int32_t addKey,
                      std::int32_t multKey, bool compression) {
@@ -42,7 +39,7 @@ InputFile::InputFile(fs::path path)
         ec = std::make_error_code(std::errc::is_a_directory); // opens, but cannot be read
     }
     if (ec) {
-        throw FileError(formatMessage(kCannotOpenFile, path_.string()), ec);
+        throw FileError(formatMessage(kCannotOpenFileText, path_.string()), ec);
     }
 }
 
@@ -54,7 +51,7 @@ std::string InputFile::ReadAll() {
                                 " MiB of " + path_.string(),
                             ec);
         }
-        throw FileError(formatMessage(kCannotOpenFile, path_.string()), ec);
+        throw FileError(formatMessage(kCannotOpenFileText, path_.string()), ec);
     }
     return bytes;
 }

@@ -63,10 +63,17 @@ std::vector<Command> MakeCommands() {
          ReportCommand},
         {{"export",
           {"FILE"},
-          {kOutput, kForceExport, kPasswordStdin},
+          {kOutput,
+           {"format", "FORMAT", "text (default): a plain-text record file; csv: comma-separated"},
+           {"layout", "LAYOUT",
+            "with --format csv: vantrel (default), keepassxc, bitwarden or chrome"},
+           kForceExport,
+           kPasswordStdin},
           "Writes an encrypted record file as a plain-text one.\n"
-          "The text is Windows-1251 with CR LF line ends. It holds every password in\n"
-          "clear, so OUT always gets mode 0600, also when it replaces a file."},
+          "The text is Windows-1251 with CR LF line ends; with --format csv it is UTF-8\n"
+          "comma-separated values in the columns of this or another program. It holds\n"
+          "every password in clear, so OUT always gets mode 0600, also when it replaces\n"
+          "a file."},
          ExportCommand},
         {{"import",
           {"TXT"},
@@ -74,6 +81,20 @@ std::vector<Command> MakeCommands() {
           "Saves a plain-text record file as an encrypted one.\n"
           "A password typed on the terminal is asked twice."},
          ImportCommand},
+        {{"import-csv",
+          {"CSV"},
+          {kOutput,
+           {"into", "FILE", "add the records to those of the record file FILE (OUT may be FILE)"},
+           {"replace-unstorable", "", "write \"?\" for each character outside Windows-1251"},
+           kForce,
+           kPasswordStdin},
+          "Saves the records of a comma-separated export as an encrypted record file.\n"
+          "The layout (vantrel, keepassxc, bitwarden, chrome, firefox) is recognised\n"
+          "from the header row. Records get numbers after the highest one of FILE\n"
+          "(vantrel keeps its own). A character that a record file cannot hold stops\n"
+          "the import with the list of its fields and nothing written, unless\n"
+          "--replace-unstorable. Without --into a typed password is asked twice."},
+         ImportCsvCommand},
         {{"encrypt",
           {"IN"},
           {kOutput, kForce, kNoCompression, kAddKey, kMultKey, kPasswordStdin},

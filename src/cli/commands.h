@@ -53,6 +53,7 @@ int ListCommand(const CommandContext& context);
 int ShowCommand(const CommandContext& context);
 int ExportCommand(const CommandContext& context);
 int ImportCommand(const CommandContext& context);
+int ImportCsvCommand(const CommandContext& context);
 int EncryptCommand(const CommandContext& context);
 int DecryptCommand(const CommandContext& context);
 int GenerateCommand(const CommandContext& context);

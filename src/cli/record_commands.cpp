@@ -123,11 +123,16 @@ int ShowCommand(const CommandContext& context) {
 // building the record list or holding the whole text.
 int ExportCommand(const CommandContext& context) {
     const fs::path output = OutputPath(context.args);
+    const bool csv = CsvFormatOption(context.args);
     RequireNewOutput(output, context.args.Flag("force"));
     RecordContent content =
         ReadContent(context, context.args.operands[0], RecordFileKind::Encrypted);
     const OutputLock lock(output);
-    WritePlainTextCopy(output, content.bytes.value(), content.kind, content.cipher);
+    if (csv) {
+        WriteContentAsCsv(context.args, content, output);
+    } else {
+        WritePlainTextCopy(output, content.bytes.value(), content.kind, content.cipher);
+    }
     return kExitSuccess;
 }
 

@@ -32,4 +32,14 @@ RecordFileKind FileKindOption(const Arguments& args);
 RecordContent ReadContent(const CommandContext& context, const std::filesystem::path& file,
                           RecordFileKind kind);
 
+// Whether --format asks for comma-separated values (csv) rather than a
+// plain-text record file (text, the default). UsageError for another format,
+// or for --layout without csv.
+bool CsvFormatOption(const Arguments& args);
+
+// The records of `content` written to `output` in the --layout of the
+// arguments (WriteCsvFile).
+void WriteContentAsCsv(const Arguments& args, RecordContent& content,
+                       const std::filesystem::path& output);
+
 } // namespace vantrel::cli

@@ -108,8 +108,8 @@ std::vector<std::string> exportRow(const Record& record, const LayoutInfo& info,
 void ExportCsvRecords(const RecordList& records, CsvLayout layout, int currentYear,
                       const ChunkWriter& write) {
     if (!CanWriteCsvLayout(layout)) {
-        throw Error("CSV: records cannot be written in the " + std::string(CsvLayoutName(layout)) +
-                    " layout");
+        throw Error("В формате CSV " + std::string(CsvLayoutName(layout)) +
+                    " записи можно только читать.");
     }
     const LayoutInfo& info = LayoutInfoOf(layout);
     std::vector<std::string> header;

@@ -79,8 +79,8 @@ std::string storable(std::string_view raw, bool utf8, bool& refused) {
 }
 
 std::string dateError(const CsvRow& row, std::string_view column, std::string_view text) {
-    return "CSV: line " + std::to_string(row.line) + ", column \"" + std::string(column) +
-           "\": \"" + std::string(text) + "\" is not a date";
+    return "Файл CSV, строка " + std::to_string(row.line) + ", столбец \"" + std::string(column) +
+           "\": \"" + std::string(text) + "\" не является датой.";
 }
 
 // Splits a trailing "Окончание: date" line off the (stored) note.
@@ -101,14 +101,12 @@ std::string takeEndDate(std::string& note, int currentYear) {
     return RecordDateText(*date);
 }
 
-// The rows of a text, wiped when they go.
-struct WipedRows {
-    std::vector<CsvRow> rows;
-    ~WipedRows() {
-        for (CsvRow& row : rows) {
-            for (std::string& field : row.fields) {
-                WipeString(field);
-            }
+// A row of the text, wiped when it goes.
+struct WipedRow {
+    CsvRow row;
+    ~WipedRow() {
+        for (std::string& field : row.fields) {
+            WipeString(field);
         }
     }
 };
@@ -195,11 +193,14 @@ long long numberAfter(const RecordList& existing) {
 CsvImport ImportCsvRecords(std::string_view text, const RecordList& existing,
                            const CsvImportOptions& options) {
     const bool utf8 = IsValidUtf8(text);
-    WipedRows rows{ReadCsv(text)};
-    if (rows.rows.empty()) {
-        throw Error("CSV: the text has no header row");
+    // Rows are read one at a time: only the records stay, so that a large
+    // export needs little more than its text and its records.
+    CsvReader reader(text);
+    WipedRow headerRow;
+    if (!reader.next(headerRow.row)) {
+        throw Error("Файл CSV пуст: в нём нет строки заголовков.");
     }
-    const std::vector<std::string>& header = rows.rows.front().fields;
+    const std::vector<std::string>& header = headerRow.row.fields;
     const CsvLayout layout = RecogniseCsvLayout(header);
     const LayoutInfo& info = LayoutInfoOf(layout);
     const std::vector<std::size_t> at = *ColumnsIn(info, header);
@@ -207,8 +208,13 @@ CsvImport ImportCsvRecords(std::string_view text, const RecordList& existing,
 
     WipedImport result;
     result.import.layout = layout;
-    for (std::size_t r = 1; r < rows.rows.size(); ++r) {
-        const CsvRow& row = rows.rows[r];
+    // Every row has a line end but perhaps the last: room for them all at once,
+    // so that the list never stands twice in memory while it grows.
+    result.import.records.reserve(
+        static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+    WipedRow current;
+    while (reader.next(current.row)) {
+        const CsvRow& row = current.row;
         RowFields taken;
         std::string_view titleHeader;
         bool hasEndColumn = false;
@@ -250,6 +256,9 @@ CsvImport ImportCsvRecords(std::string_view text, const RecordList& existing,
         }
         if (taken.number.empty()) {
             taken.number = std::to_string(next++);
+        }
+        if (!result.import.unstorable.empty() && !options.replaceUnstorable) {
+            continue; // refused: only the list of such fields is still wanted
         }
         result.import.records.push_back(
             {std::move(taken.number),

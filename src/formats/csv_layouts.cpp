@@ -85,7 +85,7 @@ const LayoutInfo& LayoutInfoOf(CsvLayout layout) {
             return info;
         }
     }
-    throw Error("CSV: unknown layout");
+    throw Error("Неизвестный формат CSV.");
 }
 
 std::string AsciiLower(std::string_view text) {
@@ -190,7 +190,9 @@ CsvLayout RecogniseCsvLayout(const std::vector<std::string>& header) {
     for (const LayoutInfo& info : layouts()) {
         expected += "\n  " + std::string(info.name) + ": " + headerLine(info);
     }
-    throw Error("CSV: the header row fits no known layout; expected one of:" + expected);
+    throw Error("Строка заголовков файла CSV не подходит ни к одному известному формату. "
+                "Ожидается одна из строк:" +
+                expected);
 }
 
 } // namespace vantrel

@@ -5,6 +5,7 @@
 #include "formats/record.h"
 
 #include <cstddef>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -48,11 +49,31 @@ struct CsvImport {
 CsvImport ImportCsvRecords(std::string_view text, const RecordList& existing,
                            const CsvImportOptions& options);
 
+// The largest comma-separated file read (256 MiB), so that a device or an
+// endless pipe given as the file ends with an error.
+inline constexpr std::size_t kMaxCsvFileBytes = std::size_t{256} << 20;
+
+// Reads a comma-separated file whole (it holds passwords: the caller wipes
+// it). Throws vantrel::FileError "Cannot open file %s" with the reason.
+std::string ReadCsvFile(const std::filesystem::path& path);
+
+// The fields that ImportCsvRecords found unstorable, for the user (UTF-8, one
+// a line: "строка 5, столбец "notes""); after the first `shown` a last line
+// says how many more there are.
+std::string UnstorableFieldsText(const std::vector<CsvUnstorable>& fields, std::size_t shown = 20);
+
 // Writes the records in the layout: UTF-8 without byte-order mark, every
 // field quoted, rows ended by CR LF, the header row first. " ¶ " becomes a
 // line break again. Throws vantrel::Error for the firefox layout.
 void ExportCsvRecords(const RecordList& records, CsvLayout layout, int currentYear,
                       const ChunkWriter& write);
 std::string CsvRecordsText(const RecordList& records, CsvLayout layout, int currentYear);
+
+// Writes the export to `path` as every save does (ReplaceFileAtomically), with
+// mode 0600 also over an existing file: it holds every password in clear.
+// Throws vantrel::FileError "Cannot create file %s" with the reason, the old
+// file intact.
+void WriteCsvFile(const std::filesystem::path& path, const RecordList& records, CsvLayout layout,
+                  int currentYear);
 
 } // namespace vantrel

@@ -18,6 +18,26 @@ struct CsvRow {
     std::size_t line = 0; // the line the row begins on, 1-based
 };
 
+// Reads the rows of a text one at a time, by the rules of ReadCsv, so that a
+// caller need not hold every row at once. The text must outlive the reader.
+class CsvReader {
+public:
+    explicit CsvReader(std::string_view text);
+    // The next row into `row` (its fields replaced); false at the text's end.
+    bool next(CsvRow& row);
+
+private:
+    void readRow(std::vector<std::string>& fields);
+    void readField(std::string& field);
+    void readQuoted(std::string& field);
+    void skipLineEnd();
+
+    std::string_view text_;
+    std::size_t at_ = 0;
+    std::size_t line_ = 1;
+    bool lastWasQuoted_ = false;
+};
+
 // Splits the text into rows. A UTF-8 byte-order mark at the start is skipped;
 // rows end with CR LF or LF (the last one may have no line end); blank lines
 // are skipped. A quote inside an unquoted field and text after a closing

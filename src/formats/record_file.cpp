@@ -19,8 +19,8 @@ namespace vantrel {
 
 namespace {
 
-constexpr const char* kCannotOpen = "Cannot open file %s";
-constexpr const char* kCannotCreate = "Cannot create file %s";
+constexpr const char* kCannotOpen = kCannotOpenFileText;
+constexpr const char* kCannotCreate = kCannotCreateFileText;
 
 // Field lines lose every character with a code of 0x20 or less at both ends.
 std::string_view trimControls(std::string_view text) {

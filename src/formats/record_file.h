@@ -16,6 +16,11 @@
 
 namespace vantrel {
 
+// The fixed texts of a file that cannot be read or written (%s: the path);
+// vantrel::FileError carries the reason beside them.
+inline constexpr const char* kCannotOpenFileText = "Cannot open file %s";
+inline constexpr const char* kCannotCreateFileText = "Cannot create file %s";
+
 // The plain text layout: per record a number line, then one TAB + text line per
 // field; every line ends with CR LF. An empty list is an empty text.
 std::string FormatRecordText(const RecordList& records);

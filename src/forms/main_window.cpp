@@ -12,6 +12,7 @@
 #include "forms/record_list_actions.h"
 #include "forms/record_table_model.h"
 #include "forms/search_field.h"
+#include "session/csv_commands.h"
 #include "session/expiry.h"
 
 #include <QApplication>
@@ -153,6 +154,14 @@ void TfmMain::createActions() {
     run(addCommand("FileSaveAsCmd", "Сохранить &как...", "Сохранить текущий файл под новым именем",
                    QKeySequence(), commandIcon(CommandIcon::Save)),
         &TfmMain::FileSaveAsCmdExecute);
+    run(addCommand("CsvImportCmd", "&Импорт из CSV…",
+                   "Импорт из CSV|Добавить в список записи из файла CSV другой программы",
+                   QKeySequence(), commandIcon(CommandIcon::Open)),
+        &TfmMain::CsvImportExecute);
+    run(addCommand("CsvExportCmd", "&Экспорт в CSV…",
+                   "Экспорт в CSV|Сохранить список в файл CSV для другой программы", QKeySequence(),
+                   commandIcon(CommandIcon::Save)),
+        &TfmMain::CsvExportExecute);
     // Printing is offered by the menu but does nothing.
     addCommand("FilePrintCmd", "&Печать", nullptr, QKeySequence(Qt::CTRL | Qt::Key_P),
                commandIcon(CommandIcon::Print));
@@ -227,6 +236,10 @@ void TfmMain::createMenu() {
     addMenuItem(file, "NOpen", command("FileOpenCmd"));
     addMenuItem(file, "NSave", command("FileSaveCmd"));
     addMenuItem(file, "NSaveAs", command("FileSaveAsCmd"));
+    file->addSeparator();
+    addMenuItem(file, "NCsvImport", command("CsvImportCmd"));
+    addMenuItem(file, "NCsvExport", command("CsvExportCmd"));
+    file->addSeparator();
     addMenuItem(file, "NPrinterSettings", command("PrinterPrprts"), false);
     addMenuItem(file, "NPrint", command("FilePrintCmd"), false);
     addMenuItem(file, "NExit", command("Exit"));
@@ -559,6 +572,24 @@ void TfmMain::FileSaveCmdExecute() {
 
 void TfmMain::FileSaveAsCmdExecute() {
     RunCommand(prompts_, [this] { files_.FileSaveAsCmdExecute(); });
+}
+
+void TfmMain::CsvImportExecute() {
+    RunCommand(prompts_, [this] {
+        if (const auto imported = ImportCsvIntoList(session_, prompts_);
+            imported && imported->first) {
+            selectRecord(imported->first);
+        }
+    });
+}
+
+void TfmMain::CsvExportExecute() {
+    RunCommand(prompts_, [this] {
+        if (const auto file = ExportListAsCsv(session_, prompts_)) {
+            statusBar()->showMessage(utf8(kCsvExportedNote) +
+                                     QString::fromStdString(file->string()));
+        }
+    });
 }
 
 void TfmMain::PrinterPrprtsExecute() {

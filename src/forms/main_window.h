@@ -66,6 +66,8 @@ public:
     void FileSaveCmdExecute();
     void FileSaveAsCmdExecute();
     void PrinterPrprtsExecute();
+    void CsvImportExecute();
+    void CsvExportExecute();
     void ExitExecute();
     void RcrdAddExecute();
     void RcrdEditExecute();

@@ -170,6 +170,77 @@ QtPrompts::saveFileName(const std::filesystem::path& suggested) {
     return std::filesystem::path(dialog.selectedFiles().first().toStdString());
 }
 
+namespace {
+
+// The file-type entry of each layout in the export's save dialog.
+QString csvFilter(CsvLayout layout) {
+    switch (layout) {
+    case CsvLayout::Vantrel:
+        return QStringLiteral("CSV Vantrel Lite (*.csv)");
+    case CsvLayout::KeePassXc:
+        return QStringLiteral("CSV KeePassXC (*.csv)");
+    case CsvLayout::Bitwarden:
+        return QStringLiteral("CSV Bitwarden (*.csv)");
+    case CsvLayout::Chrome:
+        return QStringLiteral("CSV Chrome (*.csv)");
+    case CsvLayout::Firefox:
+        break;
+    }
+    return QStringLiteral("CSV Firefox (*.csv)");
+}
+
+constexpr CsvLayout kWritableCsvLayouts[] = {CsvLayout::Vantrel, CsvLayout::KeePassXc,
+                                             CsvLayout::Bitwarden, CsvLayout::Chrome};
+
+} // namespace
+
+std::optional<std::filesystem::path> QtPrompts::openCsvFileName() {
+    QFileDialog dialog(parent_, QStringLiteral("Импорт из CSV"));
+    dialog.setObjectName(QStringLiteral("odCsv"));
+    ShowFileDetailsByDefaultLocale(dialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters({QStringLiteral("Файлы CSV (*.csv)"), QStringLiteral("Все файлы (*)")});
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return std::filesystem::path(dialog.selectedFiles().first().toStdString());
+}
+
+std::optional<Prompts::CsvExportChoice>
+QtPrompts::saveCsvFileName(const std::filesystem::path& suggested, CsvLayout layout) {
+    QFileDialog dialog(parent_, QStringLiteral("Экспорт в CSV"));
+    dialog.setObjectName(QStringLiteral("sdCsv"));
+    ShowFileDetailsByDefaultLocale(dialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    // The export asks before a file is replaced.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    QStringList filters;
+    for (const CsvLayout each : kWritableCsvLayouts) {
+        filters << csvFilter(each);
+    }
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(csvFilter(layout));
+    if (suggested.empty()) {
+        dialog.selectFile(QStringLiteral("records.csv"));
+    } else {
+        dialog.setDirectory(QString::fromStdString(suggested.parent_path().string()));
+        dialog.selectFile(QString::fromStdString(suggested.filename().string()));
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    CsvExportChoice choice{std::filesystem::path(dialog.selectedFiles().first().toStdString()),
+                           layout};
+    for (const CsvLayout each : kWritableCsvLayouts) {
+        if (dialog.selectedNameFilter() == csvFilter(each)) {
+            choice.layout = each;
+        }
+    }
+    return choice;
+}
+
 std::optional<SecretString> QtPrompts::askPassword(const std::string& text) {
     QDialog dialog(parent_, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                 Qt::WindowCloseButtonHint);

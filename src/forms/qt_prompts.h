@@ -23,6 +23,9 @@ public:
     saveFileName(const std::filesystem::path& suggested) override;
     std::optional<SecretString> askPassword(const std::string& text) override;
     DiskChangeAnswer askDiskChange(const std::string& text) override;
+    std::optional<std::filesystem::path> openCsvFileName() override;
+    std::optional<CsvExportChoice> saveCsvFileName(const std::filesystem::path& suggested,
+                                                   CsvLayout layout) override;
 
 private:
     QWidget* parent_;

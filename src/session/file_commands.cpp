@@ -101,13 +101,21 @@ void FileCommands::setCaption(const std::filesystem::path& path) {
     }
 }
 
+bool SomethingIsAt(const std::filesystem::path& path) {
+    std::error_code error;
+    return std::filesystem::exists(std::filesystem::symlink_status(path, error));
+}
+
+bool ReplacingAgreed(Prompts& prompts, const std::filesystem::path& path) {
+    return prompts.confirm(kReplaceQuestion[0] + path.string() + kReplaceQuestion[1],
+                           Prompts::Buttons::YesNo) == Prompts::Answer::Yes;
+}
+
 std::optional<std::filesystem::path> FileCommands::chooseSaveName() {
     const auto replacesFile = [this](const std::filesystem::path& path) {
-        std::error_code error;
         // A file shown although it did not look like a record file has its
         // own question in saveFile.
-        return std::filesystem::exists(std::filesystem::symlink_status(path, error)) &&
-               path != doubtfulFile_;
+        return SomethingIsAt(path) && path != doubtfulFile_;
     };
     // An imported ".txt" is offered as an encrypted file of the same name.
     std::filesystem::path suggested = session_.currentFile();
@@ -115,9 +123,7 @@ std::optional<std::filesystem::path> FileCommands::chooseSaveName() {
         suggested.replace_extension(".vtr");
     }
     auto name = prompts_.saveFileName(suggested);
-    while (name && replacesFile(*name) &&
-           prompts_.confirm(kReplaceQuestion[0] + name->string() + kReplaceQuestion[1],
-                            Prompts::Buttons::YesNo) != Prompts::Answer::Yes) {
+    while (name && replacesFile(*name) && !ReplacingAgreed(prompts_, *name)) {
         name = prompts_.saveFileName(*name);
     }
     return name;

@@ -35,6 +35,10 @@ inline constexpr const char* kOverwriteDoubtfulQuestion[] = {
 // Asked before a save dialog's choice replaces a file that is there (the path
 // goes between the two parts).
 inline constexpr const char* kReplaceQuestion[] = {"Файл \"", "\" уже существует.\rЗаменить его?"};
+// Whether anything (a dangling link included) is at `path`.
+bool SomethingIsAt(const std::filesystem::path& path);
+// Asks kReplaceQuestion about `path`; whether the user answered Yes.
+bool ReplacingAgreed(Prompts& prompts, const std::filesystem::path& path);
 
 // Said instead of the wipe question when a ".txt" file is no record text (the
 // path goes between the two parts).

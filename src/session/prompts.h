@@ -2,6 +2,7 @@
 
 #include "base/error.h"
 #include "base/secret.h"
+#include "formats/csv_layouts.h"
 
 #include <exception>
 #include <filesystem>
@@ -45,6 +46,18 @@ public:
     // A question icon, the title "Confirm" and three buttons: reload the file
     // from disk, save the list as a copy beside it, cancel (also Escape).
     virtual DiskChangeAnswer askDiskChange(const std::string& text) = 0;
+
+    // The open dialog of a comma-separated import; nullopt when cancelled.
+    virtual std::optional<std::filesystem::path> openCsvFileName() = 0;
+    // The save dialog of a comma-separated export, which also offers the
+    // layouts that can be written (CanWriteCsvLayout); it offers `suggested`
+    // and `layout` first. Nullopt when cancelled.
+    struct CsvExportChoice {
+        std::filesystem::path file;
+        CsvLayout layout = CsvLayout::Vantrel;
+    };
+    virtual std::optional<CsvExportChoice> saveCsvFileName(const std::filesystem::path& suggested,
+                                                           CsvLayout layout) = 0;
 };
 
 // The text the generic error box shows: the error's text with a full stop

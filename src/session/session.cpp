@@ -50,6 +50,22 @@ RecordId Session::add(Record record) {
     return ids_.back();
 }
 
+std::optional<RecordId> Session::addAll(RecordList records) {
+    if (records.empty()) {
+        return std::nullopt;
+    }
+    const RecordId first = nextId_;
+    notify([](SessionObserver& o) { o.recordsAboutToBeReset(); });
+    records_.reserve(records_.size() + records.size());
+    for (Record& record : records) {
+        records_.push_back(std::move(record));
+        ids_.push_back(nextId_++);
+    }
+    modified_ = true;
+    notify([](SessionObserver& o) { o.recordsReset(); });
+    return first;
+}
+
 bool Session::replaceFields(RecordId id, std::vector<std::string> fields) {
     const auto row = rowOf(id);
     if (!row) {

@@ -56,6 +56,10 @@ public:
 
     // Appends a record; sets the modified flag.
     RecordId add(Record record);
+    // Appends the records in their order (an import); sets the modified flag
+    // when there are any. Observers see a reset. Returns the id of the first
+    // one, none for no records.
+    std::optional<RecordId> addAll(RecordList records);
     // Gives the record new fields, keeping its number and place; sets the
     // modified flag. False when the id is gone.
     bool replaceFields(RecordId id, std::vector<std::string> fields);

@@ -85,6 +85,66 @@ TEST_F(CliRecords, ImportListExportRoundTrip) {
     EXPECT_EQ(Mode(Path("out.txt")), 0600u);
 }
 
+// Records out as comma-separated values and back in, into a new file or
+// added to an existing one; a character a record file cannot hold writes
+// nothing unless it may become "?".
+TEST_F(CliRecords, CsvExportAndImport) {
+    Import();
+    TCryptLib reader;
+    ConfigureProgramCipher(reader, "secret");
+    const RecordList sample =
+        ReadRecordFile(Path("records.vtr"), RecordFileKind::Encrypted, reader).records;
+    const auto run = [&](std::vector<std::string> args) {
+        args.push_back("--password-stdin");
+        return RunProgram(args, "secret\n");
+    };
+    RunResult r = run({"export", Path("records.vtr").string(), "-o", Path("out.csv").string(),
+                       "--format", "csv", "--layout", "keepassxc"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(Mode(Path("out.csv")), 0600u);
+    EXPECT_TRUE(ReadBytes(Path("out.csv")).starts_with("\"Group\",\"Title\",\"Username\""));
+
+    r = run({"import-csv", Path("out.csv").string(), "-o", Path("back.vtr").string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "Records added: 3\n");
+    const RecordList back =
+        ReadRecordFile(Path("back.vtr"), RecordFileKind::Encrypted, reader).records;
+    ASSERT_EQ(back.size(), sample.size());
+    for (std::size_t i = 0; i < back.size(); ++i) {
+        EXPECT_EQ(back[i].number, std::to_string(i + 1)) << "numbered anew";
+        for (const std::size_t field : {kFieldName, kFieldPassword, kFieldResource}) {
+            EXPECT_EQ(back[i].fields[field], sample[i].fields[field]) << i << "/" << field;
+        }
+    }
+
+    // Added after the highest number of the file it goes into.
+    WriteBytes(Path("more.csv"), "name,url,username,password,note\nS,s.example,\"a,b\",p,n\n");
+    r = run({"import-csv", Path("more.csv").string(), "--into", Path("records.vtr").string(), "-o",
+             Path("records.vtr").string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const RecordList added =
+        ReadRecordFile(Path("records.vtr"), RecordFileKind::Encrypted, reader).records;
+    ASSERT_EQ(added.size(), sample.size() + 1);
+    EXPECT_EQ(added.back(),
+              (Record{"13", {"a,b", "p", "s.example", "", "", Utf8ToCp1251("n ¶ name: S")}}));
+
+    WriteBytes(Path("odd.csv"), "name,url,username,password,note\nS,s,u,p😀,n\n");
+    r = run({"import-csv", Path("odd.csv").string(), "-o", Path("odd.vtr").string()});
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_NE(r.err.find("line 2, column \"password\""), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(Path("odd.vtr")));
+    r = run({"import-csv", Path("odd.csv").string(), "-o", Path("odd.vtr").string(),
+             "--replace-unstorable"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("line 2, column \"password\""), std::string::npos) << r.out;
+
+    // A layout that cannot be written is a usage error before any password.
+    r = RunProgram({"export", Path("records.vtr").string(), "-o", Path("ff.csv").string(),
+                    "--format", "csv", "--layout", "firefox"});
+    EXPECT_EQ(r.exitCode, 2) << r.err;
+    EXPECT_FALSE(fs::exists(Path("ff.csv")));
+}
+
 TEST_F(CliRecords, ListShowsATableAndHidesPasswords) {
     Import();
     const RunResult hidden =

@@ -66,14 +66,14 @@ TEST(ReadCsv, UnterminatedQuoteNamesItsLine) {
     const struct {
         std::string text;
         std::string line;
-    } cases[] = {{"\"abc", "line 1"}, {"a,b\nc,\"d\ne\n", "line 2"}, {"x\n\"", "line 2"}};
+    } cases[] = {{"\"abc", "строка 1"}, {"a,b\nc,\"d\ne\n", "строка 2"}, {"x\n\"", "строка 2"}};
     for (const auto& c : cases) {
         try {
             ReadCsv(c.text);
             ADD_FAILURE() << "no error for " << c.text;
         } catch (const Error& e) {
             EXPECT_NE(std::string(e.what()).find(c.line), std::string::npos) << e.what();
-            EXPECT_NE(std::string(e.what()).find("closing quote"), std::string::npos);
+            EXPECT_NE(std::string(e.what()).find("закрывающей кавычки"), std::string::npos);
         }
     }
 }

@@ -1,9 +1,11 @@
 #include "session/file_commands.h"
 
 #include "base/cp1251.h"
+#include "formats/csv_records.h"
 #include "formats/program_cipher.h"
 #include "formats/record_file.h"
 #include "formats/settings_file.h"
+#include "session/csv_commands.h"
 #include "session/main_commands.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_folder.h"
@@ -254,6 +256,7 @@ TEST_F(FileCommandsTest, SaveDialogsAskBeforeReplacingAFile) {
         std::filesystem::path target;
         std::optional<Answer> first; // the answer that leads to the dialog
         std::function<void()> command;
+        std::string dialog = "save";
     };
     const Case cases[] = {
         {"save as", dir / "theirs.vtr", {}, [&] { files.FileSaveAsCmdExecute(); }},
@@ -262,6 +265,11 @@ TEST_F(FileCommandsTest, SaveDialogsAskBeforeReplacingAFile) {
          [&] { files.openFile(other, RecordFileKind::Encrypted); }},
         {"close", dir / "theirs.vtr", Answer::Yes,
          [&] { EXPECT_TRUE(CloseSequence(session, prompts, files, {})); }},
+        {"csv export",
+         dir / "theirs.csv",
+         {},
+         [&] { ExportListAsCsv(session, prompts); },
+         "save csv"},
     };
     const auto run = [&](const Case& c, Answer replace,
                          std::deque<std::optional<std::filesystem::path>> dialogs) {
@@ -285,13 +293,66 @@ TEST_F(FileCommandsTest, SaveDialogsAskBeforeReplacingAFile) {
         const std::string question = std::string("confirm: ") + kReplaceQuestion[0] +
                                      c.target.string() + kReplaceQuestion[1];
         EXPECT_EQ(std::count(prompts.log.begin(), prompts.log.end(), question), 1);
-        EXPECT_EQ(std::count(prompts.log.begin(), prompts.log.end(), "save"), 2);
+        EXPECT_EQ(std::count(prompts.log.begin(), prompts.log.end(), c.dialog), 2);
         EXPECT_EQ(prompts.lastButtons, Prompts::Buttons::YesNo);
         // Yes replaces it.
         run(c, Answer::Yes, {c.target});
         EXPECT_NE(ReadBytes(c.target), "theirs");
         std::filesystem::remove(c.target);
     }
+}
+
+TEST_F(FileCommandsTest, CsvExportWritesTheChosenLayoutForTheOwnerOnly) {
+    const auto file = dir / "out.csv";
+    prompts.fileNames = {file};
+    prompts.csvLayouts = {CsvLayout::KeePassXc};
+    session.setModified(false);
+    EXPECT_EQ(ExportListAsCsv(session, prompts), file);
+    EXPECT_EQ(prompts.suggestedNames, std::vector<std::filesystem::path>{""});
+    EXPECT_EQ(std::filesystem::status(file).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    const CsvImport back = ImportCsvRecords(ReadBytes(file), {}, {});
+    EXPECT_EQ(back.layout, CsvLayout::KeePassXc);
+    ASSERT_EQ(back.records.size(), 2u);
+    EXPECT_EQ(back.records[0].fields[kFieldName], Utf8ToCp1251("Пётр"));
+    EXPECT_EQ(back.records[1].fields[kFieldNote], Utf8ToCp1251("заметка"));
+    EXPECT_FALSE(session.modified()) << "an export is no save";
+}
+
+TEST_F(FileCommandsTest, CsvImportAppendsAndAsksBeforeReplacingAnyCharacter) {
+    const auto file = dir / "in.csv";
+    WriteBytes(file, "name,url,username,password,note\n"
+                     "Почта,mail.example.com,иван,\"p,1\",\"две\nстроки\"\n"
+                     "Bank,bank.example,joe,pass😀,\n");
+    session.setModified(false);
+    const std::string question =
+        "confirm: " + formatMessage(kCsvUnstorableQuestion, "строка 4, столбец \"password\"");
+    // No: nothing is added.
+    prompts.fileNames = {file};
+    prompts.answers = {Answer::No};
+    EXPECT_EQ(ImportCsvIntoList(session, prompts), std::nullopt);
+    EXPECT_EQ(prompts.log, (std::vector<std::string>{"open csv", question}));
+    EXPECT_EQ(session.records(), startRecords());
+    EXPECT_FALSE(session.modified());
+    // Yes: each such character becomes "?", the records follow the list's
+    // highest number, and the fields are named once more.
+    prompts.log.clear();
+    prompts.fileNames = {file};
+    prompts.answers = {Answer::Yes};
+    const auto imported = ImportCsvIntoList(session, prompts);
+    ASSERT_TRUE(imported);
+    EXPECT_EQ(imported->added, 2u);
+    EXPECT_EQ(imported->first, session.idAt(2));
+    EXPECT_TRUE(session.modified());
+    ASSERT_EQ(session.size(), 4u);
+    EXPECT_EQ(session.records()[2], (Record{"3",
+                                            {Utf8ToCp1251("иван"), "p,1", "mail.example.com", "",
+                                             "", Utf8ToCp1251("две ¶ строки ¶ name: Почта")}}));
+    EXPECT_EQ(session.records()[3].number, "4");
+    EXPECT_EQ(session.records()[3].fields[kFieldPassword], "pass?");
+    EXPECT_EQ(prompts.log.back(), std::string("inform: ") + kCsvAddedNote + "2\r\r" +
+                                      kCsvReplacedNote + "строка 4, столбец \"password\"");
+    EXPECT_TRUE(prompts.exhausted());
 }
 
 TEST_F(FileCommandsTest, UnsavedChangesBeforeOpen) {

@@ -26,7 +26,7 @@ public:
     std::deque<std::optional<std::string>> passwords;
     // What was asked, in order: "confirm: <text>", "inform: <text>",
     // "ask: <text>", "error: <text>", "open", "save", "password: <text>",
-    // "disk change: <text>".
+    // "disk change: <text>", "open csv", "save csv".
     std::vector<std::string> log;
 
     Answer confirm(const std::string& text, Buttons buttons) override {
@@ -72,6 +72,24 @@ public:
         const DiskChangeAnswer answer = diskChangeAnswers.front();
         diskChangeAnswers.pop_front();
         return answer;
+    }
+
+    std::optional<std::filesystem::path> openCsvFileName() override { return nextFile("open csv"); }
+    // The layouts chosen in the export's save dialogs, in order (the offered
+    // one when the list runs out).
+    std::deque<CsvLayout> csvLayouts;
+    std::optional<CsvExportChoice> saveCsvFileName(const std::filesystem::path& suggested,
+                                                   CsvLayout layout) override {
+        suggestedNames.push_back(suggested);
+        std::optional<std::filesystem::path> file = nextFile("save csv");
+        if (!file) {
+            return std::nullopt;
+        }
+        if (!csvLayouts.empty()) {
+            layout = csvLayouts.front();
+            csvLayouts.pop_front();
+        }
+        return CsvExportChoice{*file, layout};
     }
 
     // What each save dialog offered, in order.
