@@ -70,10 +70,22 @@ std::vector<Command> MakeCommands() {
          ExportCommand},
         {{"import",
           {"TXT"},
-          {kOutput, kForce, kPasswordStdin},
+          {kOutput, kForce, {"protected", "", "write the protected form"}, kPasswordStdin},
           "Saves a plain-text record file as an encrypted one.\n"
-          "A password typed on the terminal is asked twice."},
+          "A password typed on the terminal is asked twice. With --protected OUT is\n"
+          "written in the protected form (see convert)."},
          ImportCommand},
+        {{"convert",
+          {"IN"},
+          {kOutput,
+           {"to", "FORM", "protected or legacy (required)", 0, true},
+           kForceExport,
+           kPasswordStdin},
+          "Rewrites a record file in the protected or the classic (legacy) form.\n"
+          "The record text stays the same, byte for byte. The protected form derives\n"
+          "its key with Argon2id (64 MiB) and detects every change; older versions of\n"
+          "the program and other programs that read only the legacy form cannot open it."},
+         ConvertCommand},
         {{"encrypt",
           {"IN"},
           {kOutput, kForce, kNoCompression, kAddKey, kMultKey, kPasswordStdin},
@@ -113,6 +125,15 @@ std::vector<Command> MakeCommands() {
           "$XDG_CONFIG_HOME/vantrel/VTR.ini (~/.config/vantrel/VTR.ini).",
           1},
          CheckUserCommand},
+        {{"protect-user",
+          {"SETTINGS", "NAME"},
+          {kPasswordStdin},
+          "Replaces a user's classic password check string by a protected verifier.\n"
+          "The password is checked first (exit code 3 when it does not match). The\n"
+          "verifier is Argon2id (64 MiB); older versions of the program cannot log in\n"
+          "as this user afterwards. Without SETTINGS, the file check-user uses.",
+          1},
+         ProtectUserCommand},
     };
 }
 
@@ -135,7 +156,11 @@ std::string ProgramHelp() {
             "3 failure (input/output, bad input).\n\n"
             "An encrypted file whose decrypted text cannot be a record file (a wrong\n"
             "password, or a damaged file) stops list, show, report and export with exit\n"
-            "code 3; --force goes on all the same.\n";
+            "code 3; --force goes on all the same.\n\n"
+            "Every command that reads a record file reads both forms, classic and\n"
+            "protected, told apart by the file's first bytes. A protected file that does\n"
+            "not decrypt (a wrong password, any changed or missing byte) always stops\n"
+            "with exit code 3.\n";
     return text;
 }
 

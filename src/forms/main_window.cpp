@@ -13,6 +13,7 @@
 #include "forms/record_table_model.h"
 #include "forms/search_field.h"
 #include "session/expiry.h"
+#include "session/protection_command.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -188,6 +189,10 @@ void TfmMain::createActions() {
                    "пароля",
                    QKeySequence(), commandIcon(CommandIcon::PasswordReport)),
         &TfmMain::PwdReportExecute);
+    run(addCommand("ProtectCmd", "Усилить &защиту…",
+                   "Усилить защиту|Перейти на защищённую проверку пароля и защищённый файл записей",
+                   QKeySequence(), QIcon()),
+        &TfmMain::ProtectCmdExecute);
     run(addCommand("ShowPwd", "ShowPwd", "Показ паролей|Показывать пароли в главном окне",
                    QKeySequence(), commandIcon(CommandIcon::ShowPasswords)),
         &TfmMain::ShowPwdExecute);
@@ -229,6 +234,7 @@ void TfmMain::createMenu() {
     addMenuItem(file, "NSaveAs", command("FileSaveAsCmd"));
     addMenuItem(file, "NPrinterSettings", command("PrinterPrprts"), false);
     addMenuItem(file, "NPrint", command("FilePrintCmd"), false);
+    addMenuItem(file, "NProtect", command("ProtectCmd"));
     addMenuItem(file, "NExit", command("Exit"));
 
     QMenu* record = bar->addMenu(utf8("Запись"));
@@ -559,6 +565,10 @@ void TfmMain::FileSaveCmdExecute() {
 
 void TfmMain::FileSaveAsCmdExecute() {
     RunCommand(prompts_, [this] { files_.FileSaveAsCmdExecute(); });
+}
+
+void TfmMain::ProtectCmdExecute() {
+    RunCommand(prompts_, [this] { StrengthenProtection(session_, files_, prompts_); });
 }
 
 void TfmMain::PrinterPrprtsExecute() {
