@@ -79,8 +79,7 @@ inline constexpr const char* kReloadLaterNote =
 inline constexpr const char* kSavedCopyNote = "Список сохранен в копию: ";
 // A classic file written back in the protected form (once per file).
 inline constexpr const char* kWrittenProtectedNote =
-    "Файл записан в защищённом виде: прежние версии программы и программы, читающие только "
-    "классический формат, не смогут его открыть";
+    "Файл записан в защищённом виде; прежние версии программы его не откроют";
 // The file changed on disk could not be read again (the reason follows).
 inline constexpr const char* kReloadFailedNote =
     "Файл изменён на диске, но перечитать его не удалось; список оставлен как был, перед "
