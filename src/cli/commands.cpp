@@ -77,15 +77,17 @@ std::vector<Command> MakeCommands() {
          ExportCommand},
         {{"import",
           {"TXT"},
-          {kOutput, kForce, kPasswordStdin},
+          {kOutput, kForce, {"protected", "", "write the protected form"}, kPasswordStdin},
           "Saves a plain-text record file as an encrypted one.\n"
-          "A password typed on the terminal is asked twice."},
+          "A password typed on the terminal is asked twice. With --protected OUT is\n"
+          "written in the protected form (see convert)."},
          ImportCommand},
         {{"import-csv",
           {"CSV"},
           {kOutput,
            {"into", "FILE", "add the records to those of the record file FILE (OUT may be FILE)"},
            {"replace-unstorable", "", "write \"?\" for each character outside Windows-1251"},
+           {"protected", "", "write a new OUT in the protected form (see convert)"},
            kForce,
            kPasswordStdin},
           "Saves the records of a comma-separated export as an encrypted record file.\n"
@@ -95,6 +97,17 @@ std::vector<Command> MakeCommands() {
           "the import with the list of its fields and nothing written, unless\n"
           "--replace-unstorable. Without --into a typed password is asked twice."},
          ImportCsvCommand},
+        {{"convert",
+          {"IN"},
+          {kOutput,
+           {"to", "FORM", "protected or legacy (required)", 0, true},
+           kForceExport,
+           kPasswordStdin},
+          "Rewrites a record file in the protected or the classic (legacy) form.\n"
+          "The record text stays the same, byte for byte. The protected form derives\n"
+          "its key with Argon2id (64 MiB) and detects every change; older versions of\n"
+          "the program and other programs that read only the legacy form cannot open it."},
+         ConvertCommand},
         {{"encrypt",
           {"IN"},
           {kOutput, kForce, kNoCompression, kAddKey, kMultKey, kPasswordStdin},
@@ -134,6 +147,15 @@ std::vector<Command> MakeCommands() {
           "$XDG_CONFIG_HOME/vantrel/VTR.ini (~/.config/vantrel/VTR.ini).",
           1},
          CheckUserCommand},
+        {{"protect-user",
+          {"SETTINGS", "NAME"},
+          {kPasswordStdin},
+          "Replaces a user's classic password check string by a protected verifier.\n"
+          "The password is checked first (exit code 3 when it does not match). The\n"
+          "verifier is Argon2id (64 MiB); older versions of the program cannot log in\n"
+          "as this user afterwards. Without SETTINGS, the file check-user uses.",
+          1},
+         ProtectUserCommand},
     };
 }
 
@@ -156,7 +178,11 @@ std::string ProgramHelp() {
             "3 failure (input/output, bad input).\n\n"
             "An encrypted file whose decrypted text cannot be a record file (a wrong\n"
             "password, or a damaged file) stops list, show, report and export with exit\n"
-            "code 3; --force goes on all the same.\n";
+            "code 3; --force goes on all the same.\n\n"
+            "Every command that reads a record file reads both forms, classic and\n"
+            "protected, told apart by the file's first bytes. A protected file that does\n"
+            "not decrypt (a wrong password, any changed or missing byte) always stops\n"
+            "with exit code 3.\n";
     return text;
 }
 

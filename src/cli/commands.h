@@ -58,6 +58,8 @@ int EncryptCommand(const CommandContext& context);
 int DecryptCommand(const CommandContext& context);
 int GenerateCommand(const CommandContext& context);
 int CheckUserCommand(const CommandContext& context);
+int ConvertCommand(const CommandContext& context);
+int ProtectUserCommand(const CommandContext& context);
 int ReportCommand(const CommandContext& context);
 
 } // namespace vantrel::cli

@@ -2,6 +2,7 @@
 #include "cipher/crypt_lib.h"
 #include "cli/cli_files.h"
 #include "cli/commands.h"
+#include "formats/protected_file.h"
 
 #include <limits>
 
@@ -40,7 +41,15 @@ int Transform(const CommandContext& context, bool encrypt) {
     // Both directions stream from the input's bytes to the file: the other
     // side is never held whole. Decrypted bytes may be a plain-text record
     // file: for the owner's eyes only.
-    const SecretString held(in.ReadAll());
+    SecretString held(in.ReadAll());
+    // A protected record file is decrypted and authenticated whole before
+    // anything is written; its text then goes out as it is.
+    const bool protectedInput = !encrypt && IsProtectedContent(held.value());
+    if (protectedInput) {
+        ProtectedKeySlot key;
+        SecretString text = ReadProtectedContent(held.value(), cipher.Password(), key);
+        std::swap(held, text);
+    }
     const std::string& bytes = held.value();
     WriteOutputFile(
         output,
@@ -48,7 +57,9 @@ int Transform(const CommandContext& context, bool encrypt) {
             const auto toFile = [&write](const std::uint8_t* piece, std::size_t count) {
                 write({reinterpret_cast<const char*>(piece), count});
             };
-            if (encrypt) {
+            if (protectedInput) {
+                write(bytes);
+            } else if (encrypt) {
                 cipher.EncryptStreamTo(ReadingFrom(bytes), bytes.size(), toFile);
             } else {
                 cipher.DecryptStreamTo(ReadingFrom(bytes), bytes.size(), toFile);

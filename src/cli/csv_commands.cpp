@@ -81,11 +81,15 @@ int ImportCsvCommand(const CommandContext& context) {
 
     WipedRecords list;
     TCryptLib cipher;
+    // A new file is classic unless --protected; an existing one keeps its form.
+    RecordFileKind form =
+        context.args.Flag("protected") ? RecordFileKind::Protected : RecordFileKind::Encrypted;
     if (into) {
         RecordContent existing = ReadContent(context, *into, RecordFileKind::Encrypted);
         existing.forEachRecord(
             [&](const RecordView& record) { AppendRecord(list.records, record); });
         cipher = std::move(existing.cipher);
+        form = existing.storedKind;
     }
     CsvImportOptions options{.replaceUnstorable = context.args.Flag("replace-unstorable"),
                              .currentYear = currentYear()};
@@ -105,7 +109,7 @@ int ImportCsvCommand(const CommandContext& context) {
         ConfigureCipher(cipher, context.ReadPassword(true).value());
     }
     const OutputLock lock(output);
-    WriteRecordFile(output, RecordFileKind::Encrypted, cipher, list.records);
+    WriteRecordFile(output, form, cipher, list.records);
     context.out << "Records added: " << added << "\n";
     if (!imported.unstorable.empty()) {
         context.out << "\"?\" replaced characters in: " << unstorableList(imported.unstorable)

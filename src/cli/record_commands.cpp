@@ -36,15 +36,27 @@ RecordContent ReadContent(const CommandContext& context, const fs::path& file,
                           RecordFileKind kind) {
     InputFile input(file); // readable before the password is asked for
     RecordContent content;
-    content.kind = kind;
-    switch (kind) {
+    content.bytes = SecretString(input.ReadAll());
+    content.kind = RecordFileKindOfContent(content.bytes.value(), kind);
+    content.storedKind = content.kind;
+    switch (content.kind) {
     case RecordFileKind::PlainText:
         break;
     case RecordFileKind::Encrypted:
         ConfigureCipher(content.cipher, context.ReadPassword(false).value());
         break;
+    case RecordFileKind::Protected: {
+        // Authenticated whole, and no larger than the file: held as plain
+        // text from here on.
+        ConfigureCipher(content.cipher, context.ReadPassword(false).value());
+        ProtectedKeySlot key;
+        SecretString text =
+            ReadProtectedContent(content.bytes.value(), content.cipher.Password(), key);
+        std::swap(content.bytes, text);
+        content.kind = RecordFileKind::PlainText;
+        return content;
     }
-    content.bytes = SecretString(input.ReadAll());
+    }
     // The container carries no check value: another user's password shows
     // only as a text that cannot be a record file.
     if (!context.args.Flag("force") &&
@@ -144,7 +156,10 @@ int ImportCommand(const CommandContext& context) {
     TCryptLib cipher;
     ConfigureCipher(cipher, context.ReadPassword(true).value());
     const OutputLock lock(output);
-    WriteRecordFileFromText(output, RecordFileKind::Encrypted, cipher, content.bytes.value());
+    WriteRecordFileFromText(output,
+                            context.args.Flag("protected") ? RecordFileKind::Protected
+                                                           : RecordFileKind::Encrypted,
+                            cipher, content.bytes.value());
     return kExitSuccess;
 }
 

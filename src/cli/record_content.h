@@ -12,12 +12,18 @@ namespace vantrel::cli {
 
 // A record file as the commands read it: the bytes of the file (about the
 // size of the file), its kind and the cipher that decrypts the encrypted kind.
-// The decrypted text is never held whole: several times the size of the file,
-// and all of it passwords. Commands walk the records as often as they need.
+// The decrypted text of the classic encrypted kind is never held whole:
+// several times the size of the file, and all of it passwords. A protected
+// file is decrypted (and authenticated) at once and held as its plain text,
+// which is no larger than the file. Commands walk the records as often as
+// they need.
 struct RecordContent {
     SecretString bytes; // plain text holds passwords
     RecordFileKind kind = RecordFileKind::Encrypted;
-    TCryptLib cipher; // keyed by the password for the encrypted kind only
+    // The form of the file on disk, which a command that writes the file
+    // again keeps (a protected file is held as plain text, `kind`).
+    RecordFileKind storedKind = RecordFileKind::Encrypted;
+    TCryptLib cipher; // keyed by the password for the encrypted and protected kinds
 
     void forEachRecord(const RecordVisit& visit) {
         ForEachRecordInContent(bytes.value(), kind, cipher, visit);
@@ -27,8 +33,9 @@ struct RecordContent {
 // The kind of FILE: plain text with --plain, otherwise encrypted.
 RecordFileKind FileKindOption(const Arguments& args);
 
-// FILE, a record file of `kind`; the password of an encrypted one is asked for
-// after FILE proved readable.
+// FILE, a record file of `kind` (a protected one whatever `kind`, told by its
+// bytes); the password of an encrypted one is asked for after FILE proved
+// readable. A protected FILE that does not decrypt throws vantrel::Error.
 RecordContent ReadContent(const CommandContext& context, const std::filesystem::path& file,
                           RecordFileKind kind);
 

@@ -155,6 +155,7 @@ FilePermissions PermissionsOf(RecordFileKind kind) {
         permissions = FilePermissions::OwnerOnly;
         break;
     case RecordFileKind::Encrypted:
+    case RecordFileKind::Protected:
         break;
     }
     return permissions;
@@ -169,14 +170,16 @@ void CopyPieces(const TCryptLib::ByteSource& source, const ChunkWriter& write) {
     }
 }
 
-// The text of a record file of `kind`: its bytes, decrypted for the encrypted
-// kind. It holds passwords: the caller wipes it.
-std::string ReadRecordText(const std::filesystem::path& path, RecordFileKind kind,
-                           TCryptLib& cipher) {
+// The text of a record file named as `kind`: its bytes, decrypted for the
+// encrypted kinds; `kind` becomes the kind the bytes were read as. It holds
+// passwords: the caller wipes it.
+std::string ReadRecordText(const std::filesystem::path& path, RecordFileKind& kind,
+                           TCryptLib& cipher, ProtectedKeySlot& key) {
     std::string bytes;
     if (const std::error_code ec = ReadWholeFile(path, bytes)) {
         throw FileError(formatMessage(kCannotOpen, path.string()), ec);
     }
+    kind = RecordFileKindOfContent(bytes, kind);
     switch (kind) {
     case RecordFileKind::PlainText:
         break;
@@ -184,6 +187,11 @@ std::string ReadRecordText(const std::filesystem::path& path, RecordFileKind kin
         MemoryStream stream(std::move(bytes));
         cipher.DecryptStream(stream);
         bytes = stream.takeBytes();
+        break;
+    }
+    case RecordFileKind::Protected: {
+        SecretString text = ReadProtectedContent(bytes, cipher.Password(), key);
+        std::swap(bytes, text.value());
         break;
     }
     }
@@ -200,7 +208,11 @@ void ReplaceRecordFile(const std::filesystem::path& path, RecordFileKind kind,
 }
 
 void WriteRecordFile(const std::filesystem::path& path, RecordFileKind kind, TCryptLib& cipher,
-                     const TCryptLib::ByteSource& text, std::uint64_t textSize) {
+                     const TCryptLib::ByteSource& text, std::uint64_t textSize,
+                     ProtectedKeySlot& key) {
+    // Derived before the temporary file is made: a failure leaves nothing.
+    const ProtectedKey* protectedKey =
+        kind == RecordFileKind::Protected ? &KeyForWriting(cipher.Password(), key) : nullptr;
     ReplaceRecordFile(path, kind, [&](const ChunkWriter& write) {
         switch (kind) {
         case RecordFileKind::PlainText:
@@ -212,26 +224,45 @@ void WriteRecordFile(const std::filesystem::path& path, RecordFileKind kind, TCr
                                        write({reinterpret_cast<const char*>(bytes), count});
                                    });
             break;
+        case RecordFileKind::Protected:
+            WriteProtectedContent(*protectedKey, text, write);
+            break;
         }
     });
 }
 
 void WriteRecordFile(const std::filesystem::path& path, RecordFileKind kind, TCryptLib& cipher,
-                     const RecordList& records) {
+                     const RecordList& records, ProtectedKeySlot& key) {
     const SecretString text(FormatRecordText(records));
-    WriteRecordFile(path, kind, cipher, ReadingFrom(text.value()), text.value().size());
+    WriteRecordFile(path, kind, cipher, ReadingFrom(text.value()), text.value().size(), key);
+}
+
+void WriteRecordFile(const std::filesystem::path& path, RecordFileKind kind, TCryptLib& cipher,
+                     const TCryptLib::ByteSource& text, std::uint64_t textSize) {
+    ProtectedKeySlot key;
+    WriteRecordFile(path, kind, cipher, text, textSize, key);
+}
+
+void WriteRecordFile(const std::filesystem::path& path, RecordFileKind kind, TCryptLib& cipher,
+                     const RecordList& records) {
+    ProtectedKeySlot key;
+    WriteRecordFile(path, kind, cipher, records, key);
 }
 
 LoadedRecordFile ReadRecordFile(const std::filesystem::path& path, RecordFileKind kind,
-                                TCryptLib& cipher) {
+                                TCryptLib& cipher, ProtectedKeySlot& key) {
     // An empty encrypted file is an empty list: nothing to doubt.
     std::error_code ec;
     const bool emptyFile = std::filesystem::file_size(path, ec) == 0 && !ec;
-    SecretString text(ReadRecordText(path, kind, cipher));
+    SecretString text(ReadRecordText(path, kind, cipher, key));
     LoadedRecordFile loaded{ParseRecordText(text.value()), true,
-                            emptyFile || CanBeRecordText(text.value())};
+                            emptyFile || CanBeRecordText(text.value()), kind};
     switch (kind) {
     case RecordFileKind::PlainText:
+        break;
+    case RecordFileKind::Protected:
+        // Authenticated: it is what its owner saved, the empty list too.
+        loaded.recordText = loaded.recordText || text.value().empty();
         break;
     case RecordFileKind::Encrypted:
         // The container carries no check value: a wrong password shows only
@@ -240,6 +271,12 @@ LoadedRecordFile ReadRecordFile(const std::filesystem::path& path, RecordFileKin
         break;
     }
     return loaded;
+}
+
+LoadedRecordFile ReadRecordFile(const std::filesystem::path& path, RecordFileKind kind,
+                                TCryptLib& cipher) {
+    ProtectedKeySlot key;
+    return ReadRecordFile(path, kind, cipher, key);
 }
 
 std::optional<std::string> WipeFile(const std::filesystem::path& path) {

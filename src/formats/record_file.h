@@ -3,6 +3,7 @@
 #include "base/atomic_file.h"
 #include "cipher/crypt_lib.h"
 #include "formats/line_reader.h"
+#include "formats/protected_file.h"
 #include "formats/record.h"
 #include "formats/record_file_kind.h"
 
@@ -107,10 +108,18 @@ void ReplaceRecordFile(const std::filesystem::path& path, RecordFileKind kind,
 // `text` (`textSize` bytes, for the progress only); the encrypted kind
 // compresses and encrypts it with `cipher` on its way to the file
 // (EncryptStreamTo), so neither the text nor the file's bytes are held whole.
-// Mode, replacement and errors as ReplaceRecordFile.
+// The protected kind encrypts it with the key in `key` (derived from the
+// cipher's Password into `key` when it is empty). Mode, replacement and errors
+// as ReplaceRecordFile.
+void WriteRecordFile(const std::filesystem::path& path, RecordFileKind kind, TCryptLib& cipher,
+                     const TCryptLib::ByteSource& text, std::uint64_t textSize,
+                     ProtectedKeySlot& key);
+// The same for the records of a list, in the text layout.
+void WriteRecordFile(const std::filesystem::path& path, RecordFileKind kind, TCryptLib& cipher,
+                     const RecordList& records, ProtectedKeySlot& key);
+// Both with a key of their own for the protected kind (a new salt each time).
 void WriteRecordFile(const std::filesystem::path& path, RecordFileKind kind, TCryptLib& cipher,
                      const TCryptLib::ByteSource& text, std::uint64_t textSize);
-// The same for the records of a list, in the text layout.
 void WriteRecordFile(const std::filesystem::path& path, RecordFileKind kind, TCryptLib& cipher,
                      const RecordList& records);
 
@@ -119,14 +128,23 @@ void WriteRecordFile(const std::filesystem::path& path, RecordFileKind kind, TCr
 // file only when its decrypted text CanBeRecordText. `recordText` asks the
 // same of either kind: a plain file whose bytes fail it is no record text
 // (an encrypted file under a ".txt" name, say), though it is shown as it is.
+// A protected file always looks like one: its text is authenticated.
 struct LoadedRecordFile {
     RecordList records;
     bool plausible = true;
     bool recordText = true;
+    // The kind the file was read as (RecordFileKindOfContent).
+    RecordFileKind kind = RecordFileKind::Encrypted;
 };
 // Reads `path` (decrypting the encrypted kind with `cipher`) and parses it.
-// Throws vantrel::FileError "Cannot open file %s" when it cannot be read; any
-// bytes parse into some list.
+// Bytes that begin with the protected magic are read as the protected kind,
+// whatever `kind` says, with the key of the cipher's Password (the one in
+// `key` when it fits the file; a new one is kept there). Throws
+// vantrel::FileError "Cannot open file %s" when it cannot be read, and
+// vantrel::Error when a protected file does not decrypt (nothing of its text
+// is kept then); any other bytes parse into some list.
+LoadedRecordFile ReadRecordFile(const std::filesystem::path& path, RecordFileKind kind,
+                                TCryptLib& cipher, ProtectedKeySlot& key);
 LoadedRecordFile ReadRecordFile(const std::filesystem::path& path, RecordFileKind kind,
                                 TCryptLib& cipher);
 

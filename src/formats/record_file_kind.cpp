@@ -1,5 +1,7 @@
 #include "formats/record_file_kind.h"
 
+#include "formats/protected_file.h"
+
 #include <string>
 
 namespace vantrel {
@@ -13,6 +15,13 @@ RecordFileKind RecordFileKindOfPath(const std::filesystem::path& path) {
     return dot != std::string::npos && name.compare(dot, std::string::npos, ".txt") == 0
                ? RecordFileKind::PlainText
                : RecordFileKind::Encrypted;
+}
+
+RecordFileKind RecordFileKindOfContent(std::string_view bytes, RecordFileKind byName) {
+    if (IsProtectedContent(bytes)) {
+        return RecordFileKind::Protected;
+    }
+    return byName == RecordFileKind::Protected ? RecordFileKind::Encrypted : byName;
 }
 
 } // namespace vantrel

@@ -76,6 +76,13 @@ void ForEachRecordInContent(std::string_view content, RecordFileKind kind, TCryp
         splitter.finish();
         break;
     }
+    case RecordFileKind::Protected: {
+        // Authenticated as a whole before any record is handed over.
+        ProtectedKeySlot key;
+        const SecretString text = ReadProtectedContent(content, cipher.Password(), key);
+        ForEachRecordInText(text.value(), visit);
+        break;
+    }
     }
 }
 
@@ -85,6 +92,8 @@ bool ContentCanBeRecordFile(std::string_view content, RecordFileKind kind, TCryp
         return true;
     case RecordFileKind::Encrypted:
         break;
+    case RecordFileKind::Protected:
+        return true; // it does not decrypt at all otherwise
     }
     if (content.empty()) {
         return true;

@@ -38,7 +38,9 @@ private:
 };
 
 // Hands every record of `content`, the bytes of a record file of `kind`, to
-// `visit` in order; the encrypted kind is decrypted by `cipher` on the way.
+// `visit` in order; the encrypted kind is decrypted by `cipher` on the way,
+// the protected kind (with the key of the cipher's Password, derived at each
+// call) whole before the first record.
 void ForEachRecordInContent(std::string_view content, RecordFileKind kind, TCryptLib& cipher,
                             const RecordVisit& visit);
 

@@ -14,6 +14,7 @@
 #include "forms/search_field.h"
 #include "session/csv_commands.h"
 #include "session/expiry.h"
+#include "session/protection_command.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -197,6 +198,10 @@ void TfmMain::createActions() {
                    "пароля",
                    QKeySequence(), commandIcon(CommandIcon::PasswordReport)),
         &TfmMain::PwdReportExecute);
+    run(addCommand("ProtectCmd", "Усилить &защиту…",
+                   "Усилить защиту|Перейти на защищённую проверку пароля и защищённый файл записей",
+                   QKeySequence(), QIcon()),
+        &TfmMain::ProtectCmdExecute);
     run(addCommand("ShowPwd", "ShowPwd", "Показ паролей|Показывать пароли в главном окне",
                    QKeySequence(), commandIcon(CommandIcon::ShowPasswords)),
         &TfmMain::ShowPwdExecute);
@@ -239,6 +244,8 @@ void TfmMain::createMenu() {
     file->addSeparator();
     addMenuItem(file, "NCsvImport", command("CsvImportCmd"));
     addMenuItem(file, "NCsvExport", command("CsvExportCmd"));
+    file->addSeparator();
+    addMenuItem(file, "NProtect", command("ProtectCmd"));
     file->addSeparator();
     addMenuItem(file, "NPrinterSettings", command("PrinterPrprts"), false);
     addMenuItem(file, "NPrint", command("FilePrintCmd"), false);
@@ -590,6 +597,10 @@ void TfmMain::CsvExportExecute() {
                                      QString::fromStdString(file->string()));
         }
     });
+}
+
+void TfmMain::ProtectCmdExecute() {
+    RunCommand(prompts_, [this] { StrengthenProtection(session_, files_, prompts_); });
 }
 
 void TfmMain::PrinterPrprtsExecute() {

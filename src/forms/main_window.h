@@ -77,6 +77,7 @@ public:
     void ShowAboutExecute();
     void ShowPwdExecute();
     void PwdReportExecute();
+    void ProtectCmdExecute();
     void NGeneratorClick();
     void NFlattbMainClick();
     void lvMainColumnClick(int column);

@@ -208,9 +208,21 @@ bool FileCommands::resolveDiskChange(const std::filesystem::path& path, DiskStat
 }
 
 void FileCommands::write(const std::filesystem::path& path, RecordFileKind kind) {
-    withProgress(kSavingProgress, path,
-                 [&] { WriteRecordFile(path, kind, session_.cipher(), session_.records()); });
+    // A protected user, or a list read from a protected file, never writes
+    // the classic encrypted form.
+    const bool protect =
+        kind == RecordFileKind::Encrypted && (session_.userProtected() || session_.listProtected());
+    const RecordFileKind form = protect ? RecordFileKind::Protected : kind;
+    withProgress(kSavingProgress, path, [&] {
+        WriteRecordFile(path, form, session_.cipher(), session_.records(), session_.protectedKey());
+    });
     setCaption(path);
+    if (protect && !session_.listProtected()) {
+        session_.setListProtected(true);
+        if (path == session_.currentFile()) {
+            status(kWrittenProtectedNote);
+        }
+    }
 }
 
 bool FileCommands::saveFile(const std::filesystem::path& path, RecordFileKind kind) {
@@ -258,7 +270,8 @@ void FileCommands::reload() {
     }
     LoadedRecordFile loaded;
     withProgress(kOpeningProgress, path, [&] {
-        loaded = ReadRecordFile(path, RecordFileKindOfPath(path), session_.cipher());
+        loaded = ReadRecordFile(path, RecordFileKindOfPath(path), session_.cipher(),
+                                session_.protectedKey());
     });
     if (!loaded.plausible) {
         for (Record& record : loaded.records) {
@@ -267,6 +280,7 @@ void FileCommands::reload() {
         throw Error(kNotRecordFileReason);
     }
     session_.replaceAll(std::move(loaded.records));
+    session_.setListProtected(loaded.kind == RecordFileKind::Protected);
     if (session_.sorted()) {
         session_.sortBy(session_.sortColumn());
     }
@@ -325,8 +339,9 @@ FileCommands::Opened FileCommands::open(const std::filesystem::path& path, Recor
     // Taken before the read, as reload does.
     std::optional<FileFingerprint> fingerprint = TakeFingerprint(path);
     LoadedRecordFile loaded;
-    withProgress(kOpeningProgress, path,
-                 [&] { loaded = ReadRecordFile(path, kind, session_.cipher()); });
+    withProgress(kOpeningProgress, path, [&] {
+        loaded = ReadRecordFile(path, kind, session_.cipher(), session_.protectedKey());
+    });
     if (!loaded.plausible &&
         prompts_.confirm(kDoubtfulFileQuestion[0] + path.string() + kDoubtfulFileQuestion[1],
                          Prompts::Buttons::YesNo) != Prompts::Answer::Yes) {
@@ -334,6 +349,7 @@ FileCommands::Opened FileCommands::open(const std::filesystem::path& path, Recor
     }
     doubtfulFile_ = loaded.plausible ? std::filesystem::path() : path;
     session_.replaceAll(std::move(loaded.records));
+    session_.setListProtected(loaded.kind == RecordFileKind::Protected);
     setCaption(path);
     session_.setCurrentFile(path);
     known_ = std::move(fingerprint);

@@ -81,6 +81,9 @@ inline constexpr const char* kGoneNote =
 inline constexpr const char* kReloadLaterNote =
     "Файл изменён на диске; он будет перечитан, когда закроется окно записи";
 inline constexpr const char* kSavedCopyNote = "Список сохранен в копию: ";
+// A classic file written back in the protected form (once per file).
+inline constexpr const char* kWrittenProtectedNote =
+    "Файл записан в защищённом виде; прежние версии программы его не откроют";
 // The file changed on disk could not be read again (the reason follows).
 inline constexpr const char* kReloadFailedNote =
     "Файл изменён на диске, но перечитать его не удалось; список оставлен как был, перед "
@@ -136,18 +139,20 @@ public:
     std::function<void(const std::string& note)> onStatus;
 
     // Writes the record list as a file of `kind` (encrypted with the session's
-    // cipher) and sets the caption. Leaves the current file and the modified
-    // flag alone. The file is replaced atomically: on failure the old file
-    // stays whole and the caption is unchanged. Over a file that was shown
-    // although it did not look like a record file, it asks first; false when
-    // the user declines (nothing is written then). Over the current file it
-    // first looks whether someone else changed it on disk since it was read
-    // or written, and then asks (reload, save a copy, cancel; or, for a file
-    // gone, whether to write it again); false unless the list was saved.
-    // When it went to a conflict copy, that copy is the current file now.
+    // cipher; the encrypted kind in the protected form when the user is
+    // protected or the list came from a protected file, the first time over
+    // the current file with kWrittenProtectedNote) and sets the caption. Leaves the current file
+    // and the modified flag alone. The file is replaced atomically: on failure the old file stays
+    // whole and the caption is unchanged. Over a file that was shown although it did not look like
+    // a record file, it asks first; false when the user declines (nothing is written then). Over
+    // the current file it first looks whether someone else changed it on disk since it was read or
+    // written, and then asks (reload, save a copy, cancel; or, for a file gone, whether to write it
+    // again); false unless the list was saved. When it went to a conflict copy, that copy is the
+    // current file now.
     bool saveFile(const std::filesystem::path& path, RecordFileKind kind);
     // Offers to save unsaved changes, then replaces the record list with the
-    // content of the file of `kind`, sets the caption and the current file. A
+    // content of the file of `kind` (a protected file, told by its bytes,
+    // whatever `kind`), sets the caption and the current file. A
     // file that cannot be read leaves list, caption and current file as they
     // were. An encrypted file whose content cannot be a record file (another
     // user's password, damage) is shown only when the user says so; false

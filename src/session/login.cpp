@@ -45,7 +45,9 @@ bool LoginSteps::Enter(const std::string& name, const std::string& password) {
         return CreateUser(name, password);
     }
     session_.cipher().SetPassword(password);
+    session_.protectedKey().reset(); // derived from another password
     session_.logIn(name);
+    session_.setUserProtected(IsProtectedUserEntry(check));
     reopenRememberedFile(name);
     LoadGeneratorOptions(session_.generatorOptions(), session_.settingsFile());
     return true;
@@ -97,11 +99,13 @@ bool LoginSteps::CreateUser(const std::string& name, const std::string& password
         session_.cipher().SetPassword(previous.value());
         return false;
     }
+    session_.protectedKey().reset(); // derived from another password
     const std::string check = session_.cipher().MakePasswordCheck();
     if (!name.empty()) {
         WriteSetting(kUsersSection, name, check, session_.settingsFile());
     }
     session_.logIn(name);
+    session_.setUserProtected(false);
     return true;
 }
 

@@ -157,6 +157,9 @@ void Session::logOut() {
     cipher_.SetPassword(kDesignTimePassword);
     loggedIn_ = false;
     cipher_.Tag = 0;
+    userProtected_ = false;
+    listProtected_ = false;
+    protectedKey_.reset(); // sodium_free wipes it
 }
 
 std::filesystem::path Session::settingsFile() const {

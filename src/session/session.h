@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cipher/crypt_lib.h"
+#include "formats/protected_file.h"
 #include "formats/record.h"
 #include "generator/generator_options.h"
 
@@ -106,9 +107,24 @@ public:
     // wiped) and the logged-in flag cleared. It asks nothing and saves nothing:
     // unsaved changes are lost unless the caller has offered to save them
     // first. The generator options, the program directory, the sort column and
-    // the observers stay; record ids are still never reused.
+    // the observers stay; record ids are still never reused. The protected
+    // key is wiped and both protection flags are cleared.
     void logOut();
     const std::string& userName() const { return userName_; } // 1251 bytes
+
+    // --- the protected form (formats/protected_file.h)
+    // Whether the user's settings entry is a protected verifier: every
+    // encrypted save of such a user writes the protected form.
+    bool userProtected() const { return userProtected_; }
+    void setUserProtected(bool isProtected) { userProtected_ = isProtected; }
+    // Whether the list was read from a protected file: its saves keep that
+    // form, whoever the user is.
+    bool listProtected() const { return listProtected_; }
+    void setListProtected(bool isProtected) { listProtected_ = isProtected; }
+    // The key derived from the user's password for the protected form, kept
+    // from an open (or the first protected save) for the saves after it, in
+    // guarded memory; wiped at logOut and when the session goes away.
+    ProtectedKeySlot& protectedKey() { return protectedKey_; }
 
     GeneratorOptions& generatorOptions() { return generatorOptions_; }
     const GeneratorOptions& generatorOptions() const { return generatorOptions_; }
@@ -140,6 +156,9 @@ private:
     TCryptLib cipher_;
     bool loggedIn_ = false;
     std::string userName_;
+    bool userProtected_ = false;
+    bool listProtected_ = false;
+    ProtectedKeySlot protectedKey_;
     GeneratorOptions generatorOptions_;
     std::filesystem::path programDirectory_;
     std::vector<SessionObserver*> observers_;

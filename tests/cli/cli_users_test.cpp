@@ -54,6 +54,29 @@ TEST_F(CliUsers, CheckUserAnswersYesOrNo) {
     EXPECT_EQ(Check("empty", " \n").exitCode, 1);
 }
 
+TEST_F(CliUsers, ProtectUserReplacesTheCheckStringAndCheckUserReadsBothForms) {
+    CreateUser("Иван", "пароль");
+    CreateUser("Пётр", "другой");
+    const std::string classic = ReadSetting("UsersName", Utf8ToCp1251("Иван"), Settings());
+    const auto protect = [this](const std::string& typed) {
+        return RunProgram({"protect-user", Settings().string(), "Иван", "--password-stdin"}, typed);
+    };
+    const RunResult wrong = protect("Пароль\n");
+    EXPECT_EQ(wrong.exitCode, 3);
+    EXPECT_EQ(ReadSetting("UsersName", Utf8ToCp1251("Иван"), Settings()), classic);
+
+    const RunResult done = protect("пароль\n");
+    EXPECT_EQ(done.exitCode, 0) << done.err;
+    const std::string verifier = ReadSetting("UsersName", Utf8ToCp1251("Иван"), Settings());
+    EXPECT_EQ(verifier.rfind("$argon2id$v=19$m=65536,t=3,p=1$", 0), 0u) << verifier;
+    EXPECT_EQ(Check("Иван", "пароль\n").exitCode, 0);
+    EXPECT_EQ(Check("Иван", "Пароль\n").exitCode, 1);
+    EXPECT_EQ(Check("Пётр", "другой\n").exitCode, 0); // the other user is untouched
+    const RunResult again = protect("пароль\n");
+    EXPECT_EQ(again.exitCode, 0);
+    EXPECT_EQ(again.out, "The user is protected already.\n");
+}
+
 TEST_F(CliUsers, MissingSettingsFileIsAFailureNotANo) {
     const RunResult r = Check("x", "pw\n");
     EXPECT_EQ(r.exitCode, 3);

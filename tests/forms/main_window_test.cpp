@@ -1,4 +1,5 @@
 #include "forms/main_window.h"
+#include "session/protection_command.h"
 
 #include "base/cp1251.h"
 #include "formats/record_file.h"
@@ -224,9 +225,10 @@ TEST_F(MainWindowTest, MenuItemsAndTheirVisibility) {
         }
         return names;
     };
-    EXPECT_EQ(items("nFile"),
-              (QStringList{"NOpen", "NSave", "NSaveAs", "", "NCsvImport", "NCsvExport", "",
-                           "NPrinterSettings (hidden)", "NPrint (hidden)", "NExit"}));
+    EXPECT_EQ(
+        items("nFile"),
+        (QStringList{"NOpen", "NSave", "NSaveAs", "", "NCsvImport", "NCsvExport", "", "NProtect",
+                     "", "NPrinterSettings (hidden)", "NPrint (hidden)", "NExit"}));
     EXPECT_EQ(items("NRecord"), (QStringList{"NCreateNew", "NEdit", "NDelete", "", "NPwdReport"}));
     EXPECT_EQ(items("NSettings"), (QStringList{"NSetPwd (hidden)", "N_Divider1 (hidden)",
                                                "NFlattbMain", "NDivider2", "NFont"}));
@@ -239,6 +241,14 @@ TEST_F(MainWindowTest, MenuItemsAndTheirVisibility) {
     QSignalSpy print(action("FilePrintCmd"), &QAction::triggered);
     action("NPrint")->trigger();
     EXPECT_EQ(print.count(), 1);
+
+    // "Усилить защиту…" explains first; declined, it changes nothing.
+    EXPECT_EQ(action("NProtect")->text(), "Усилить &защиту…");
+    prompts.answers = {Answer::Cancel};
+    action("NProtect")->trigger();
+    ASSERT_EQ(prompts.log.size(), 1u);
+    EXPECT_EQ(prompts.log[0].rfind(std::string("confirm: ") + kProtectExplanation[0], 0), 0u);
+    EXPECT_FALSE(session.userProtected());
     EXPECT_TRUE(action("NFlattbMain")->isChecked());
 }
 

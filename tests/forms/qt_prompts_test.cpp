@@ -2,6 +2,7 @@
 
 #include "base/cp1251.h"
 #include "session/file_commands.h"
+#include "session/protection_command.h"
 #include "support/qt_test_support.h"
 #include "support/temp_folder.h"
 
@@ -14,6 +15,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QTranslator>
@@ -125,6 +127,23 @@ TEST_F(QtPromptsTest, ChangeOnDiskQuestionHasThreeRussianAnswersAndCancelsByDefa
         });
         EXPECT_EQ(prompts.askDiskChange(question), expected);
     }
+}
+
+// The longest question of the program: all of it legible in one box.
+TEST_F(QtPromptsTest, ProtectionExplanationFitsItsBox) {
+    const std::string question = std::string(kProtectExplanation[0]) + "Иван" +
+                                 kProtectExplanation[1] + kProtectExplanation[2] +
+                                 "/home/user/records.vtr" + kProtectExplanation[3] +
+                                 kProtectExplanation[4];
+    QTimer::singleShot(0, [] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        const QScreen* screen = box->screen();
+        EXPECT_LE(box->height(), screen->availableGeometry().height());
+        test::SaveSnapshot(*box, QStringLiteral("protect_question"));
+        QTest::keyClick(box, Qt::Key_Escape);
+    });
+    EXPECT_EQ(prompts.confirm(question, Buttons::OkCancel), Answer::Cancel);
 }
 
 TEST_F(QtPromptsTest, PlainQuestionAndErrorBoxes) {

@@ -1,4 +1,6 @@
 #include "session/login.h"
+#include "session/protection_command.h"
+#include "session/user_entry.h"
 
 #include "base/cp1251.h"
 #include "base/error.h"
@@ -364,6 +366,122 @@ TEST_F(Login, ProgramDirectoryIsSetAnewAtEveryLogin) {
     run->login.programDirectory = [this] { return dir.path() / ""; };
     EXPECT_TRUE(run->login.Enter("bob", "pw"));
     EXPECT_EQ(run->session.programDirectory(), dir.path() / "");
+}
+
+// A key as the program derives it, but with the cheapest limits the format
+// reads, so that the tests pay no 64 MiB derivation per save.
+ProtectedKey cheapKey(const std::string& password) {
+    ProtectedParams params{1, 8 * 1024, {}};
+    params.salt[0] = 7;
+    return ProtectedKey(password, params);
+}
+
+bool isProtectedFile(const std::filesystem::path& file) {
+    return IsProtectedContent(test::ReadBytes(file));
+}
+
+TEST_F(Login, ProtectedEntryAcceptsOnlyItsPassword) {
+    createUser("ann", "pw");
+    auto classic = newRun();
+    EXPECT_TRUE(classic->login.Enter("ann", "pw"));
+    EXPECT_FALSE(classic->session.userProtected());
+
+    const std::string verifier = MakeProtectedUserEntry("pw");
+    EXPECT_EQ(verifier.rfind("$argon2id$v=19$m=65536,t=3,p=1$", 0), 0u);
+    WriteSetting(kUsersSection, "ann", verifier, settings());
+    auto wrong = newRun();
+    wrong->prompts.answers = {Answer::Cancel};
+    EXPECT_FALSE(wrong->login.Enter("ann", "pW"));
+    EXPECT_EQ(wrong->prompts.log, (std::vector<std::string>{inform(kMismatchMessage), ask()}));
+    EXPECT_EQ(checkOf("ann"), verifier);
+
+    auto right = newRun();
+    EXPECT_TRUE(right->login.Enter("ann", "pw"));
+    EXPECT_TRUE(right->session.userProtected());
+    // A classic check string for another password is no verifier of this one.
+    EXPECT_FALSE(UserEntryAccepts(verifier.substr(0, 32), "pw"));
+    EXPECT_THROW(UserEntryAccepts(verifier, "1234567890123"), Error);
+}
+
+TEST_F(Login, StrengthenProtectionRewritesEntryAndFileOnConsentOnly) {
+    createUser("ann", "pw");
+    auto run = newRun();
+    ASSERT_TRUE(run->login.Enter("ann", "pw"));
+    std::vector<std::string> notes;
+    run->files.onStatus = [&notes](const std::string& note) { notes.push_back(note); };
+    const std::filesystem::path file = dir / "ann.vtr";
+    run->session.add(Record{"1", {cp("почта"), cp("секрет"), "", "", "", ""}});
+    ASSERT_TRUE(run->files.saveFile(file, RecordFileKind::Encrypted));
+    run->session.setCurrentFile(file);
+    run->session.setModified(false);
+    const std::string classicEntry = checkOf("ann");
+    run->session.protectedKey() = cheapKey("pw");
+    run->prompts.log.clear();
+
+    // Cancelled at the explanation, then a wrong password: nothing changes.
+    run->prompts.answers = {Answer::Cancel, Answer::Ok};
+    run->prompts.passwords = {"pW"};
+    EXPECT_FALSE(StrengthenProtection(run->session, run->files, run->prompts));
+    EXPECT_FALSE(StrengthenProtection(run->session, run->files, run->prompts));
+    ASSERT_EQ(run->prompts.log.size(), 4u);
+    EXPECT_NE(run->prompts.log[0].find(file.string()), std::string::npos);
+    EXPECT_EQ(run->prompts.log[3], inform(kProtectWrongPassword));
+    EXPECT_EQ(checkOf("ann"), classicEntry);
+    EXPECT_FALSE(isProtectedFile(file));
+
+    run->prompts.log.clear();
+    run->prompts.answers = {Answer::Ok};
+    run->prompts.passwords = {"pw"};
+    EXPECT_TRUE(StrengthenProtection(run->session, run->files, run->prompts));
+    EXPECT_EQ(run->prompts.log.back(), inform(kProtectDoneMessage));
+    EXPECT_TRUE(IsProtectedUserEntry(checkOf("ann")));
+    EXPECT_TRUE(isProtectedFile(file));
+    EXPECT_EQ(notes, (std::vector<std::string>{kWrittenProtectedNote}));
+    // Later saves stay protected and say nothing more.
+    ASSERT_TRUE(run->files.saveFile(file, RecordFileKind::Encrypted));
+    EXPECT_TRUE(isProtectedFile(file));
+    EXPECT_EQ(notes.size(), 1u);
+
+    // The next login is protected; the file opens with the password.
+    WriteSetting(kRememberedFilesSection, "ann", FileCommands::RememberedPathText(file),
+                 settings());
+    auto later = newRun();
+    ASSERT_TRUE(later->login.Enter("ann", "pw"));
+    EXPECT_TRUE(later->session.userProtected());
+    ASSERT_EQ(later->session.records().size(), 1u);
+    EXPECT_EQ(later->session.records()[0].fields[1], cp("секрет"));
+    later->session.logOut();
+    EXPECT_FALSE(later->session.protectedKey());
+    EXPECT_FALSE(later->session.userProtected());
+}
+
+// A user who never chose protection opens a protected file and saves it in
+// its own form; another user's password opens nothing of it.
+TEST_F(Login, ProtectedFileKeepsItsFormForAClassicUser) {
+    createUser("bob", "pw");
+    createUser("eve", "other");
+    const std::filesystem::path file = dir / "shared.vtr";
+    {
+        TCryptLib cipher;
+        ConfigureProgramCipher(cipher, "pw");
+        ProtectedKeySlot key = cheapKey("pw");
+        WriteRecordFile(file, RecordFileKind::Protected, cipher, {Record{"1", {"a", "b"}}}, key);
+    }
+    auto run = newRun();
+    ASSERT_TRUE(run->login.Enter("bob", "pw"));
+    ASSERT_TRUE(run->files.openFile(file, RecordFileKind::Encrypted));
+    EXPECT_TRUE(run->session.listProtected());
+    run->session.add(Record{"2", {"c", "d"}});
+    ASSERT_TRUE(run->files.saveFile(file, RecordFileKind::Encrypted));
+    EXPECT_TRUE(isProtectedFile(file));
+
+    auto other = newRun();
+    ASSERT_TRUE(other->login.Enter("eve", "other"));
+    other->prompts.log.clear();
+    EXPECT_THROW(other->files.openFile(file, RecordFileKind::Encrypted), Error);
+    EXPECT_TRUE(other->prompts.log.empty());
+    EXPECT_TRUE(other->session.records().empty());
+    EXPECT_TRUE(other->session.currentFile().empty());
 }
 
 } // namespace
