@@ -128,6 +128,17 @@ TEST_F(CliRecords, CsvExportAndImport) {
     EXPECT_EQ(added.back(),
               (Record{"13", {"a,b", "p", "s.example", "", "", Utf8ToCp1251("n ¶ name: S")}}));
 
+    // A protected file stays protected when records are added to it.
+    r = run({"import-csv", Path("more.csv").string(), "-o", Path("safe.vtr").string(),
+             "--protected"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    r = run({"import-csv", Path("more.csv").string(), "--into", Path("safe.vtr").string(), "-o",
+             Path("safe.vtr").string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(ReadBytes(Path("safe.vtr")).starts_with("VTRSAFE1"));
+    r = run({"list", Path("safe.vtr").string()});
+    EXPECT_NE(r.out.find("\n2 "), std::string::npos) << r.out;
+
     WriteBytes(Path("odd.csv"), "name,url,username,password,note\nS,s,u,p😀,n\n");
     r = run({"import-csv", Path("odd.csv").string(), "-o", Path("odd.vtr").string()});
     EXPECT_EQ(r.exitCode, 3);
