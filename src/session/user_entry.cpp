@@ -7,6 +7,8 @@
 
 #include <sodium.h>
 
+#include <cstdio>
+
 namespace vantrel {
 
 namespace {
@@ -23,11 +25,30 @@ bool IsProtectedUserEntry(const std::string& entry) {
     return entry.starts_with(kProtectedEntryPrefix);
 }
 
+namespace {
+
+// Whether the verifier's Argon2id limits are within the bounds the protected
+// record file is read with: a damaged or hostile settings file must not make
+// a login allocate or compute without bound.
+bool VerifierLimitsReadable(const std::string& entry) {
+    unsigned version = 0;
+    unsigned long memlimitKib = 0;
+    unsigned opslimit = 0;
+    unsigned lanes = 0;
+    return std::sscanf(entry.c_str(), "$argon2id$v=%u$m=%lu,t=%u,p=%u$", &version, &memlimitKib,
+                       &opslimit, &lanes) == 4 &&
+           opslimit >= kProtectedMinOpslimit && opslimit <= kProtectedMaxOpslimit &&
+           memlimitKib >= kProtectedMinMemlimitKib && memlimitKib <= kProtectedMaxMemlimitKib;
+}
+
+} // namespace
+
 bool UserEntryAccepts(const std::string& entry, const std::string& password, TCryptLib& checker) {
     checker.SetPassword(password); // over 12 characters: throws
     if (IsProtectedUserEntry(entry)) {
         RequireSodium();
-        return crypto_pwhash_str_verify(entry.c_str(), password.data(), password.size()) == 0;
+        return VerifierLimitsReadable(entry) &&
+               crypto_pwhash_str_verify(entry.c_str(), password.data(), password.size()) == 0;
     }
     return checker.CheckPassword(entry, password);
 }

@@ -21,7 +21,9 @@ bool IsProtectedUserEntry(const std::string& entry);
 // cipher component with the program's keys (the login dialog's own one, whose
 // Password the typed password becomes): a classic check string by the
 // component, a verifier by crypto_pwhash_str_verify. An empty or unreadable
-// entry (an unknown user) is opened by no password. Throws vantrel::Error
+// entry (an unknown user) is opened by no password, nor is a verifier whose
+// limits are outside those the protected file is read with (1-10 passes,
+// 8 MiB-1 GiB). Throws vantrel::Error
 // "TCryptLib.Password is too long" for a password over 12 characters.
 bool UserEntryAccepts(const std::string& entry, const std::string& password, TCryptLib& checker);
 

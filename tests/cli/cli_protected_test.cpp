@@ -58,7 +58,7 @@ TEST_F(CliProtected, ConvertKeepsTheRecordTextByteForByteBothWays) {
     EXPECT_EQ(Convert("classic.vtr", "x.vtr", "modern").exitCode, 2);
 }
 
-TEST_F(CliProtected, ImportProtectedIsReadByListShowAndExport) {
+TEST_F(CliProtected, ImportProtectedIsReadByShowExportAndDecrypt) {
     WriteBytes(Path("in.txt"), "1\r\n\tmail\r\n\tsecret\r\n\tsite\r\n");
     const RunResult imported =
         RunProgram({"import", Path("in.txt").string(), "-o", Path("records.vtr").string(),
@@ -76,6 +76,11 @@ TEST_F(CliProtected, ImportProtectedIsReadByListShowAndExport) {
                                           "pw\n");
     EXPECT_EQ(exported.exitCode, 0) << exported.err;
     EXPECT_EQ(ReadBytes(Path("out.txt")), ReadBytes(Path("in.txt")));
+    const RunResult decrypted = RunProgram({"decrypt", Path("records.vtr").string(), "-o",
+                                            Path("decrypted.txt").string(), "--password-stdin"},
+                                           "pw\n");
+    EXPECT_EQ(decrypted.exitCode, 0) << decrypted.err;
+    EXPECT_EQ(ReadBytes(Path("decrypted.txt")), ReadBytes(Path("in.txt")));
 
     // One changed byte: no record is listed, whatever --force says.
     std::string bytes = ReadBytes(Path("records.vtr"));

@@ -1,9 +1,9 @@
 #include "forms/main_window.h"
-#include "session/protection_command.h"
 
 #include "base/cp1251.h"
 #include "formats/record_file.h"
 #include "formats/settings_file.h"
+#include "formats/settings_names.h"
 #include "forms/clipboard_guard.h"
 #include "forms/expiry_marks.h"
 #include "forms/icons.h"
@@ -12,6 +12,7 @@
 #include "product_config.h"
 #include "session/date_text.h"
 #include "session/expiry.h"
+#include "session/protection_command.h"
 #include "support/qt_test_support.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_folder.h"
@@ -205,6 +206,28 @@ TEST_F(MainWindowTest, CommandsWithTheirMenuItemsButtonsAndShortcuts) {
             EXPECT_EQ(button->defaultAction(), command);
         }
     }
+}
+
+// "Усилить защиту…" on consent: the user's entry and the current file become
+// protected, and the status bar says so.
+TEST_F(MainWindowTest, ProtectCommandRewritesTheCurrentFileAndSaysSo) {
+    WriteSetting(kUsersSection, "user", session.cipher().MakePasswordCheck(),
+                 session.settingsFile());
+    fill();
+    const std::filesystem::path file = dir / "records.vtr";
+    WriteRecordFile(file, RecordFileKind::Encrypted, session.cipher(), session.records());
+    session.setCurrentFile(file);
+    session.protectedKey() = ProtectedKey("secret", ProtectedParams{1, 8 * 1024, {}});
+    showWindow();
+
+    prompts.answers = {Answer::Ok};
+    prompts.passwords = {"secret"};
+    action("NProtect")->trigger();
+    EXPECT_TRUE(IsProtectedContent(ReadBytes(file)));
+    EXPECT_TRUE(session.userProtected());
+    EXPECT_EQ(window->statusBar()->currentMessage(), QString::fromUtf8(kWrittenProtectedNote));
+    EXPECT_EQ(prompts.log.back(), std::string("inform: ") + kProtectDoneMessage);
+    SaveSnapshot(*window, QStringLiteral("main_window_protected"));
 }
 
 TEST_F(MainWindowTest, MenuItemsAndTheirVisibility) {

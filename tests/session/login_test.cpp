@@ -13,6 +13,7 @@
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
+#include <sodium.h>
 
 #include <memory>
 #include <optional>
@@ -401,6 +402,13 @@ TEST_F(Login, ProtectedEntryAcceptsOnlyItsPassword) {
     // A classic check string for another password is no verifier of this one.
     EXPECT_FALSE(UserEntryAccepts(verifier.substr(0, 32), "pw"));
     EXPECT_THROW(UserEntryAccepts(verifier, "1234567890123"), Error);
+    // A verifier of the right password with limits beyond those a protected
+    // file may ask for (here 11 passes) opens nothing.
+    char beyond[crypto_pwhash_STRBYTES];
+    ASSERT_EQ(crypto_pwhash_str(beyond, "pw", 2, 11, 8 << 20), 0);
+    EXPECT_FALSE(UserEntryAccepts(beyond, "pw"));
+    ASSERT_EQ(crypto_pwhash_str(beyond, "pw", 2, 10, 8 << 20), 0);
+    EXPECT_TRUE(UserEntryAccepts(beyond, "pw"));
 }
 
 TEST_F(Login, StrengthenProtectionRewritesEntryAndFileOnConsentOnly) {
