@@ -58,5 +58,11 @@ int DecryptCommand(const CommandContext& context);
 int GenerateCommand(const CommandContext& context);
 int CheckUserCommand(const CommandContext& context);
 int ReportCommand(const CommandContext& context);
+int SearchCommand(const CommandContext& context);
+int AddCommand(const CommandContext& context);
+int EditCommand(const CommandContext& context);
+int RemoveCommand(const CommandContext& context);
+int ClipCommand(const CommandContext& context);
+int EstimateCommand(const CommandContext& context);
 
 } // namespace vantrel::cli
