@@ -35,6 +35,8 @@ const std::string kReportHelp = "Reports weak, reused, expired and empty passwor
                                 std::to_string(static_cast<int>(kReportWeakBelowBits)) +
                                 " bits. Reused: the same password (byte for byte)\n"
                                 "in two or more records. Expired: the end date is before today.\n"
+                                "Breached (with --breaches): the SHA-1 of the password (UTF-8) is\n"
+                                "in LIST, looked up by binary search; a damaged LIST is an error.\n"
                                 "Passwords are shown only with --show-passwords.\n"
                                 "Exit code 0: nothing found; 1: something found.";
 const OptionSpec kAddKey{"add-key", "N", kAddKeyHelp};
@@ -117,6 +119,8 @@ std::vector<Command> MakeCommands() {
           {kPlain,
            {"format", "FORMAT", "table (default) or json"},
            {"show-passwords", "", "add the passwords"},
+           {"breaches", "LIST",
+            "add the passwords found in LIST, a sorted SHA1HEX:COUNT list of breached passwords"},
            kForceShow,
            kPasswordStdin},
           kReportHelp},
