@@ -2,6 +2,8 @@
 
 #include "base/cp1251.h"
 #include "base/secret.h"
+#include "formats/settings_file.h"
+#include "formats/settings_names.h"
 
 #include <nettle/sha1.h>
 
@@ -205,6 +207,15 @@ std::uint64_t BreachList::timesSeenHash(std::string_view sha1Hex) const {
         }
     }
     return 0;
+}
+
+std::optional<std::filesystem::path>
+BreachListFileSetting(const std::filesystem::path& settingsPath) {
+    const std::string value = ReadSetting(kProgramSection, kBreachListFileKey, settingsPath);
+    if (value == ReadFailureText() || value.empty()) {
+        return std::nullopt;
+    }
+    return std::filesystem::path(Cp1251ToUtf8(value));
 }
 
 } // namespace vantrel

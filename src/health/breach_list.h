@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -67,5 +68,11 @@ private:
     const char* bytes_ = nullptr;
     std::size_t size_ = 0;
 };
+
+// The list the program's password report checks: BreachListFile in
+// [VTRSettings] of the settings file, a 1251 path; none when the key is
+// missing or empty.
+std::optional<std::filesystem::path>
+BreachListFileSetting(const std::filesystem::path& settingsPath);
 
 } // namespace vantrel
