@@ -193,8 +193,8 @@ std::string ProgramHelp() {
             "\"vantrel-cli COMMAND --help\" describes a command. Passwords are never given on\n"
             "the command line: they are typed on the terminal without echo, or read with\n"
             "--password-stdin as the first line of standard input.\n\n"
-            "Exit codes: 0 success, 1 negative answer (check-user, report), 2 usage error,\n"
-            "3 failure (input/output, bad input).\n\n"
+            "Exit codes: 0 success, 1 negative answer (check-user, report, search, rm,\n"
+            "estimate), 2 usage error, 3 failure (input/output, bad input).\n\n"
             "An encrypted file whose decrypted text cannot be a record file (a wrong\n"
             "password, or a damaged file) stops list, show, report and export with exit\n"
             "code 3; --force goes on all the same.\n";

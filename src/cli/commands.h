@@ -15,7 +15,7 @@ namespace vantrel::cli {
 
 // Exit codes.
 inline constexpr int kExitSuccess = 0;
-inline constexpr int kExitNo = 1;      // a negative answer (check-user)
+inline constexpr int kExitNo = 1;      // a negative answer (check-user, search, ...)
 inline constexpr int kExitUsage = 2;   // a mistake in the command line
 inline constexpr int kExitFailure = 3; // I/O errors, bad input
 

@@ -7,7 +7,11 @@
 #include "cipher/crypt_lib.h"
 #include "formats/program_cipher.h"
 #include "formats/record_file.h"
+#include "health/breach_list.h"
 
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdlib>
@@ -211,6 +215,40 @@ TEST_F(CliEdit, RmAsksOnTheTerminal) {
                       shown);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(Records().size(), 3u);
+}
+
+// The report lists exactly the records whose passwords the sorted list holds.
+TEST_F(CliEdit, ReportFindsTheBreachedPasswords) {
+    std::vector<std::string> lines;
+    for (const char* password : {"a", "pw-nine", "pw-other", "b-", "A"}) {
+        lines.push_back(BreachHashOfPassword(password) + ":" + std::to_string(lines.size() + 1));
+    }
+    std::sort(lines.begin(), lines.end());
+    std::string list;
+    for (const std::string& line : lines) {
+        list += line + "\r\n";
+    }
+    WriteBytes(Path("list.txt"), list);
+    RunResult r = Run("report", {"--breaches", Path("list.txt").string(), "--format", "json"});
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    const nlohmann::json report = nlohmann::json::parse(r.out);
+    const nlohmann::json& breached = report["groups"].back();
+    EXPECT_EQ(breached["group"], "breached");
+    std::vector<std::pair<std::string, int>> found;
+    for (const nlohmann::json& line : breached["records"]) {
+        found.emplace_back(line["name"], line["timesSeen"]);
+    }
+    EXPECT_EQ(found, (std::vector<std::pair<std::string, int>>{{"first five", 1}, {"Ёлка", 2}}));
+    r = Run("report", {});
+    EXPECT_EQ(r.out.find("Скомпрометированные"), std::string::npos) << "only with --breaches";
+
+    WriteBytes(Path("list.txt"), list.substr(0, list.size() / 2) + "x\r\n");
+    r = Run("report", {"--breaches", Path("list.txt").string()});
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_NE(r.err.find("is damaged"), std::string::npos) << r.err;
+    r = Run("report", {"--breaches", Path("none.txt").string()}, "");
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_NE(r.err.find("Cannot open the breach list"), std::string::npos) << r.err;
 }
 
 TEST(CliEstimate, VerdictBitsAndExitCode) {
