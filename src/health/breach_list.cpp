@@ -143,9 +143,14 @@ std::uint64_t BreachList::timesSeen(std::string_view password1251) const {
 }
 
 std::uint64_t BreachList::timesSeenHash(std::string_view sha1Hex) const {
-    const std::string_view text(bytes_, size_);
-    const auto malformed = [this](std::size_t start) {
-        return BreachListError(BreachListError::Problem::Malformed, path_, start);
+    return SearchBreachText(std::string_view(bytes_, size_), sha1Hex, path_);
+}
+
+std::uint64_t SearchBreachText(std::string_view text, std::string_view sha1Hex,
+                               const std::filesystem::path& path) {
+    const std::size_t size = text.size();
+    const auto malformed = [&path](std::size_t start) {
+        return BreachListError(BreachListError::Problem::Malformed, path, start);
     };
     // The line that holds byte `at`: "SHA1HEX:COUNT", then CR LF, LF or the
     // end of the file.
@@ -161,11 +166,11 @@ std::uint64_t BreachList::timesSeenHash(std::string_view sha1Hex) const {
         line.start = before == std::string_view::npos ? from : from + before + 1;
         const std::string_view rest = text.substr(line.start, kLongestLine);
         const std::size_t newline = rest.find('\n');
-        if (newline == std::string_view::npos && line.start + rest.size() != size_) {
+        if (newline == std::string_view::npos && line.start + rest.size() != size) {
             throw malformed(line.start);
         }
         const std::size_t end = line.start + std::min(newline, rest.size());
-        line.next = end == size_ ? end : end + 1;
+        line.next = end == size ? end : end + 1;
         std::string_view body = text.substr(line.start, end - line.start);
         if (!body.empty() && body.back() == '\r') {
             body.remove_suffix(1);
@@ -187,13 +192,13 @@ std::uint64_t BreachList::timesSeenHash(std::string_view sha1Hex) const {
     // [low, high) holds the lines that may still be the one; the lines met
     // below and above it bound the hashes every line in it must lie between.
     std::size_t low = 0;
-    std::size_t high = size_;
+    std::size_t high = size;
     std::optional<std::string_view> below;
     std::optional<std::string_view> above;
     while (low < high) {
         const ListLine line = lineAt(low + (high - low) / 2, low);
         if ((below && line.hash <= *below) || (above && line.hash >= *above)) {
-            throw BreachListError(BreachListError::Problem::Unsorted, path_, line.start);
+            throw BreachListError(BreachListError::Problem::Unsorted, path, line.start);
         }
         if (line.hash == sha1Hex) {
             return line.count;

@@ -69,6 +69,11 @@ private:
     std::size_t size_ = 0;
 };
 
+// The search of BreachList::timesSeenHash over the bytes of a list held in
+// memory; `path` names the list in errors.
+std::uint64_t SearchBreachText(std::string_view text, std::string_view sha1Hex,
+                               const std::filesystem::path& path);
+
 // The list the program's password report checks: BreachListFile in
 // [VTRSettings] of the settings file, a 1251 path; none when the key is
 // missing or empty.
