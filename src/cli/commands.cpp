@@ -1,7 +1,9 @@
 #include "cli/commands.h"
 
 #include "base/error.h"
+#include "cli/generate_options.h"
 #include "cli/password_input.h"
+#include "cli/record_change.h"
 #include "cli/terminal_text.h"
 #include "formats/program_cipher.h"
 #include "health/password_report.h"
@@ -33,10 +35,36 @@ const std::string kReportHelp = "Reports weak, reused, expired and empty passwor
                                 std::to_string(static_cast<int>(kReportWeakBelowBits)) +
                                 " bits. Reused: the same password (byte for byte)\n"
                                 "in two or more records. Expired: the end date is before today.\n"
+                                "Breached (with --breaches): the SHA-1 of the password (UTF-8) is\n"
+                                "in LIST, looked up by binary search; a damaged LIST is an error.\n"
                                 "Passwords are shown only with --show-passwords.\n"
                                 "Exit code 0: nothing found; 1: something found.";
 const OptionSpec kAddKey{"add-key", "N", kAddKeyHelp};
 const OptionSpec kMultKey{"mult-key", "N", kMultKeyHelp};
+
+// The options of a command followed by more of them.
+std::vector<OptionSpec> Joined(std::vector<OptionSpec> options,
+                               const std::vector<OptionSpec>& more) {
+    options.insert(options.end(), more.begin(), more.end());
+    return options;
+}
+
+const std::string kRecordPasswordHelp =
+    "With --password-stdin the first line of standard input is the file's password\n"
+    "and, with --ask-password, the second line the record's password (the first\n"
+    "line, for a plain-text FILE). Texts are stored in Windows-1251: other\n"
+    "characters and control characters are refused, and nothing is written.\n"
+    "The file is changed under its lock and replaced atomically; it keeps its\n"
+    "kind and mode.";
+const std::string kAddHelp =
+    "Adds a record and prints its number.\n"
+    "--ask-password or --generate gives its password; a generated one is printed\n"
+    "only with --show-password. Without --number the record gets one above the\n"
+    "highest number in FILE.\n" +
+    kRecordPasswordHelp;
+const std::string kEditHelp = "Changes the fields given of the record numbered NUMBER.\n"
+                              "Several records with that number are an error naming them.\n" +
+                              kRecordPasswordHelp;
 
 std::vector<Command> MakeCommands() {
     return {
@@ -46,17 +74,53 @@ std::vector<Command> MakeCommands() {
           "Lists the records of a record file as a table.\n"
           "Columns: number, name, resource, start, end, note."},
          ListCommand},
+        {{"search",
+          {"FILE", "TEXT"},
+          {kPlain, kPasswordStdin},
+          "Lists the records whose number, name, resource or note contains TEXT.\n"
+          "Letter case is ignored (Latin and Cyrillic); passwords and dates are not\n"
+          "searched. Exit code 0: records found; 1: none."},
+         SearchCommand},
         {{"show",
           {"FILE", "NUMBER"},
           {kPlain, kForceShow, kPasswordStdin},
           "Shows one record, every field, the password included.\n"
           "Every record whose number is NUMBER is shown."},
          ShowCommand},
+        {{"add",
+          {"FILE"},
+          Joined({kPlain}, Joined(RecordFieldOptions(), {kPasswordStdin})),
+          kAddHelp},
+         AddCommand},
+        {{"edit",
+          {"FILE", "NUMBER"},
+          Joined({kPlain}, Joined(RecordFieldOptions(), {kPasswordStdin})),
+          kEditHelp},
+         EditCommand},
+        {{"rm",
+          {"FILE", "NUMBER"},
+          {kPlain, {"yes", "", "delete without asking"}, kPasswordStdin},
+          "Deletes the record numbered NUMBER.\n"
+          "Asks on the terminal first, unless --yes is given. Exit code 1: not deleted."},
+         RemoveCommand},
+        {{"clip",
+          {"FILE", "NUMBER"},
+          {kPlain,
+           {"field", "FIELD", "password (default), name or resource"},
+           {"seconds", "N", "seconds until the clipboard is cleared, 0 for never"},
+           kPasswordStdin},
+          "Puts a field of a record on the clipboard, then clears it.\n"
+          "Through wl-copy on Wayland, else xclip or xsel. The clipboard is cleared after\n"
+          "N seconds (default: ClipboardSeconds of the program's settings file, else 30)\n"
+          "or at Ctrl+C, unless it holds something else by then."},
+         ClipCommand},
         {{"report",
           {"FILE"},
           {kPlain,
            {"format", "FORMAT", "table (default) or json"},
            {"show-passwords", "", "add the passwords"},
+           {"breaches", "LIST",
+            "add the passwords found in LIST, a sorted SHA1HEX:COUNT list of breached passwords"},
            kForceShow,
            kPasswordStdin},
           kReportHelp},
@@ -123,20 +187,18 @@ std::vector<Command> MakeCommands() {
          DecryptCommand},
         {{"generate",
           {},
-          {{"upper", "", "Latin capitals without I and O"},
-           {"lower", "", "Latin small letters without l and o"},
-           {"digits", "", "digits without 0 and 1"},
-           {"signs", "", "signs #%&()=@{[]}+;-~.,"},
-           {"extra", "", "add the look-alikes O I o l g q 0 1 and \\/:*?\"<>|`_$"},
-           {"repeat", "", "a character may occur more than once"},
-           {"min", "N", "shortest length, 1...100 (default 8)"},
-           {"max", "N", "longest length, 1...100 (default 12)"},
-           {"count", "N", "how many strings, 1...100000 (default 1)"},
-           {"seed", "N", "start the generator at seed N (0...4294967295) instead of the clock"}},
+          Joined(GenerateOptionSpecs(),
+                 {{"count", "N", "how many strings, 1...100000 (default 1)"}}),
           "Generates names or passwords, one per line.\n"
           "At least one character set is needed. Without --repeat a string is never longer\n"
           "than the number of different characters it is drawn from."},
          GenerateCommand},
+        {{"estimate",
+          {},
+          {kPasswordStdin},
+          "Estimates the strength of a password, as the record editor shows it.\n"
+          "Exit code 0: \"Средний\" or better; 1: weaker."},
+         EstimateCommand},
         {{"check-user",
           {"SETTINGS", "NAME"},
           {kPasswordStdin},
@@ -174,8 +236,8 @@ std::string ProgramHelp() {
             "\"vantrel-cli COMMAND --help\" describes a command. Passwords are never given on\n"
             "the command line: they are typed on the terminal without echo, or read with\n"
             "--password-stdin as the first line of standard input.\n\n"
-            "Exit codes: 0 success, 1 negative answer (check-user, report), 2 usage error,\n"
-            "3 failure (input/output, bad input).\n\n"
+            "Exit codes: 0 success, 1 negative answer (check-user, report, search, rm,\n"
+            "estimate), 2 usage error, 3 failure (input/output, bad input).\n\n"
             "An encrypted file whose decrypted text cannot be a record file (a wrong\n"
             "password, or a damaged file) stops list, show, report and export with exit\n"
             "code 3; --force goes on all the same.\n\n"

@@ -15,7 +15,7 @@ namespace vantrel::cli {
 
 // Exit codes.
 inline constexpr int kExitSuccess = 0;
-inline constexpr int kExitNo = 1;      // a negative answer (check-user)
+inline constexpr int kExitNo = 1;      // a negative answer (check-user, search, ...)
 inline constexpr int kExitUsage = 2;   // a mistake in the command line
 inline constexpr int kExitFailure = 3; // I/O errors, bad input
 
@@ -61,5 +61,11 @@ int CheckUserCommand(const CommandContext& context);
 int ConvertCommand(const CommandContext& context);
 int ProtectUserCommand(const CommandContext& context);
 int ReportCommand(const CommandContext& context);
+int SearchCommand(const CommandContext& context);
+int AddCommand(const CommandContext& context);
+int EditCommand(const CommandContext& context);
+int RemoveCommand(const CommandContext& context);
+int ClipCommand(const CommandContext& context);
+int EstimateCommand(const CommandContext& context);
 
 } // namespace vantrel::cli

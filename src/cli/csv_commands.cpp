@@ -1,6 +1,7 @@
 // export --format csv and import-csv: records to and from comma-separated files.
 #include "base/error.h"
 #include "cli/cli_files.h"
+#include "cli/record_change.h"
 #include "cli/record_content.h"
 #include "cli/terminal_text.h"
 #include "formats/csv_records.h"
@@ -18,16 +19,6 @@ namespace fs = std::filesystem;
 int currentYear() {
     return static_cast<int>(LocalToday().year());
 }
-
-// A record list that is wiped when it goes.
-struct WipedRecords {
-    RecordList records;
-    ~WipedRecords() {
-        for (Record& record : records) {
-            WipeRecord(record);
-        }
-    }
-};
 
 CsvLayout layoutOption(const Arguments& args) {
     const std::string name = args.Value("layout").value_or("vantrel");
@@ -68,7 +59,7 @@ bool CsvFormatOption(const Arguments& args) {
 void WriteContentAsCsv(const Arguments& args, RecordContent& content, const fs::path& output) {
     const CsvLayout layout = layoutOption(args);
     WipedRecords list;
-    content.forEachRecord([&](const RecordView& record) { AppendRecord(list.records, record); });
+    ReadAllRecords(content, list);
     WriteCsvFile(output, list.records, layout, currentYear());
 }
 
@@ -86,8 +77,7 @@ int ImportCsvCommand(const CommandContext& context) {
         context.args.Flag("protected") ? RecordFileKind::Protected : RecordFileKind::Encrypted;
     if (into) {
         RecordContent existing = ReadContent(context, *into, RecordFileKind::Encrypted);
-        existing.forEachRecord(
-            [&](const RecordView& record) { AppendRecord(list.records, record); });
+        ReadAllRecords(existing, list);
         cipher = std::move(existing.cipher);
         form = existing.storedKind;
     }

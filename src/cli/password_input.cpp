@@ -153,6 +153,33 @@ SecretString ReadPasswordFromTerminal(const std::string& prompt) {
     return secret;
 }
 
+std::string AskOnTerminal(const std::string& question) {
+    FileDescriptor terminal(open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC));
+    if (terminal.get() < 0) {
+        throw UsageError("no terminal to ask on; use --yes");
+    }
+    WriteAll(terminal.get(), question);
+    std::string answer;
+    char c = 0;
+    for (;;) {
+        const ssize_t got = read(terminal.get(), &c, 1);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got != 1) {
+            throw Error("No answer was typed");
+        }
+        if (c == '\n') {
+            break;
+        }
+        answer += c;
+    }
+    if (!answer.empty() && answer.back() == '\r') {
+        answer.pop_back();
+    }
+    return answer;
+}
+
 SecretString PasswordTo1251(const std::string& utf8) {
     try {
         return SecretString(Utf8ToCp1251(utf8));

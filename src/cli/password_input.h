@@ -20,6 +20,11 @@ SecretString ReadPasswordLine(std::istream& in);
 // the program is interrupted. Throws UsageError when there is no terminal.
 SecretString ReadPasswordFromTerminal(const std::string& prompt);
 
+// Asks `question` on the controlling terminal and returns the answer typed
+// (echoed), without its line end. Throws UsageError when there is no
+// terminal, and vantrel::Error when the terminal ends without an answer.
+std::string AskOnTerminal(const std::string& question);
+
 // The typed password as 1251 bytes. A character that 1251 cannot hold is
 // refused (vantrel::Error); nothing is replaced. The length limit is the
 // cipher's (TCryptLib::SetPassword).

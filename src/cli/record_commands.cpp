@@ -32,9 +32,27 @@ RecordFileKind FileKindOption(const Arguments& args) {
     return args.Flag("plain") ? RecordFileKind::PlainText : RecordFileKind::Encrypted;
 }
 
+bool KindNeedsPassword(RecordFileKind kind) {
+    switch (kind) {
+    case RecordFileKind::PlainText:
+        return false;
+    case RecordFileKind::Encrypted:
+    case RecordFileKind::Protected:
+        return true;
+    }
+    return true;
+}
+
 RecordContent ReadContent(const CommandContext& context, const fs::path& file,
                           RecordFileKind kind) {
     InputFile input(file); // readable before the password is asked for
+    const SecretString password =
+        KindNeedsPassword(kind) ? context.ReadPassword(false) : SecretString();
+    return ReadKeyedContent(input, file, kind, password, context.args.Flag("force"));
+}
+
+RecordContent ReadKeyedContent(InputFile& input, const fs::path& file, RecordFileKind kind,
+                               const SecretString& password, bool force) {
     RecordContent content;
     content.bytes = SecretString(input.ReadAll());
     content.kind = RecordFileKindOfContent(content.bytes.value(), kind);
@@ -43,12 +61,12 @@ RecordContent ReadContent(const CommandContext& context, const fs::path& file,
     case RecordFileKind::PlainText:
         break;
     case RecordFileKind::Encrypted:
-        ConfigureCipher(content.cipher, context.ReadPassword(false).value());
+        ConfigureCipher(content.cipher, password.value());
         break;
     case RecordFileKind::Protected: {
         // Authenticated whole, and no larger than the file: held as plain
         // text from here on.
-        ConfigureCipher(content.cipher, context.ReadPassword(false).value());
+        ConfigureCipher(content.cipher, password.value());
         ProtectedKeySlot key;
         SecretString text =
             ReadProtectedContent(content.bytes.value(), content.cipher.Password(), key);
@@ -59,8 +77,7 @@ RecordContent ReadContent(const CommandContext& context, const fs::path& file,
     }
     // The container carries no check value: another user's password shows
     // only as a text that cannot be a record file.
-    if (!context.args.Flag("force") &&
-        !ContentCanBeRecordFile(content.bytes.value(), kind, content.cipher)) {
+    if (!force && !ContentCanBeRecordFile(content.bytes.value(), content.kind, content.cipher)) {
         throw Error(file.string() +
                     " does not decrypt into a record file: the password is wrong or the file "
                     "is damaged (--force goes on all the same)");
@@ -68,11 +85,8 @@ RecordContent ReadContent(const CommandContext& context, const fs::path& file,
     return content;
 }
 
-int ListCommand(const CommandContext& context) {
-    const fs::path file = context.args.operands[0];
-    const bool showPasswords = context.args.Flag("show-passwords");
-    RecordContent content = ReadContent(context, file, FileKindOption(context.args));
-
+std::size_t WriteRecordTable(std::ostream& out, RecordContent& content, bool showPasswords,
+                             const std::function<bool(const RecordView&)>& shown) {
     std::vector<std::string> header{"No."};
     for (std::size_t field = 0; field < kFieldCount; ++field) {
         if (field != kFieldPassword || showPasswords) {
@@ -92,10 +106,29 @@ int ListCommand(const CommandContext& context) {
     // Two walks over the records: the column widths first, then the lines.
     TableLayout layout;
     layout.Measure(header);
-    content.forEachRecord([&](const RecordView& record) { layout.Measure(rowOf(record)); });
-    layout.WriteRow(context.out, header);
-    content.forEachRecord(
-        [&](const RecordView& record) { layout.WriteRow(context.out, rowOf(record)); });
+    std::size_t count = 0;
+    content.forEachRecord([&](const RecordView& record) {
+        if (!shown || shown(record)) {
+            layout.Measure(rowOf(record));
+            ++count;
+        }
+    });
+    if (count == 0 && shown) {
+        return 0;
+    }
+    layout.WriteRow(out, header);
+    content.forEachRecord([&](const RecordView& record) {
+        if (!shown || shown(record)) {
+            layout.WriteRow(out, rowOf(record));
+        }
+    });
+    return count;
+}
+
+int ListCommand(const CommandContext& context) {
+    const fs::path file = context.args.operands[0];
+    RecordContent content = ReadContent(context, file, FileKindOption(context.args));
+    WriteRecordTable(context.out, content, context.args.Flag("show-passwords"), nullptr);
     return kExitSuccess;
 }
 

@@ -2,11 +2,14 @@
 
 #include "base/secret.h"
 #include "cipher/crypt_lib.h"
+#include "cli/cli_files.h"
 #include "cli/commands.h"
 #include "formats/record_file_kind.h"
 #include "formats/record_stream.h"
 
 #include <filesystem>
+#include <functional>
+#include <iosfwd>
 
 namespace vantrel::cli {
 
@@ -48,5 +51,19 @@ bool CsvFormatOption(const Arguments& args);
 // arguments (WriteCsvFile).
 void WriteContentAsCsv(const Arguments& args, RecordContent& content,
                        const std::filesystem::path& output);
+
+// The records of `content` that `shown` accepts (every record without it) as
+// the list command's table, passwords only with `showPasswords`. Returns how
+// many were shown; with `shown` and none found, nothing is written.
+std::size_t WriteRecordTable(std::ostream& out, RecordContent& content, bool showPasswords,
+                             const std::function<bool(const RecordView&)>& shown);
+
+// Whether a file of `kind` needs the file's password to be read.
+bool KindNeedsPassword(RecordFileKind kind);
+
+// The rest of ReadContent once the password is known: reads `input` (FILE)
+// and refuses a text that cannot be a record file unless `force` is on.
+RecordContent ReadKeyedContent(InputFile& input, const std::filesystem::path& file,
+                               RecordFileKind kind, const SecretString& password, bool force);
 
 } // namespace vantrel::cli

@@ -3,6 +3,7 @@
 #include "base/secret.h"
 #include "cli/record_content.h"
 #include "cli/terminal_text.h"
+#include "health/breach_list.h"
 #include "health/password_report.h"
 #include "session/expiry.h"
 
@@ -15,6 +16,7 @@
 #include <functional>
 #include <limits>
 #include <numeric>
+#include <optional>
 #include <ostream>
 
 namespace vantrel::cli {
@@ -201,7 +203,7 @@ private:
 void WriteTables(std::ostream& out, RecordContent& content, const PasswordReport& report,
                  std::size_t budget, bool showPasswords) {
     bool first = true;
-    for (const ReportGroup group : kReportGroups) {
+    for (const ReportGroup group : report.shownGroups()) {
         const ReportLines& lines = report.lines(group);
         out << (first ? "" : "\n") << ReportGroupTitle(group) << ": " << lines.size() << "\n";
         first = false;
@@ -262,6 +264,9 @@ nlohmann::json LineJson(const RecordView& record, ReportGroup group, const Repor
         break;
     case ReportGroup::EmptyPassword:
         break;
+    case ReportGroup::Breached:
+        item["timesSeen"] = line.timesSeen;
+        break;
     }
     return item;
 }
@@ -280,7 +285,7 @@ void WriteJson(std::ostream& out, RecordContent& content, const PasswordReport& 
                bool showPasswords) {
     constexpr std::string_view kRecords = "@records@";
     nlohmann::json groups = nlohmann::json::array();
-    for (const ReportGroup group : kReportGroups) {
+    for (const ReportGroup group : report.shownGroups()) {
         groups.push_back({{"group", ReportGroupKey(group)},
                           {"title", ReportGroupTitle(group)},
                           {"records", kRecords}});
@@ -294,7 +299,7 @@ void WriteJson(std::ostream& out, RecordContent& content, const PasswordReport& 
     const std::string placeholder = Dump(kRecords);
     constexpr std::string_view kItemIndent = "\n        "; // the records' depth in the document
     std::size_t at = 0;
-    for (const ReportGroup group : kReportGroups) {
+    for (const ReportGroup group : report.shownGroups()) {
         const std::size_t here = skeleton.find(placeholder, at);
         out << std::string_view(skeleton).substr(at, here - at) << '[';
         const char* separator = "";
@@ -323,13 +328,19 @@ int ReportCommand(const CommandContext& context) {
                          "'");
     }
     const bool showPasswords = context.args.Flag("show-passwords");
+    // The list is opened first: a missing one stops the report before the
+    // password is asked for.
+    std::optional<BreachList> breaches;
+    if (const auto list = context.args.Value("breaches")) {
+        breaches.emplace(*list);
+    }
     RecordContent content =
         ReadContent(context, context.args.operands[0], FileKindOption(context.args));
     const auto today = LocalToday();
     PasswordReport report;
     std::size_t recordCount = 0;
     {
-        PasswordReportBuilder builder(today);
+        PasswordReportBuilder builder(today, nullptr, breaches ? &*breaches : nullptr);
         content.forEachRecord(
             [&builder](const RecordView& record) { builder.add(ReportFieldsOf(record)); });
         recordCount = builder.recordCount();

@@ -17,5 +17,8 @@ inline constexpr const char* kProgramSection = "VTRSettings";
 inline constexpr const char* kFlatToolbarKey = "FlattbMain";
 // Seconds a copied secret stays on the clipboard (session/clipboard_settings.h).
 inline constexpr const char* kClipboardSecondsKey = "ClipboardSeconds";
+// The list of breached passwords the password report checks (1251 path;
+// health/breach_list.h).
+inline constexpr const char* kBreachListFileKey = "BreachListFile";
 
 } // namespace vantrel

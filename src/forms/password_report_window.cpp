@@ -34,16 +34,19 @@ TfmPasswordReport::TfmPasswordReport(const Session& session, bool showPasswords,
     setWindowTitle(QStringLiteral("Отчёт о паролях"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
-    auto* rules = new QLabel(
-        QStringLiteral("Слабые: оценка надёжности ниже %1 бит. Повторяющиеся: один и тот же "
-                       "пароль в нескольких записях. Истёкшие: окончание действия раньше "
-                       "сегодняшнего дня. Двойной щелчок по строке открывает запись.")
-            .arg(static_cast<int>(kReportWeakBelowBits)),
-        this);
-    rules->setObjectName(QStringLiteral("lbRules"));
-    rules->setWordWrap(true);
+    if (const auto list = BreachListFileSetting(session_.settingsFile())) {
+        try {
+            breaches_.emplace(*list);
+        } catch (const BreachListError& error) {
+            breachProblem_ = fromUtf8(error.russianText());
+        }
+    }
+    rules_ = new QLabel(this);
+    rules_->setObjectName(QStringLiteral("lbRules"));
+    rules_->setWordWrap(true);
     summary_ = new QLabel(this);
     summary_->setObjectName(QStringLiteral("lbSummary"));
+    summary_->setWordWrap(true); // a breach list problem names its file
 
     tree_ = new QTreeWidget(this);
     tree_->setObjectName(QStringLiteral("tvReport"));
@@ -71,7 +74,7 @@ TfmPasswordReport::TfmPasswordReport(const Session& session, bool showPasswords,
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(rules);
+    layout->addWidget(rules_);
     layout->addWidget(summary_);
     layout->addWidget(tree_, 1);
     layout->addWidget(buttons);
@@ -85,9 +88,18 @@ void TfmPasswordReport::rebuild() {
     const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
     tree_->clear();
     const RecordList& records = session_.records();
-    const PasswordReport report = BuildPasswordReport(records, LocalToday(), &estimates_);
+    PasswordReport report;
+    try {
+        report = BuildPasswordReport(records, LocalToday(), &estimates_,
+                                     breaches_ ? &*breaches_ : nullptr);
+    } catch (const BreachListError& error) {
+        // A damaged list gives no answers: the report goes on without it.
+        breachProblem_ = fromUtf8(error.russianText());
+        breaches_.reset();
+        report = BuildPasswordReport(records, LocalToday(), &estimates_);
+    }
     QList<QTreeWidgetItem*> groups;
-    for (const ReportGroup group : kReportGroups) {
+    for (const ReportGroup group : report.shownGroups()) {
         const ReportLines& lines = report.lines(group);
         auto* heading = new QTreeWidgetItem(QStringList{
             QStringLiteral("%1 (%2)").arg(utf8(ReportGroupTitle(group))).arg(lines.size())});
@@ -120,11 +132,23 @@ void TfmPasswordReport::rebuild() {
     for (int column = 0; column + 1 < tree_->columnCount(); ++column) {
         tree_->resizeColumnToContents(column);
     }
-    summary_->setText(report.empty()
+    rules_->setText(
+        QStringLiteral("Слабые: оценка надёжности ниже %1 бит. Повторяющиеся: один и тот же "
+                       "пароль в нескольких записях. Истёкшие: окончание действия раньше "
+                       "сегодняшнего дня.%2 Двойной щелчок по строке открывает запись.")
+            .arg(static_cast<int>(kReportWeakBelowBits))
+            .arg(report.breachesChecked
+                     ? QStringLiteral(" Скомпрометированные: пароль есть в списке утечек.")
+                     : QString()));
+    QString summary = report.empty()
                           ? QStringLiteral("Записей: %1, замечаний нет.").arg(records.size())
                           : QStringLiteral("Записей: %1, с замечаниями: %2.")
                                 .arg(records.size())
-                                .arg(report.flaggedRecords(records.size())));
+                                .arg(report.flaggedRecords(records.size()));
+    if (!breachProblem_.isEmpty()) {
+        summary += QStringLiteral("\n") + breachProblem_ + QStringLiteral(".");
+    }
+    summary_->setText(summary);
 }
 
 void TfmPasswordReport::openLine(RecordId id) {

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "health/breach_list.h"
 #include "health/password_report.h"
 #include "session/session.h"
 
 #include <QDialog>
 
 #include <functional>
+#include <optional>
 
 class QLabel;
 class QTreeWidget;
@@ -13,8 +15,10 @@ class QTreeWidget;
 namespace vantrel {
 
 // "Отчёт о паролях": the records of the session under "Слабые",
-// "Повторяющиеся", "Истёкшие" and "Пустой пароль", each line with number,
-// name, resource and reason. A double-click on a line hands its record to
+// "Повторяющиеся", "Истёкшие" and "Пустой пароль", and "Скомпрометированные"
+// when the settings file names a breach list (BreachListFile), each line with
+// number, name, resource and reason. A list that cannot be read is named in
+// the summary, and the report goes on without it. A double-click on a line hands its record to
 // `openRecord` (the main window's editor) and builds the report again.
 // Passwords get a column only when `showPasswords` is on.
 class TfmPasswordReport : public QDialog {
@@ -34,6 +38,9 @@ private:
     bool showPasswords_;
     std::function<void(RecordId)> openRecord_;
     StrengthCache estimates_;
+    std::optional<BreachList> breaches_;
+    QString breachProblem_; // why the breach list is not checked
+    QLabel* rules_ = nullptr;
     QLabel* summary_ = nullptr;
     QTreeWidget* tree_ = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "base/cp1251.h"
 #include "base/error.h"
 #include "formats/record_rules.h"
+#include "health/breach_list.h"
 #include "session/expiry.h"
 
 #include <algorithm>
@@ -141,6 +142,9 @@ struct PasswordReportBuilder::State {
 
     std::chrono::year_month_day today;
     StrengthCache* cache;
+    const BreachList* breaches;
+    // By set, the times a breached password was seen; looked up once per set.
+    std::unordered_map<std::uint32_t, std::uint32_t> timesSeenOfSet;
     PasswordSets sets;
     std::vector<std::uint32_t> setOfRow; // kNoSet for a record without a password
     std::vector<Waiting> waiting;
@@ -233,10 +237,12 @@ struct PasswordReportBuilder::State {
 };
 
 PasswordReportBuilder::PasswordReportBuilder(std::chrono::year_month_day today,
-                                             StrengthCache* cache)
+                                             StrengthCache* cache, const BreachList* breaches)
     : state_(std::make_unique<State>()) {
     state_->today = today;
     state_->cache = cache;
+    state_->breaches = breaches;
+    state_->report.breachesChecked = breaches != nullptr;
 }
 
 PasswordReportBuilder::~PasswordReportBuilder() = default;
@@ -258,6 +264,19 @@ void PasswordReportBuilder::add(const ReportFields& record) {
         state.group(ReportGroup::EmptyPassword).push_back(line);
     } else {
         const std::uint32_t set = state.sets.find(record.password);
+        if (state.breaches != nullptr && state.sets[set].count == 0) {
+            const std::uint64_t seen = state.breaches->timesSeen(record.password);
+            if (seen > 0) {
+                state.timesSeenOfSet.emplace(set,
+                                             static_cast<std::uint32_t>(std::min<std::uint64_t>(
+                                                 seen, std::numeric_limits<std::uint32_t>::max())));
+            }
+        }
+        if (const auto seen = state.timesSeenOfSet.find(set); seen != state.timesSeenOfSet.end()) {
+            ReportLine breached = line;
+            breached.timesSeen = seen->second;
+            state.group(ReportGroup::Breached).push_back(breached);
+        }
         ++state.sets[set].count;
         state.setOfRow.push_back(set);
         state.wait(row, set, record);
@@ -286,11 +305,20 @@ struct GroupNames {
     std::string_view title;
     std::string_view key;
 };
-// In kReportGroups order.
+// In ReportGroup order.
 constexpr GroupNames kGroupNames[] = {{"Слабые", "weak"},
                                       {"Повторяющиеся", "reused"},
                                       {"Истёкшие", "expired"},
-                                      {"Пустой пароль", "empty"}};
+                                      {"Пустой пароль", "empty"},
+                                      {"Скомпрометированные", "breached"}};
+static_assert(std::size(kGroupNames) == kReportGroupCount);
+
+// "раз" or "раза" after a number: 2, 3, 4, 22, ... but not 12, 13, 14.
+const char* TimesWord(std::uint64_t count) {
+    const std::uint64_t lastTwo = count % 100;
+    const std::uint64_t last = count % 10;
+    return (last >= 2 && last <= 4 && (lastTwo < 12 || lastTwo > 14)) ? "раза" : "раз";
+}
 
 } // namespace
 
@@ -300,6 +328,14 @@ std::string_view ReportGroupTitle(ReportGroup group) {
 
 std::string_view ReportGroupKey(ReportGroup group) {
     return kGroupNames[static_cast<std::size_t>(group)].key;
+}
+
+std::vector<ReportGroup> PasswordReport::shownGroups() const {
+    std::vector<ReportGroup> shown(kReportGroups.begin(), kReportGroups.end());
+    if (breachesChecked) {
+        shown.push_back(ReportGroup::Breached);
+    }
+    return shown;
 }
 
 bool PasswordReport::empty() const {
@@ -322,8 +358,8 @@ const std::string& RecordPassword(const Record& record) {
 }
 
 PasswordReport BuildPasswordReport(const RecordList& records, std::chrono::year_month_day today,
-                                   StrengthCache* cache) {
-    PasswordReportBuilder builder(today, cache);
+                                   StrengthCache* cache, const BreachList* breaches) {
+    PasswordReportBuilder builder(today, cache, breaches);
     for (const Record& record : records) {
         builder.add(ReportFieldsOf(record));
     }
@@ -346,6 +382,9 @@ std::string ReportReason(ReportGroup group, const ReportLine& line) {
     }
     case ReportGroup::EmptyPassword:
         return "Пароль не задан";
+    case ReportGroup::Breached:
+        return "Встречается в утечках: " + std::to_string(line.timesSeen) + " " +
+               TimesWord(line.timesSeen);
     }
     return {};
 }

@@ -15,20 +15,28 @@
 #include <vector>
 
 // The password report over a record list: which records have a weak password,
-// share a password with other records, have expired or have no password.
+// share a password with other records, have expired or have no password, and
+// (given a list of breached passwords) whose password is known from a breach.
 namespace vantrel {
+
+class BreachList;
 
 // A password whose estimate is below this counts as weak: the levels
 // "Очень слабый" and "Слабый".
 inline constexpr double kReportWeakBelowBits = kMediumFromBits;
 
-enum class ReportGroup { Weak, Reused, Expired, EmptyPassword };
+enum class ReportGroup { Weak, Reused, Expired, EmptyPassword, Breached };
+// The groups of every report; Breached only comes with a breach list
+// (PasswordReport::shownGroups).
 inline constexpr std::array<ReportGroup, 4> kReportGroups = {
     ReportGroup::Weak, ReportGroup::Reused, ReportGroup::Expired, ReportGroup::EmptyPassword};
+inline constexpr std::size_t kReportGroupCount = 5;
 
-// "Слабые", "Повторяющиеся", "Истёкшие", "Пустой пароль" (UTF-8).
+// "Слабые", "Повторяющиеся", "Истёкшие", "Пустой пароль",
+// "Скомпрометированные" (UTF-8).
 std::string_view ReportGroupTitle(ReportGroup group);
-// "weak", "reused", "expired", "empty": the group's name for scripts.
+// "weak", "reused", "expired", "empty", "breached": the group's name for
+// scripts.
 std::string_view ReportGroupKey(ReportGroup group);
 
 // Kept small: a report over a huge file can have a line for every record.
@@ -36,11 +44,13 @@ struct ReportLine {
     std::uint32_t row = 0; // the record's place in the list
     // Reused: the number of the set of equal passwords (1, 2, ... in list
     // order of their first record) and its size. Expired: the end date.
-    // Weak: the estimate in bits.
+    // Weak: the estimate in bits. Breached: the times the breach list saw
+    // the password (at most 2^32 - 1).
     std::uint32_t reuseSet = 0;
     std::uint32_t reuseCount = 0;
     std::chrono::year_month_day endDate;
     double bits = 0;
+    std::uint32_t timesSeen = 0;
 
     Strength strength() const { return {bits, LevelOfBits(bits)}; }
 };
@@ -49,10 +59,15 @@ struct ReportLine {
 using ReportLines = std::deque<ReportLine>;
 
 struct PasswordReport {
-    // One list per group, in kReportGroups order. Weak, expired and empty
-    // lines follow the list order; reused lines come set by set, so every
-    // record sharing a password is listed next to the others.
-    std::array<ReportLines, kReportGroups.size()> groups;
+    // One list per group, in ReportGroup order. Weak, expired, empty and
+    // breached lines follow the list order; reused lines come set by set, so
+    // every record sharing a password is listed next to the others.
+    std::array<ReportLines, kReportGroupCount> groups;
+    // Built with a breach list: the Breached group is part of the report.
+    bool breachesChecked = false;
+
+    // kReportGroups, and Breached when the breaches were checked.
+    std::vector<ReportGroup> shownGroups() const;
 
     const ReportLines& lines(ReportGroup group) const {
         return groups[static_cast<std::size_t>(group)];
@@ -73,9 +88,11 @@ using StrengthCache = std::unordered_map<std::string, Strength>;
 // passwords (with equal name and resource words) are estimated once, or twice
 // when the second record is far from the first; the estimates run on all the
 // machine's cores. With a cache, estimates found in it are taken from it and
-// the new ones are added.
+// the new ones are added. With a breach list, every distinct password is
+// looked up in it once (BreachListError when the list is damaged).
 PasswordReport BuildPasswordReport(const RecordList& records, std::chrono::year_month_day today,
-                                   StrengthCache* cache = nullptr);
+                                   StrengthCache* cache = nullptr,
+                                   const BreachList* breaches = nullptr);
 
 // The fields of a record that the report reads (1251 bytes).
 struct ReportFields {
@@ -100,7 +117,8 @@ template <typename AnyRecord> ReportFields ReportFieldsOf(const AnyRecord& recor
 class PasswordReportBuilder {
 public:
     explicit PasswordReportBuilder(std::chrono::year_month_day today,
-                                   StrengthCache* cache = nullptr);
+                                   StrengthCache* cache = nullptr,
+                                   const BreachList* breaches = nullptr);
     ~PasswordReportBuilder();
     PasswordReportBuilder(const PasswordReportBuilder&) = delete;
     PasswordReportBuilder& operator=(const PasswordReportBuilder&) = delete;
@@ -117,7 +135,8 @@ private:
 };
 
 // Why the line is in its group, for the user (UTF-8): "Очень слабый, 2 бит",
-// "Один пароль у записей: 3 (набор 1)", "Срок истёк 07.12.2026".
+// "Один пароль у записей: 3 (набор 1)", "Срок истёк 07.12.2026",
+// "Встречается в утечках: 12 раз".
 std::string ReportReason(ReportGroup group, const ReportLine& line);
 
 // The password of a record, the empty text when the record has no such field.

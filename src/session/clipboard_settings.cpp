@@ -30,13 +30,21 @@ std::string shownValue(const std::string& value) {
 } // namespace
 
 ClipboardDelay LoadClipboardSeconds(const std::filesystem::path& settingsPath) {
+    if (std::optional<ClipboardDelay> stored = ReadClipboardSeconds(settingsPath)) {
+        return *stored;
+    }
+    ClipboardDelay delay;
+    try {
+        SaveClipboardSeconds(delay.seconds, settingsPath);
+    } catch (const Error&) {
+    }
+    return delay;
+}
+
+std::optional<ClipboardDelay> ReadClipboardSeconds(const std::filesystem::path& settingsPath) {
     ClipboardDelay delay;
     if (!hasKey(settingsPath)) {
-        try {
-            SaveClipboardSeconds(delay.seconds, settingsPath);
-        } catch (const Error&) {
-        }
-        return delay;
+        return std::nullopt;
     }
     const std::string value = ReadSetting(kProgramSection, kClipboardSecondsKey, settingsPath);
     const bool empty = value == ReadFailureText();

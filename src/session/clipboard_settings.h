@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 // How long a copied secret stays on the clipboard: key "ClipboardSeconds" in
@@ -24,6 +25,10 @@ struct ClipboardDelay {
 // written for the user to find (a failed write changes nothing: the default
 // applies all the same). Never throws.
 ClipboardDelay LoadClipboardSeconds(const std::filesystem::path& settingsPath);
+
+// The delay the settings file holds, by the rules of LoadClipboardSeconds;
+// std::nullopt when it has none. Never writes, never throws.
+std::optional<ClipboardDelay> ReadClipboardSeconds(const std::filesystem::path& settingsPath);
 
 // Stores the delay in decimal. Throws vantrel::Error "Unable to write to %s".
 void SaveClipboardSeconds(int seconds, const std::filesystem::path& settingsPath);

@@ -42,7 +42,7 @@ bool RecordSearch::contains(std::string_view text) const {
     return found != text.end();
 }
 
-bool RecordSearch::matches(const Record& record) const {
+template <typename AnyRecord> bool RecordSearch::matchesAny(const AnyRecord& record) const {
     if (impossible_) {
         return false;
     }
@@ -54,6 +54,14 @@ bool RecordSearch::matches(const Record& record) const {
         const auto at = static_cast<std::size_t>(field);
         return at < record.fields.size() && contains(record.fields[at]);
     });
+}
+
+bool RecordSearch::matches(const Record& record) const {
+    return matchesAny(record);
+}
+
+bool RecordSearch::matches(const RecordView& record) const {
+    return matchesAny(record);
 }
 
 } // namespace vantrel

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "formats/record.h"
+#include "formats/record_file.h"
 
 #include <string>
 #include <string_view>
@@ -21,9 +22,12 @@ public:
 
     bool empty() const { return !impossible_ && folded_.empty(); }
     bool matches(const Record& record) const;
+    // The same for a record walked in a file (the command-line tool's search).
+    bool matches(const RecordView& record) const;
 
 private:
     bool contains(std::string_view text) const;
+    template <typename AnyRecord> bool matchesAny(const AnyRecord& record) const;
 
     std::string folded_; // the text in 1251, case-folded
     bool impossible_ = false;

@@ -246,18 +246,7 @@ TEST_F(CliRecords, WrongPasswordStopsEveryRecordCommandUnlessForced) {
 
 // Whether some process waits for the flock of the file with this inode.
 bool SomeoneWaitsForLock(const fs::path& path) {
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0) {
-        return false;
-    }
-    std::ifstream locks("/proc/locks");
-    const std::string inode = ":" + std::to_string(info.st_ino) + " ";
-    for (std::string line; std::getline(locks, line);) {
-        if (line.find("-> FLOCK") != std::string::npos && line.find(inode) != std::string::npos) {
-            return true;
-        }
-    }
-    return false;
+    return LockWaiters(path) > 0;
 }
 
 // The program holds the file's lock between its check of the file and its

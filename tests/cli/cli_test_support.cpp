@@ -4,9 +4,11 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <fstream>
 #include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -87,6 +89,22 @@ bool Pump(int inFd, std::string_view input, int outFd, std::string& out, int err
 }
 
 } // namespace
+
+int LockWaiters(const fs::path& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) {
+        return 0;
+    }
+    std::ifstream locks("/proc/locks");
+    const std::string inode = ":" + std::to_string(info.st_ino) + " ";
+    int waiters = 0;
+    for (std::string line; std::getline(locks, line);) {
+        if (line.find("-> FLOCK") != std::string::npos && line.find(inode) != std::string::npos) {
+            ++waiters;
+        }
+    }
+    return waiters;
+}
 
 RunResult RunProgram(const std::vector<std::string>& args, const std::string& input,
                      std::chrono::seconds timeout) {

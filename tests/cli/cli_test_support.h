@@ -36,6 +36,9 @@ RunResult RunOnTerminal(const std::vector<std::string>& args,
                         const std::vector<std::string>& typed, std::string& terminalOut,
                         const std::function<void(pid_t)>& atPrompt = {});
 
+// How many processes wait for the exclusive lock (flock) on the file at `path`.
+int LockWaiters(const std::filesystem::path& path);
+
 // A fresh folder per test.
 class CliTest : public ::testing::Test {
 protected:

@@ -802,6 +802,45 @@ TEST_F(MainWindowTest, PasswordReportListsGroupsAndOpensTheEditor) {
     });
 }
 
+// With BreachListFile in the settings file the report checks the passwords
+// against that list; a damaged list is named and the report goes on.
+TEST_F(MainWindowTest, PasswordReportShowsBreachedPasswords) {
+    showWindow();
+    session.replaceAll({rec("1", "alice", "qwerty"), rec("2", "bob", "Hv7#qLm2$wZp9!"),
+                        rec("3", "carol", "qwerty")});
+    const std::filesystem::path listFile = dir.path() / "breaches.txt";
+    WriteBytes(listFile, "0000000000000000000000000000000000000000:1\r\n"
+                         "B1B3773A05C0ED0176787A4F1574FF0075F7521E:3912816\r\n"); // "qwerty"
+    WriteSetting("VTRSettings", "BreachListFile", listFile.string(), session.settingsFile());
+    const auto report = [this](const std::function<void(QDialog&, QTreeWidget&)>& check) {
+        QTimer::singleShot(0, [check] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            check(*dialog, *dialog->findChild<QTreeWidget*>(QStringLiteral("tvReport")));
+            dialog->reject();
+        });
+        action("NPwdReport")->trigger();
+    };
+    report([](QDialog& dialog, QTreeWidget& tree) {
+        ASSERT_EQ(tree.topLevelItemCount(), 5);
+        QTreeWidgetItem* breached = tree.topLevelItem(4);
+        EXPECT_EQ(breached->text(0), "Скомпрометированные (2)");
+        ASSERT_EQ(breached->childCount(), 2);
+        EXPECT_EQ(breached->child(0)->text(1), "alice");
+        EXPECT_EQ(breached->child(1)->text(1), "carol");
+        EXPECT_EQ(breached->child(1)->text(3), "Встречается в утечках: 3912816 раз");
+        SaveSnapshot(dialog, QStringLiteral("password_report_breaches"));
+    });
+
+    WriteBytes(listFile, "B1B3773A05C0ED0176787A4F1574FF0075F7521E:3\r\nnot a hash\r\n");
+    report([](QDialog& dialog, QTreeWidget& tree) {
+        EXPECT_EQ(tree.topLevelItemCount(), 4);
+        const QString summary = dialog.findChild<QLabel*>(QStringLiteral("lbSummary"))->text();
+        EXPECT_TRUE(summary.contains("повреждён")) << summary.toStdString();
+        SaveSnapshot(dialog, QStringLiteral("password_report_damaged_breach_list"));
+    });
+}
+
 TEST_F(MainWindowTest, EditWithoutSelectionAddsARecord) {
     showWindow();
     fill();
