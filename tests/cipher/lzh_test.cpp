@@ -3,6 +3,7 @@
 #include "cipher/checksum.h"
 #include "cipher/lzh_reference.h"
 #include "cipher/lzh_reference_encoder.h"
+#include "support/sanitizer.h"
 
 #include <gtest/gtest.h>
 
@@ -17,14 +18,6 @@
 
 #include <sys/resource.h>
 #include <unistd.h>
-
-#if defined(__SANITIZE_ADDRESS__)
-#define VANTREL_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VANTREL_ADDRESS_SANITIZER 1
-#endif
-#endif
 
 namespace vantrel {
 namespace {

@@ -4,20 +4,13 @@
 #include "base/error.h"
 #include "formats/csv_text.h"
 #include "formats/date_forms.h"
+#include "support/sanitizer.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <string>
 #include <vector>
-
-#if defined(__SANITIZE_ADDRESS__)
-#define VANTREL_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VANTREL_ADDRESS_SANITIZER 1
-#endif
-#endif
 
 namespace vantrel {
 namespace {
