@@ -113,7 +113,10 @@ TEST_F(CliRecords, CsvExportAndImport) {
     for (std::size_t i = 0; i < back.size(); ++i) {
         EXPECT_EQ(back[i].number, std::to_string(i + 1)) << "numbered anew";
         for (const std::size_t field : {kFieldName, kFieldPassword, kFieldResource}) {
-            EXPECT_EQ(back[i].fields[field], sample[i].fields[field]) << i << "/" << field;
+            // The sample's last record has only two fields.
+            const std::string given =
+                field < sample[i].fields.size() ? sample[i].fields[field] : std::string();
+            EXPECT_EQ(back[i].fields[field], given) << i << "/" << field;
         }
     }
 
@@ -129,8 +132,8 @@ TEST_F(CliRecords, CsvExportAndImport) {
               (Record{"13", {"a,b", "p", "s.example", "", "", Utf8ToCp1251("n ¶ name: S")}}));
 
     // A protected file stays protected when records are added to it.
-    r = run({"import-csv", Path("more.csv").string(), "-o", Path("safe.vtr").string(),
-             "--protected"});
+    r = run(
+        {"import-csv", Path("more.csv").string(), "-o", Path("safe.vtr").string(), "--protected"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     r = run({"import-csv", Path("more.csv").string(), "--into", Path("safe.vtr").string(), "-o",
              Path("safe.vtr").string()});
