@@ -17,5 +17,9 @@ inline constexpr const char* kProgramSection = "VTRSettings";
 inline constexpr const char* kFlatToolbarKey = "FlattbMain";
 // Seconds a copied secret stays on the clipboard (session/clipboard_settings.h).
 inline constexpr const char* kClipboardSecondsKey = "ClipboardSeconds";
+// Seconds without input before the program locks, and whether it locks with
+// the screen (session/lock_settings.h).
+inline constexpr const char* kLockSecondsKey = "LockSeconds";
+inline constexpr const char* kLockOnScreenLockKey = "LockOnScreenLock";
 
 } // namespace vantrel
