@@ -224,8 +224,9 @@ TEST_F(MainWindowTest, MenuItemsAndTheirVisibility) {
         }
         return names;
     };
-    EXPECT_EQ(items("nFile"), (QStringList{"NOpen", "NSave", "NSaveAs", "NPrinterSettings (hidden)",
-                                           "NPrint (hidden)", "NExit"}));
+    EXPECT_EQ(items("nFile"),
+              (QStringList{"NOpen", "NSave", "NSaveAs", "NPrinterSettings (hidden)",
+                           "NPrint (hidden)", "", "NSettingsDlg", "NLock", "", "NExit"}));
     EXPECT_EQ(items("NRecord"), (QStringList{"NCreateNew", "NEdit", "NDelete", "", "NPwdReport"}));
     EXPECT_EQ(items("NSettings"), (QStringList{"NSetPwd (hidden)", "N_Divider1 (hidden)",
                                                "NFlattbMain", "NDivider2", "NFont"}));
