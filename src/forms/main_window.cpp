@@ -29,6 +29,8 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
+#include <QStyleOptionViewItem>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimer>
 #include <QToolBar>
@@ -433,6 +435,16 @@ void TfmMain::clearSearch() {
     search_->clear();
     filter_->setEndingOnly(false);
     expiryNote_->hide();
+}
+
+void TfmMain::forgetDrawnTexts() {
+    QAbstractItemDelegate* drawn = lvMain_->itemDelegate();
+    lvMain_->setItemDelegate(new QStyledItemDelegate(lvMain_));
+    if (drawn != nullptr && drawn->parent() == lvMain_) {
+        delete drawn;
+    }
+    const QStyleOptionViewItem blank;
+    lvMain_->style()->subElementRect(QStyle::SE_ItemViewItemText, &blank, lvMain_);
 }
 
 void TfmMain::showExpiryNote() {

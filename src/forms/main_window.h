@@ -87,6 +87,10 @@ public:
     // Empties the search field (before a lock: the typed text may be part of
     // a secret).
     void clearSearch();
+    // After the list was emptied: drops the copies of cell texts that Qt
+    // keeps from the last drawing (the delegate's data of its last cell, the
+    // style's layout of its last item).
+    void forgetDrawnTexts();
     // After a login and an unlock: says in the status bar how many records end
     // within the warning days or have ended; a click on it shows only them.
     void showExpiryNote();

@@ -107,6 +107,7 @@ void ProgramLock::lockNow() {
         return;
     }
     main_.hide();
+    main_.forgetDrawnTexts();
     unlock_->showFor(lock_.userName());
 }
 
