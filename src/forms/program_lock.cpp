@@ -94,7 +94,7 @@ void ProgramLock::lockNow() {
         return;
     }
     // A file being read or written (or its questions) finishes first.
-    if (main_.fileCommands().busy()) {
+    if (main_.fileCommands().fileWorkRunning()) {
         waitForFiles_.start();
         return;
     }

@@ -27,6 +27,14 @@
 #include <sstream>
 #include <unistd.h>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define VANTREL_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VANTREL_ADDRESS_SANITIZER 1
+#endif
+#endif
+
 namespace vantrel {
 namespace {
 
@@ -127,7 +135,7 @@ std::string findInOwnMemory(const Needle& needle) {
 }
 
 TEST(LockedMemory, HoldsNoPasswordAndNoNoteOfARecordNorTheUsersPassword) {
-#if defined(__SANITIZE_ADDRESS__)
+#ifdef VANTREL_ADDRESS_SANITIZER
     GTEST_SKIP() << "AddressSanitizer's allocator keeps freed memory as it is";
 #endif
     test::TempFolder dir;

@@ -197,6 +197,24 @@ TEST_F(LockTest, TheLockWaitsForAWriteToEnd) {
     window->fileCommands().setProgress(nullptr);
 }
 
+TEST_F(LockTest, TheLockAlsoWaitsForTheCloseSequencesSave) {
+    QtProgress progress(window.get(), 0);
+    window->fileCommands().setProgress(&progress);
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        ASSERT_NE(progress.dialog(), nullptr);
+        emit window->lockRequested();
+        EXPECT_FALSE(lock->locked());
+        seen = true;
+    });
+    // The save that the close sequence and the save offered before an open
+    // run: no file command, yet a write.
+    EXPECT_TRUE(window->fileCommands().saveFile(dir / "closing.vtr", RecordFileKind::Encrypted));
+    ASSERT_TRUE(seen);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return lock->locked(); }, 2000));
+    window->fileCommands().setProgress(nullptr);
+}
+
 TEST_F(LockTest, IdleTimeFromTheSettingsLocksAndInputPostponesIt) {
     WriteSetting(kProgramSection, kLockSecondsKey, "60", session.settingsFile());
     lock->applySettings();
@@ -232,9 +250,9 @@ TEST_F(LockTest, QuittingWhileLockedAsksBeforeUnsavedChangesGo) {
 }
 
 TEST_F(LockTest, SettingsWindowWritesItsKeysInPlaceAndTheLockFollows) {
-    const std::string head = "[UsersName]\r\nuser=" +
-                             ReadSetting(kUsersSection, "user", session.settingsFile()) +
-                             "\r\n[VTRSettings]\r\nFlattbMain=False\r\n";
+    const std::string head =
+        "[UsersName]\r\nuser=" + ReadSetting(kUsersSection, "user", session.settingsFile()) +
+        "\r\n[VTRSettings]\r\nFlattbMain=False\r\n";
     const std::string tail = "; comment\r\n\r\n[Other]\r\nKey = value\r\n";
     WriteBytes(session.settingsFile(), head + tail);
     TfmSettings settings(session.settingsFile(), prompts, window.get());
