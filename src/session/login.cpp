@@ -44,6 +44,7 @@ bool LoginSteps::Enter(const std::string& name, const std::string& password) {
     // The checker keeps no copy of the typed password: a locked program must
     // hold none.
     checker_.SetPassword(kCheckerPassword);
+    checker_.WipeKey();
     if (!accepted) {
         prompts_.inform(kMismatchMessage);
         return CreateUser(name, password);

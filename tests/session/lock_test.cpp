@@ -75,6 +75,11 @@ TEST_F(Locking, UnlockRestoresListFileFlagSortAndSelectionExactly) {
     EXPECT_FALSE(session.modified());
     EXPECT_NE(session.cipher().Password(), "secret");
     EXPECT_NE(login.checker().Password(), "secret");
+    // The key words are the password's bytes ("secr", "et").
+    for (const TCryptLib* cipher : {&session.cipher(), &login.checker()}) {
+        EXPECT_EQ(cipher->KeyWordA(), 0u);
+        EXPECT_EQ(cipher->KeyWordC(), 0u);
+    }
 
     const auto unlocked = lock.unlock("secret");
     ASSERT_TRUE(unlocked);
