@@ -164,6 +164,24 @@ void TCryptLib::SetMultKey(std::int32_t value) {
     multKey_ = value;
 }
 
+TCryptLib::~TCryptLib() {
+    WipeKey();
+}
+
+void TCryptLib::WipeKey() {
+    volatile std::uint32_t* words[] = {&keyA_, &keyB_, &keyC_, &salt_};
+    for (volatile std::uint32_t* word : words) {
+        *word = 0;
+    }
+    if (keyBlock_) {
+        volatile std::uint8_t* block = keyBlock_->data();
+        for (std::size_t i = 0; i < keyBlock_->size(); ++i) {
+            block[i] = 0;
+        }
+        keyBlock_.reset();
+    }
+}
+
 void TCryptLib::InitKey() {
     std::uint8_t padded[12] = {};
     const std::string& password = password_.value();

@@ -27,6 +27,10 @@ public:
     static constexpr std::size_t kBlockSize = 32768;
 
     TCryptLib();
+    // The key words hold the password's bytes: they are wiped with it.
+    ~TCryptLib();
+    TCryptLib(TCryptLib&&) noexcept = default;
+    TCryptLib& operator=(TCryptLib&&) noexcept = default;
 
     // Properties, in their published order.
     const std::string& Infile() const { return infile_; }
@@ -99,6 +103,10 @@ public:
     // The key block made by the last InitKey, while it is held.
     const std::optional<std::array<std::uint8_t, 16>>& KeyBlock() const { return keyBlock_; }
     void ReleaseKeyBlock() { keyBlock_.reset(); }
+    // Overwrites what the last InitKey derived from the password (the key
+    // words, which are its bytes, the salt and the key block); every
+    // operation derives them again first.
+    void WipeKey();
     std::uint8_t* WorkBuffer() { return workBuffer_.get(); }
     void AllocateWorkBuffer();
     void ReleaseWorkBuffer() { workBuffer_.reset(); }

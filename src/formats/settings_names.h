@@ -20,5 +20,9 @@ inline constexpr const char* kClipboardSecondsKey = "ClipboardSeconds";
 // The list of breached passwords the password report checks (1251 path;
 // health/breach_list.h).
 inline constexpr const char* kBreachListFileKey = "BreachListFile";
+// Seconds without input before the program locks, and whether it locks with
+// the screen (session/lock_settings.h).
+inline constexpr const char* kLockSecondsKey = "LockSeconds";
+inline constexpr const char* kLockOnScreenLockKey = "LockOnScreenLock";
 
 } // namespace vantrel

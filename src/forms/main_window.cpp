@@ -12,6 +12,7 @@
 #include "forms/record_list_actions.h"
 #include "forms/record_table_model.h"
 #include "forms/search_field.h"
+#include "forms/settings_window.h"
 #include "session/csv_commands.h"
 #include "session/expiry.h"
 #include "session/protection_command.h"
@@ -30,6 +31,8 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
+#include <QStyleOptionViewItem>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimer>
 #include <QToolBar>
@@ -202,6 +205,12 @@ void TfmMain::createActions() {
                    "Усилить защиту|Перейти на защищённую проверку пароля и защищённый файл записей",
                    QKeySequence(), QIcon()),
         &TfmMain::ProtectCmdExecute);
+    run(addCommand("SettingsCmd", "&Параметры…", "Параметры|Буфер обмена и блокировка программы",
+                   QKeySequence(), QIcon()),
+        &TfmMain::SettingsExecute);
+    connect(addCommand("LockCmd", "За&блокировать", "Заблокировать|Скрыть записи до ввода пароля",
+                       QKeySequence(Qt::CTRL | Qt::Key_L), QIcon()),
+            &QAction::triggered, this, &TfmMain::lockRequested);
     run(addCommand("ShowPwd", "ShowPwd", "Показ паролей|Показывать пароли в главном окне",
                    QKeySequence(), commandIcon(CommandIcon::ShowPasswords)),
         &TfmMain::ShowPwdExecute);
@@ -245,10 +254,12 @@ void TfmMain::createMenu() {
     addMenuItem(file, "NCsvImport", command("CsvImportCmd"));
     addMenuItem(file, "NCsvExport", command("CsvExportCmd"));
     file->addSeparator();
-    addMenuItem(file, "NProtect", command("ProtectCmd"));
-    file->addSeparator();
     addMenuItem(file, "NPrinterSettings", command("PrinterPrprts"), false);
     addMenuItem(file, "NPrint", command("FilePrintCmd"), false);
+    addMenuItem(file, "NProtect", command("ProtectCmd"));
+    addMenuItem(file, "NSettingsDlg", command("SettingsCmd"));
+    addMenuItem(file, "NLock", command("LockCmd"));
+    file->addSeparator();
     addMenuItem(file, "NExit", command("Exit"));
 
     QMenu* record = bar->addMenu(utf8("Запись"));
@@ -424,6 +435,61 @@ void TfmMain::createListTools() {
     });
     connect(&clipboard, &ClipboardGuard::problem, this,
             [this](const QString& text) { statusBar()->showMessage(text); });
+
+    expiryNote_ = new QLabel(statusBar());
+    expiryNote_->setObjectName(QStringLiteral("lbExpiry"));
+    expiryNote_->setToolTip(utf8("Щёлкните, чтобы показать только эти записи"));
+    expiryNote_->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
+    statusBar()->addWidget(expiryNote_);
+    expiryNote_->hide();
+    connect(expiryNote_, &QLabel::linkActivated, this, [this] {
+        filter_->setEndingOnly(!filter_->endingOnly());
+        showShownCount();
+        showExpiryNote();
+    });
+}
+
+void TfmMain::clearSearch() {
+    search_->clear();
+    filter_->setEndingOnly(false);
+    expiryNote_->hide();
+}
+
+void TfmMain::forgetDrawnTexts() {
+    QAbstractItemDelegate* drawn = lvMain_->itemDelegate();
+    lvMain_->setItemDelegate(new QStyledItemDelegate(lvMain_));
+    if (drawn != nullptr && drawn->parent() == lvMain_) {
+        delete drawn;
+    }
+    const QStyleOptionViewItem blank;
+    lvMain_->style()->subElementRect(QStyle::SE_ItemViewItemText, &blank, lvMain_);
+}
+
+void TfmMain::showExpiryNote() {
+    const ExpiryCount count = CountExpiry(session_.records(), LocalToday());
+    if (count.expiring == 0 && count.expired == 0 && !filter_->endingOnly()) {
+        expiryNote_->hide();
+        return;
+    }
+    const QString text = utf8("Истекает в ближайшие %1 дней: %2, истекло: %3")
+                             .arg(kExpiryWarningDays)
+                             .arg(count.expiring)
+                             .arg(count.expired);
+    const QString shownOnly = filter_->endingOnly()
+                                  ? utf8(" (показаны только они; щёлкните, чтобы показать все)")
+                                  : QString();
+    expiryNote_->setText(QStringLiteral("<a href=\"ending\">%1</a>%2")
+                             .arg(text.toHtmlEscaped(), shownOnly.toHtmlEscaped()));
+    expiryNote_->show();
+}
+
+void TfmMain::SettingsExecute() {
+    RunCommand(prompts_, [this] {
+        TfmSettings dialog(session_.settingsFile(), prompts_, this);
+        if (dialog.exec() == QDialog::Accepted) {
+            emit settingsChanged();
+        }
+    });
 }
 
 void TfmMain::showShownCount() {

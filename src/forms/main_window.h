@@ -87,6 +87,23 @@ public:
     // again, keeping the selected record, or notes that the next write asks.
     // Then watches the current file.
     void lookAtDisk();
+    // Empties the search field (before a lock: the typed text may be part of
+    // a secret).
+    void clearSearch();
+    // After the list was emptied: drops the copies of cell texts that Qt
+    // keeps from the last drawing (the delegate's data of its last cell, the
+    // style's layout of its last item).
+    void forgetDrawnTexts();
+    // After a login and an unlock: says in the status bar how many records end
+    // within the warning days or have ended; a click on it shows only them.
+    void showExpiryNote();
+    void SettingsExecute();
+
+signals:
+    // The command "Заблокировать" (Ctrl+L).
+    void lockRequested();
+    // The settings window stored new values.
+    void settingsChanged();
 
 protected:
     bool event(QEvent* event) override;
@@ -122,6 +139,7 @@ private:
     RecordListActions* listActions_ = nullptr;
     QLabel* shownCount_ = nullptr;
     QLabel* clipboardCount_ = nullptr;
+    QLabel* expiryNote_ = nullptr;
     QTableView* lvMain_ = nullptr;
     QToolBar* tbMain_ = nullptr;
     QWidget* loginDialog_ = nullptr;

@@ -1,5 +1,7 @@
 #include "forms/record_filter_proxy.h"
 
+#include "session/expiry.h"
+
 #include "forms/record_table_model.h"
 
 namespace vantrel {
@@ -33,10 +35,23 @@ void RecordFilterProxy::setSearchText(const QString& text) {
     invalidate();
 }
 
+void RecordFilterProxy::setEndingOnly(bool endingOnly) {
+    endingOnly_ = endingOnly;
+    kept_.clear();
+    invalidate();
+}
+
 bool RecordFilterProxy::filterAcceptsRow(int sourceRow, const QModelIndex&) const {
     // Rows of the table model are the session's rows.
     const auto row = static_cast<std::size_t>(sourceRow);
-    return search_.matches(session_.records()[row]) || kept_.contains(session_.idAt(row));
+    const Record& record = session_.records()[row];
+    if (kept_.contains(session_.idAt(row))) {
+        return true;
+    }
+    if (endingOnly_ && RecordExpiry(record, LocalToday()).state == ExpiryState::None) {
+        return false;
+    }
+    return search_.matches(record);
 }
 
 } // namespace vantrel

@@ -21,7 +21,11 @@ public:
     RecordFilterProxy(Session& session, RecordTableModel* source, QObject* parent = nullptr);
 
     void setSearchText(const QString& text);
-    bool filtering() const { return !search_.empty(); }
+    // Shows only the records that have ended or end within the warning days
+    // (session/expiry.h), on top of the search.
+    void setEndingOnly(bool endingOnly);
+    bool endingOnly() const { return endingOnly_; }
+    bool filtering() const { return !search_.empty() || endingOnly_; }
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
@@ -32,6 +36,7 @@ private:
     Session& session_;
     RecordSearch search_;
     std::unordered_set<RecordId> kept_;
+    bool endingOnly_ = false;
 };
 
 } // namespace vantrel

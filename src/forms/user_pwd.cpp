@@ -172,7 +172,9 @@ void TfmUserPwd::btEnterClick() {
     }
     RunCommand(prompts_, [&] {
         if (login_.Enter(fields->first, fields->second)) {
+            forgetPassword();
             hide();
+            emit loggedIn();
         }
     });
 }
@@ -184,9 +186,16 @@ void TfmUserPwd::btNewUserClick() {
     }
     RunCommand(prompts_, [&] {
         if (login_.CreateUser(fields->first, fields->second)) {
+            forgetPassword();
             hide();
+            emit loggedIn();
         }
     });
+}
+
+void TfmUserPwd::forgetPassword() {
+    // setText, unlike clear(), also drops the undo history of the typing.
+    edPwd_->setText(QString());
 }
 
 void TfmUserPwd::btExitClick() {

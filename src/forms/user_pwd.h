@@ -46,10 +46,16 @@ public:
     static bool programEndRequested() { return endRequested_; }
 
     void btEnterClick();
+    // Empties the password field, its undo history included.
+    void forgetPassword();
     void btNewUserClick();
     void btExitClick();
     void btAboutClick();
     void cbShowPwdClick();
+
+signals:
+    // A user has logged in (or was created) and the dialog is hidden.
+    void loggedIn();
 
 protected:
     bool event(QEvent* event) override;

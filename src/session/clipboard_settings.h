@@ -18,6 +18,17 @@ struct ClipboardDelay {
     std::string problem;
 };
 
+// A setting in whole seconds in section "VTRSettings" (the clipboard delay,
+// the idle time before the program locks), read by the rules below.
+// `fallbackNote` ends the problem text: what applies instead (UTF-8). The
+// Read form gives std::nullopt when the key is missing and never writes.
+std::optional<ClipboardDelay> ReadSecondsSetting(const char* key, int defaultSeconds,
+                                                 int maxSeconds, const std::string& fallbackNote,
+                                                 const std::filesystem::path& settingsPath);
+ClipboardDelay LoadSecondsSetting(const char* key, int defaultSeconds, int maxSeconds,
+                                  const std::string& fallbackNote,
+                                  const std::filesystem::path& settingsPath);
+
 // Reads the delay by the rules of the other integer settings (an optional sign
 // and decimal digits, blanks around them). A value that is not such a number
 // or lies outside 0 ... kMaxClipboardSeconds gives the default and a problem;

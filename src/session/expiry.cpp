@@ -41,4 +41,21 @@ year_month_day LocalToday() {
                           std::chrono::day(static_cast<unsigned>(local.tm_mday))};
 }
 
+ExpiryCount CountExpiry(const RecordList& records, std::chrono::year_month_day today) {
+    ExpiryCount count;
+    for (const Record& record : records) {
+        switch (RecordExpiry(record, today).state) {
+        case ExpiryState::Expiring:
+            ++count.expiring;
+            break;
+        case ExpiryState::Expired:
+            ++count.expired;
+            break;
+        case ExpiryState::None:
+            break;
+        }
+    }
+    return count;
+}
+
 } // namespace vantrel

@@ -32,6 +32,13 @@ Expiry RecordExpiry(const Record& record, std::chrono::year_month_day today);
 // The same for the text of an end date field.
 Expiry EndDateExpiry(std::string_view endDate, std::chrono::year_month_day today);
 
+// How many records of the list end soon and how many have ended on `today`.
+struct ExpiryCount {
+    int expiring = 0;
+    int expired = 0;
+};
+ExpiryCount CountExpiry(const RecordList& records, std::chrono::year_month_day today);
+
 // Today's date in the local time zone: what the user's calendar shows.
 std::chrono::year_month_day LocalToday();
 

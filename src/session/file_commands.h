@@ -130,6 +130,9 @@ public:
     // While a command runs (with its questions and its file work), the
     // commands Open, Save and Save As do nothing when started again.
     bool busy() const { return busy_; }
+    // Whether a file is being read or written (by a command, the login's
+    // reopen, the close sequence's save or a reload), its questions included.
+    bool fileWorkRunning() const { return busy_ || working_; }
 
     // The window caption changed (UTF-8), e.g. "Vantrel - /home/u/a.vtr".
     std::function<void(const std::string& caption)> onCaptionChanged;

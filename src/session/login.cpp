@@ -40,7 +40,12 @@ bool LoginSteps::Enter(const std::string& name, const std::string& password) {
         session_.setProgramDirectory(programDirectory());
     }
     const std::string check = ReadSetting(kUsersSection, name, session_.settingsFile());
-    if (!UserEntryAccepts(check, password, checker_)) {
+    const bool accepted = UserEntryAccepts(check, password, checker_);
+    // The checker keeps no copy of the typed password: a locked program must
+    // hold none.
+    checker_.SetPassword(kCheckerPassword);
+    checker_.WipeKey();
+    if (!accepted) {
         prompts_.inform(kMismatchMessage);
         return CreateUser(name, password);
     }

@@ -155,6 +155,7 @@ void Session::logOut() {
     currentFile_.clear();
     modified_ = false;
     cipher_.SetPassword(kDesignTimePassword);
+    cipher_.WipeKey();
     loggedIn_ = false;
     cipher_.Tag = 0;
     userProtected_ = false;

@@ -76,6 +76,12 @@ public:
     int sortColumn() const { return sortColumn_; }
     // Whether the list was sorted in this run (a reload sorts it again).
     bool sorted() const { return sorted_; }
+    // Sets the sort column and flag without sorting: for a list that is put
+    // back in the order it had (the unlock of a locked program).
+    void restoreSort(int column, bool sorted) {
+        sortColumn_ = column;
+        sorted_ = sorted;
+    }
     // The number a new record gets (see NextRecordNumber).
     std::string nextNumber() const;
     // Replaces the whole list (a load), the old records wiped; every record

@@ -248,10 +248,10 @@ TEST_F(MainWindowTest, MenuItemsAndTheirVisibility) {
         }
         return names;
     };
-    EXPECT_EQ(
-        items("nFile"),
-        (QStringList{"NOpen", "NSave", "NSaveAs", "", "NCsvImport", "NCsvExport", "", "NProtect",
-                     "", "NPrinterSettings (hidden)", "NPrint (hidden)", "NExit"}));
+    EXPECT_EQ(items("nFile"),
+              (QStringList{"NOpen", "NSave", "NSaveAs", "", "NCsvImport", "NCsvExport", "",
+                           "NPrinterSettings (hidden)", "NPrint (hidden)", "NProtect",
+                           "NSettingsDlg", "NLock", "", "NExit"}));
     EXPECT_EQ(items("NRecord"), (QStringList{"NCreateNew", "NEdit", "NDelete", "", "NPwdReport"}));
     EXPECT_EQ(items("NSettings"), (QStringList{"NSetPwd (hidden)", "N_Divider1 (hidden)",
                                                "NFlattbMain", "NDivider2", "NFont"}));
