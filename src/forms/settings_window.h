@@ -5,6 +5,7 @@
 #include <filesystem>
 
 class QCheckBox;
+class QLineEdit;
 class QSpinBox;
 
 namespace vantrel {
@@ -12,7 +13,8 @@ namespace vantrel {
 class Prompts;
 
 // The settings window "Параметры": the clipboard delay, the idle time before
-// the program locks and whether it locks with the screen. OK writes the keys
+// the program locks, whether it locks with the screen and the list of
+// breached passwords the password report checks. OK writes the keys
 // of section "VTRSettings" in place (every other byte of the settings file
 // stays); a failed write is shown and the window stays open.
 class TfmSettings : public QDialog {
@@ -28,6 +30,7 @@ private:
     QSpinBox* clipboardSeconds_ = nullptr;
     QSpinBox* lockSeconds_ = nullptr;
     QCheckBox* lockOnScreenLock_ = nullptr;
+    QLineEdit* breachList_ = nullptr;
 };
 
 } // namespace vantrel

@@ -223,4 +223,19 @@ BreachListFileSetting(const std::filesystem::path& settingsPath) {
     return std::filesystem::path(Cp1251ToUtf8(value));
 }
 
+void SaveBreachListFileSetting(const std::filesystem::path& list,
+                               const std::filesystem::path& settingsPath) {
+    if (BreachListFileSetting(settingsPath).value_or(std::filesystem::path()) == list) {
+        return;
+    }
+    std::string value;
+    try {
+        value = Utf8ToCp1251(list.string());
+    } catch (const Error&) {
+        throw Error("Путь к списку скомпрометированных паролей нельзя сохранить в файле "
+                    "настроек: в нём есть знаки вне кодировки Windows-1251");
+    }
+    WriteSetting(kProgramSection, kBreachListFileKey, value, settingsPath);
+}
+
 } // namespace vantrel

@@ -79,5 +79,11 @@ std::uint64_t SearchBreachText(std::string_view text, std::string_view sha1Hex,
 // missing or empty.
 std::optional<std::filesystem::path>
 BreachListFileSetting(const std::filesystem::path& settingsPath);
+// Stores the list's path (empty: no list) under BreachListFile; the settings
+// file is left alone when the value is already there. Throws vantrel::Error
+// with a Russian text for a path that Windows-1251 cannot hold, and "Unable to
+// write to %s" when the file cannot be written.
+void SaveBreachListFileSetting(const std::filesystem::path& list,
+                               const std::filesystem::path& settingsPath);
 
 } // namespace vantrel

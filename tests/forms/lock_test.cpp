@@ -264,15 +264,28 @@ TEST_F(LockTest, SettingsWindowWritesItsKeysInPlaceAndTheLockFollows) {
     EXPECT_EQ(idle->value(), 0);
     EXPECT_EQ(idle->text(), "никогда");
     EXPECT_TRUE(screen->isChecked());
+    auto* breaches = settings.findChild<QLineEdit*>(QStringLiteral("edBreachListFile"));
+    const std::string opened = ReadBytes(session.settingsFile());
+    EXPECT_EQ(breaches->text(), "");
     SaveSnapshot(settings, QStringLiteral("settings_window"));
     clipboard->setValue(15);
     idle->setValue(300);
     screen->setChecked(false);
+    // A path the settings file cannot hold is refused before anything is
+    // written, and the window stays open.
+    breaches->setText(QStringLiteral("/списки/утечки😀.txt"));
+    settings.accept();
+    EXPECT_NE(settings.result(), QDialog::Accepted);
+    ASSERT_FALSE(prompts.log.empty());
+    EXPECT_NE(prompts.log.back().find("Windows-1251"), std::string::npos) << prompts.log.back();
+    EXPECT_EQ(ReadBytes(session.settingsFile()), opened);
+    breaches->setText(QStringLiteral("/списки/утечки.txt"));
     settings.accept();
     EXPECT_EQ(settings.result(), QDialog::Accepted);
     // New keys go after the last key of the section, every other line stays.
     EXPECT_EQ(ReadBytes(session.settingsFile()),
-              head + "ClipboardSeconds=15\r\nLockSeconds=300\r\nLockOnScreenLock=0\r\n" + tail);
+              head + "ClipboardSeconds=15\r\nLockSeconds=300\r\nLockOnScreenLock=0\r\n" +
+                  Utf8ToCp1251("BreachListFile=/списки/утечки.txt\r\n") + tail);
     emit window->settingsChanged();
     clockNow += std::chrono::seconds(301);
     lock->checkIdle();
