@@ -2,8 +2,8 @@
 
 #include "base/error.h"
 #include "base/secret.h"
+#include "forms/login_panel.h"
 #include "forms/qt_text.h"
-#include "forms/site.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -12,26 +12,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QStatusTipEvent>
 #include <QVBoxLayout>
 
 namespace vantrel {
-
-namespace {
-
-QPushButton* flatButton(QWidget* parent, const char* name, const QString& text,
-                        const QString& hint) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setFlat(true);
-    button->setAutoDefault(false);
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setToolTip(hint);
-    button->setStatusTip(hint);
-    return button;
-}
-
-} // namespace
 
 TfmUnlock::TfmUnlock(QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -54,17 +37,13 @@ TfmUnlock::TfmUnlock(QWidget* parent)
 
     auto* lbPwd = new QLabel(QStringLiteral("Пароль:"), panel);
     lbPwd->setObjectName(QStringLiteral("lbPwd"));
-    edPwd_ = new QLineEdit(panel);
-    edPwd_->setObjectName(QStringLiteral("edPwd"));
-    edPwd_->setEchoMode(QLineEdit::Password);
-    edPwd_->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
-    edPwd_->setStatusTip(QStringLiteral("Введите пароль пользователя"));
+    edPwd_ = PanelPasswordField(panel, QStringLiteral("Введите пароль пользователя"));
     lbPwd->setBuddy(edPwd_);
 
-    auto* btUnlock = flatButton(panel, "btUnlock", QStringLiteral("&Разблокировать"),
-                                QStringLiteral("Вернуться к списку записей"));
-    auto* btExit =
-        flatButton(panel, "btExit", QStringLiteral("В&ыход"), QStringLiteral("Выйти из программы"));
+    auto* btUnlock = PanelButton(panel, "btUnlock", QStringLiteral("&Разблокировать"),
+                                 QStringLiteral("Вернуться к списку записей"));
+    auto* btExit = PanelButton(panel, "btExit", QStringLiteral("В&ыход"),
+                               QStringLiteral("Выйти из программы"));
 
     auto* grid = new QGridLayout(panel);
     grid->setContentsMargins(8, 7, 8, 8);
@@ -131,19 +110,12 @@ void TfmUnlock::btUnlockClick() {
 }
 
 bool TfmUnlock::event(QEvent* event) {
-    if (event->type() == QEvent::StatusTip) {
-        statusBar_->showMessage(static_cast<QStatusTipEvent*>(event)->tip());
-        return true;
-    }
-    return QWidget::event(event);
+    return ShowStatusTip(event, statusBar_) || QWidget::event(event);
 }
 
 void TfmUnlock::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (!placed_) {
-        placed_ = true;
-        CenterOnScreen(this);
-    }
+    CenterOnFirstShow(this, placed_);
     edPwd_->setFocus(Qt::ActiveWindowFocusReason);
 }
 

@@ -3,8 +3,8 @@
 #include "base/error.h"
 #include "formats/program_folders.h"
 #include "forms/about.h"
+#include "forms/login_panel.h"
 #include "forms/qt_text.h"
-#include "forms/site.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -15,7 +15,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QStatusTipEvent>
 #include <QVBoxLayout>
 
 namespace vantrel {
@@ -36,19 +35,6 @@ QString firstUnstorableCharacter(const QString& text) {
         }
     }
     return {};
-}
-
-// A flat button that never takes the focus; its hint is also its tool tip.
-QPushButton* flatButton(QWidget* parent, const char* name, const QString& text,
-                        const QString& hint) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setFlat(true);
-    button->setAutoDefault(false);
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setToolTip(hint);
-    button->setStatusTip(hint);
-    return button;
 }
 
 void setHint(QWidget* widget, const QString& hint) {
@@ -81,12 +67,7 @@ TfmUserPwd::TfmUserPwd(Session& session, FileCommands& files, Prompts& prompts, 
 
     auto* lbPwd = new QLabel(QStringLiteral("Пароль:"), panel);
     lbPwd->setObjectName(QStringLiteral("lbPwd"));
-    edPwd_ = new QLineEdit(panel);
-    edPwd_->setObjectName(QStringLiteral("edPwd"));
-    edPwd_->setEchoMode(QLineEdit::Password);
-    // Every hidden character is shown as "*", whatever the style's own mask.
-    edPwd_->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
-    setHint(edPwd_, QStringLiteral("Введите пароль пользователя"));
+    edPwd_ = PanelPasswordField(panel, QStringLiteral("Введите пароль пользователя"));
     lbPwd->setBuddy(edPwd_);
 
     cbShowPwd_ = new QCheckBox(QStringLiteral("&Показать пароль"), panel);
@@ -94,13 +75,13 @@ TfmUserPwd::TfmUserPwd(Session& session, FileCommands& files, Prompts& prompts, 
     setHint(cbShowPwd_, QStringLiteral("Не скрывать пароль за звездочками"));
 
     auto* btEnter =
-        flatButton(panel, "btEnter", QStringLiteral("&Вход"), QStringLiteral("Войти в систему"));
-    auto* btNewUser = flatButton(panel, "btNewUser", QStringLiteral("Новый пользователь"),
-                                 QStringLiteral("Создать нового пользователя"));
-    auto* btExit =
-        flatButton(panel, "btExit", QStringLiteral("В&ыход"), QStringLiteral("Выйти из программы"));
-    auto* btAbout =
-        flatButton(panel, "btAbout", QStringLiteral("&О Программе"), QStringLiteral("О программе"));
+        PanelButton(panel, "btEnter", QStringLiteral("&Вход"), QStringLiteral("Войти в систему"));
+    auto* btNewUser = PanelButton(panel, "btNewUser", QStringLiteral("Новый пользователь"),
+                                  QStringLiteral("Создать нового пользователя"));
+    auto* btExit = PanelButton(panel, "btExit", QStringLiteral("В&ыход"),
+                               QStringLiteral("Выйти из программы"));
+    auto* btAbout = PanelButton(panel, "btAbout", QStringLiteral("&О Программе"),
+                                QStringLiteral("О программе"));
 
     auto* grid = new QGridLayout(panel);
     grid->setContentsMargins(8, 7, 8, 8);
@@ -217,20 +198,12 @@ void TfmUserPwd::endProgram() {
 }
 
 bool TfmUserPwd::event(QEvent* event) {
-    // The hint of the control under the mouse pointer goes to the status bar.
-    if (event->type() == QEvent::StatusTip) {
-        statusBar_->showMessage(static_cast<QStatusTipEvent*>(event)->tip());
-        return true;
-    }
-    return QWidget::event(event);
+    return ShowStatusTip(event, statusBar_) || QWidget::event(event);
 }
 
 void TfmUserPwd::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (!placed_) {
-        placed_ = true;
-        CenterOnScreen(this);
-    }
+    CenterOnFirstShow(this, placed_);
     cbUserName_->setFocus(Qt::ActiveWindowFocusReason);
 }
 

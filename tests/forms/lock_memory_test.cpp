@@ -11,6 +11,7 @@
 #include "forms/main_window.h"
 #include "forms/program_lock.h"
 #include "support/qt_test_support.h"
+#include "support/sanitizer.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_folder.h"
 
@@ -26,14 +27,6 @@
 #include <fstream>
 #include <sstream>
 #include <unistd.h>
-
-#if defined(__SANITIZE_ADDRESS__)
-#define VANTREL_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VANTREL_ADDRESS_SANITIZER 1
-#endif
-#endif
 
 namespace vantrel {
 namespace {
