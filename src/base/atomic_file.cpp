@@ -1,5 +1,7 @@
 #include "base/atomic_file.h"
 
+#include "base/secret.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -372,8 +374,10 @@ std::error_code ReadWholeDescriptor(int fd, std::string& bytes, std::size_t limi
         }
         bytes.append(buffer, static_cast<std::size_t>(result));
     }
+    // The file may be plain text with passwords: none of it stays on the stack.
+    WipeBytes(buffer, sizeof buffer);
     if (ec) {
-        bytes.clear();
+        WipeString(bytes);
     }
     return ec;
 }

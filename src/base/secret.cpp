@@ -10,4 +10,8 @@ void WipeString(std::string& bytes) {
     bytes.clear();
 }
 
+void WipeBytes(void* data, std::size_t size) {
+    explicit_bzero(data, size);
+}
+
 } // namespace vantrel

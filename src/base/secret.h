@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <utility>
 
@@ -9,6 +10,9 @@ namespace vantrel {
 // Overwrites every byte of the string's buffer (its spare capacity included)
 // and leaves it empty.
 void WipeString(std::string& bytes);
+// Overwrites `size` bytes at `data` (a buffer on the stack, say) in a way the
+// compiler cannot leave out.
+void WipeBytes(void* data, std::size_t size);
 
 // A string that is wiped when it goes away. Not copyable, so that no unwiped
 // copy is made by accident; the holder reaches the bytes through value().

@@ -1,6 +1,7 @@
 #include "cli/clipboard_tool.h"
 
 #include "base/error.h"
+#include "base/secret.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -142,7 +143,7 @@ bool RunTool(const ClipboardTool& tool, const std::vector<std::string>& argv,
             }
             output->append(buffer, static_cast<std::size_t>(got));
         }
-        std::fill(std::begin(buffer), std::end(buffer), '\0');
+        WipeBytes(buffer, sizeof buffer);
     }
     int status = 0;
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
