@@ -56,6 +56,47 @@ void drawSheet(QPainter& p, const QRectF& sheet) {
     }
 }
 
+// A shield outline on the 16 x 16 grid.
+QPainterPath shieldPath() {
+    QPainterPath shield;
+    shield.moveTo(8, 0.5);
+    shield.lineTo(14.5, 3);
+    shield.quadTo(14.5, 11.5, 8, 15.5);
+    shield.quadTo(1.5, 11.5, 1.5, 3);
+    shield.closeSubpath();
+    return shield;
+}
+
+void drawPadlock(QPainter& p) {
+    p.setPen(QPen(QColor(90, 90, 90), 1.6));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(4.5, 1.5, 7, 9), 0, 180 * 16);
+    p.drawLine(QPointF(4.5, 6), QPointF(4.5, 7.5));
+    p.drawLine(QPointF(11.5, 6), QPointF(11.5, 7.5));
+    p.setPen(QPen(QColor(120, 80, 10), 1));
+    p.setBrush(QColor(230, 180, 50));
+    p.drawRoundedRect(QRectF(2.5, 7.5, 11, 7.5), 1, 1);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(80, 50, 0));
+    p.drawEllipse(QPointF(8, 10.5), 1.2, 1.2);
+    p.drawRect(QRectF(7.5, 10.5, 1, 2.5));
+}
+
+void drawGear(QPainter& p) {
+    p.setPen(QPen(kOutline, 1));
+    p.setBrush(QColor(160, 160, 170));
+    p.save();
+    p.translate(8, 8);
+    for (int tooth = 0; tooth < 8; ++tooth) {
+        p.drawRect(QRectF(-1.5, -7.5, 3, 4));
+        p.rotate(45);
+    }
+    p.restore();
+    p.drawEllipse(QPointF(8, 8), 5, 5);
+    p.setBrush(Qt::white);
+    p.drawEllipse(QPointF(8, 8), 2, 2);
+}
+
 void drawIcon(QPainter& p, CommandIcon kind) {
     switch (kind) {
     case CommandIcon::Open: {
@@ -209,20 +250,31 @@ void drawIcon(QPainter& p, CommandIcon kind) {
         break;
     case CommandIcon::PasswordReport: {
         // A shield with a tick.
-        QPainterPath shield;
-        shield.moveTo(8, 0.5);
-        shield.lineTo(14.5, 3);
-        shield.quadTo(14.5, 11.5, 8, 15.5);
-        shield.quadTo(1.5, 11.5, 1.5, 3);
-        shield.closeSubpath();
         p.setPen(QPen(QColor(20, 80, 40), 1));
         p.setBrush(QColor(90, 180, 110));
-        p.drawPath(shield);
+        p.drawPath(shieldPath());
         p.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         p.setBrush(Qt::NoBrush);
         p.drawPolyline(QPolygonF({QPointF(4.5, 8), QPointF(7, 10.5), QPointF(11.5, 5)}));
         break;
     }
+    case CommandIcon::Protect:
+        // A blue shield with a keyhole.
+        p.setPen(QPen(QColor(20, 50, 120), 1));
+        p.setBrush(QColor(70, 120, 210));
+        p.drawPath(shieldPath());
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        p.drawEllipse(QPointF(8, 6.5), 1.8, 1.8);
+        p.drawPolygon(
+            QPolygonF({QPointF(7.2, 7.5), QPointF(8.8, 7.5), QPointF(9.5, 12), QPointF(6.5, 12)}));
+        break;
+    case CommandIcon::Settings:
+        drawGear(p);
+        break;
+    case CommandIcon::Lock:
+        drawPadlock(p);
+        break;
     }
 }
 
@@ -272,6 +324,12 @@ const char* themeName(CommandIcon kind) {
         return "x-office-calendar";
     case CommandIcon::PasswordReport:
         return "security-medium";
+    case CommandIcon::Protect:
+        return "security-high";
+    case CommandIcon::Settings:
+        return "preferences-system";
+    case CommandIcon::Lock:
+        return "system-lock-screen";
     }
     return "";
 }

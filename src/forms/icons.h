@@ -24,6 +24,9 @@ enum class CommandIcon {
     Paste,
     Calendar,
     PasswordReport,
+    Protect,
+    Settings,
+    Lock,
 };
 
 // The desktop theme's icon, or, on a machine without a theme,

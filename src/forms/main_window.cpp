@@ -203,13 +203,13 @@ void TfmMain::createActions() {
         &TfmMain::PwdReportExecute);
     run(addCommand("ProtectCmd", "Усилить &защиту…",
                    "Усилить защиту|Перейти на защищённую проверку пароля и защищённый файл записей",
-                   QKeySequence(), QIcon()),
+                   QKeySequence(), commandIcon(CommandIcon::Protect)),
         &TfmMain::ProtectCmdExecute);
     run(addCommand("SettingsCmd", "&Параметры…", "Параметры|Буфер обмена и блокировка программы",
-                   QKeySequence(), QIcon()),
+                   QKeySequence(), commandIcon(CommandIcon::Settings)),
         &TfmMain::SettingsExecute);
     connect(addCommand("LockCmd", "За&блокировать", "Заблокировать|Скрыть записи до ввода пароля",
-                       QKeySequence(Qt::CTRL | Qt::Key_L), QIcon()),
+                       QKeySequence(Qt::CTRL | Qt::Key_L), commandIcon(CommandIcon::Lock)),
             &QAction::triggered, this, &TfmMain::lockRequested);
     run(addCommand("ShowPwd", "ShowPwd", "Показ паролей|Показывать пароли в главном окне",
                    QKeySequence(), commandIcon(CommandIcon::ShowPasswords)),

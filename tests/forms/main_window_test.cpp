@@ -325,11 +325,30 @@ TEST_F(MainWindowTest, ToolbarButtonsInOrderWithPictures) {
 }
 
 TEST_F(MainWindowTest, BuiltInIconsDifferFromEachOther) {
-    const QImage open = builtInIcon(CommandIcon::Open).pixmap(16, 16).toImage();
-    const QImage save = builtInIcon(CommandIcon::Save).pixmap(16, 16).toImage();
-    const QImage eye = builtInIcon(CommandIcon::ShowPasswords).pixmap(16, 16).toImage();
-    EXPECT_NE(open, save);
-    EXPECT_NE(save, eye);
+    const CommandIcon kinds[] = {CommandIcon::Open,           CommandIcon::Save,
+                                 CommandIcon::Print,          CommandIcon::PrinterSetup,
+                                 CommandIcon::Exit,           CommandIcon::RecordAdd,
+                                 CommandIcon::RecordEdit,     CommandIcon::RecordDelete,
+                                 CommandIcon::ShowPasswords,  CommandIcon::Site,
+                                 CommandIcon::Licence,        CommandIcon::About,
+                                 CommandIcon::History,        CommandIcon::Copy,
+                                 CommandIcon::Paste,          CommandIcon::Calendar,
+                                 CommandIcon::PasswordReport, CommandIcon::Protect,
+                                 CommandIcon::Settings,       CommandIcon::Lock};
+    std::vector<QImage> images;
+    for (const CommandIcon kind : kinds) {
+        images.push_back(builtInIcon(kind).pixmap(16, 16).toImage());
+    }
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        for (std::size_t j = i + 1; j < images.size(); ++j) {
+            EXPECT_NE(images[i], images[j]) << i << " and " << j;
+        }
+    }
+    // Every command of the file menu has a picture.
+    for (QAction* item : window->findChild<QMenu*>(QStringLiteral("nFile"))->actions()) {
+        EXPECT_TRUE(item->isSeparator() || !item->icon().isNull())
+            << item->objectName().toStdString();
+    }
 }
 
 TEST_F(MainWindowTest, StatusBarShowsLongHintOfToolbarButton) {
