@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <utility>
 
 // Password material in memory: overwritten before its memory is given back.
@@ -13,6 +14,9 @@ void WipeString(std::string& bytes);
 // Overwrites `size` bytes at `data` (a buffer on the stack, say) in a way the
 // compiler cannot leave out.
 void WipeBytes(void* data, std::size_t size);
+// Appends `more` to `held`; when the buffer must grow, the old one is wiped
+// before it is given back, so that a growing secret leaves no copies behind.
+void AppendSecret(std::string& held, std::string_view more);
 
 // A string that is wiped when it goes away. Not copyable, so that no unwiped
 // copy is made by accident; the holder reaches the bytes through value().

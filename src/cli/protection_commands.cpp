@@ -45,7 +45,8 @@ int ConvertCommand(const CommandContext& context) {
         content.cipher.DecryptStreamTo(
             ReadingFrom(content.bytes.value()), content.bytes.value().size(),
             [&text](const std::uint8_t* bytes, std::size_t count) {
-                text.value().append(reinterpret_cast<const char*>(bytes), count);
+                AppendSecret(text.value(),
+                             std::string_view(reinterpret_cast<const char*>(bytes), count));
             });
         std::swap(content.bytes, text);
     }
