@@ -136,7 +136,13 @@ struct RowFields {
             kept += value;
         }
     }
-    ~RowFields() { WipeString(password); }
+    // Moved into the record, a short text keeps its bytes here.
+    ~RowFields() {
+        for (std::string* text :
+             {&number, &name, &password, &resource, &title, &note, &start, &end, &ignored, &kept}) {
+            WipeString(*text);
+        }
+    }
 
     std::string& of(Role role) {
         switch (role) {

@@ -19,4 +19,13 @@ void WipeRecord(Record& record) {
     WipeString(record.number);
 }
 
+void MoveRecordsWiping(RecordList& from, RecordList& to) {
+    to.reserve(to.size() + from.size());
+    for (Record& record : from) {
+        to.push_back(std::move(record));
+        WipeRecord(record);
+    }
+    from.clear();
+}
+
 } // namespace vantrel

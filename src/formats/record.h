@@ -34,4 +34,9 @@ using RecordList = std::vector<Record>;
 // (the field count too), so that freeing it afterwards gives back only zeros.
 void WipeRecord(Record& record);
 
+// Moves the records to the end of `to`, in order, and wipes what is left of
+// them in `from` (a moved short string keeps its bytes in place), which ends
+// empty.
+void MoveRecordsWiping(RecordList& from, RecordList& to);
+
 } // namespace vantrel

@@ -56,11 +56,10 @@ std::optional<RecordId> Session::addAll(RecordList records) {
     }
     const RecordId first = nextId_;
     notify([](SessionObserver& o) { o.recordsAboutToBeReset(); });
-    records_.reserve(records_.size() + records.size());
-    for (Record& record : records) {
-        records_.push_back(std::move(record));
+    for (std::size_t i = 0; i < records.size(); ++i) {
         ids_.push_back(nextId_++);
     }
+    MoveRecordsWiping(records, records_);
     modified_ = true;
     notify([](SessionObserver& o) { o.recordsReset(); });
     return first;
