@@ -16,10 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-int currentYear() {
-    return static_cast<int>(LocalToday().year());
-}
-
 CsvLayout layoutOption(const Arguments& args) {
     const std::string name = args.Value("layout").value_or("vantrel");
     const std::optional<CsvLayout> layout = CsvLayoutFromName(name);
@@ -60,7 +56,7 @@ void WriteContentAsCsv(const Arguments& args, RecordContent& content, const fs::
     const CsvLayout layout = layoutOption(args);
     WipedRecords list;
     ReadAllRecords(content, list);
-    WriteCsvFile(output, list.records, layout, currentYear());
+    WriteCsvFile(output, list.records, layout, LocalYear());
 }
 
 int ImportCsvCommand(const CommandContext& context) {
@@ -71,18 +67,17 @@ int ImportCsvCommand(const CommandContext& context) {
     SecretString text(ReadCsvFile(context.args.operands[0]));
 
     WipedRecords list;
-    TCryptLib cipher;
-    // A new file is classic unless --protected; an existing one keeps its form.
-    RecordFileKind form =
+    // A new file is classic unless --protected; an existing one keeps its form
+    // (and a protected one its key).
+    RecordContent target;
+    target.storedKind =
         context.args.Flag("protected") ? RecordFileKind::Protected : RecordFileKind::Encrypted;
     if (into) {
-        RecordContent existing = ReadContent(context, *into, RecordFileKind::Encrypted);
-        ReadAllRecords(existing, list);
-        cipher = std::move(existing.cipher);
-        form = existing.storedKind;
+        target = ReadContent(context, *into, RecordFileKind::Encrypted);
+        ReadAllRecords(target, list);
     }
     CsvImportOptions options{.replaceUnstorable = context.args.Flag("replace-unstorable"),
-                             .currentYear = currentYear()};
+                             .currentYear = LocalYear()};
     CsvImport imported = ImportCsvRecords(text.value(), list.records, options);
     text = SecretString(); // wiped and given back: only the records are needed now
     if (!imported.unstorable.empty() && !options.replaceUnstorable) {
@@ -92,14 +87,12 @@ int ImportCsvCommand(const CommandContext& context) {
                     unstorableList(imported.unstorable));
     }
     const std::size_t added = imported.records.size();
-    for (Record& record : imported.records) {
-        list.records.push_back(std::move(record));
-    }
+    MoveRecordsWiping(imported.records, list.records);
     if (!into) {
-        ConfigureCipher(cipher, context.ReadPassword(true).value());
+        ConfigureCipher(target.cipher, context.ReadPassword(true).value());
     }
     const OutputLock lock(output);
-    WriteRecordFile(output, form, cipher, list.records);
+    WriteRecordFile(output, target.storedKind, target.cipher, list.records, target.key);
     context.out << "Records added: " << added << "\n";
     if (!imported.unstorable.empty()) {
         context.out << "\"?\" replaced characters in: " << unstorableList(imported.unstorable)

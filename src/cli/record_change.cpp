@@ -246,7 +246,7 @@ void ChangeRecordFile(const fs::path& file, RecordFileKind kind, const SecretStr
     ReadAllRecords(content, list);
     change(list.records);
     // The form read is the form written.
-    WriteRecordFile(file, content.storedKind, content.cipher, list.records);
+    WriteRecordFile(file, content.storedKind, content.cipher, list.records, content.key);
 }
 
 } // namespace vantrel::cli

@@ -67,9 +67,8 @@ RecordContent ReadKeyedContent(InputFile& input, const fs::path& file, RecordFil
         // Authenticated whole, and no larger than the file: held as plain
         // text from here on.
         ConfigureCipher(content.cipher, password.value());
-        ProtectedKeySlot key;
         SecretString text =
-            ReadProtectedContent(content.bytes.value(), content.cipher.Password(), key);
+            ReadProtectedContent(content.bytes.value(), content.cipher.Password(), content.key);
         std::swap(content.bytes, text);
         content.kind = RecordFileKind::PlainText;
         return content;

@@ -4,6 +4,7 @@
 #include "cipher/crypt_lib.h"
 #include "cli/cli_files.h"
 #include "cli/commands.h"
+#include "formats/protected_file.h"
 #include "formats/record_file_kind.h"
 #include "formats/record_stream.h"
 
@@ -26,6 +27,9 @@ struct RecordContent {
     // The form of the file on disk, which a command that writes the file
     // again keeps (a protected file is held as plain text, `kind`).
     RecordFileKind storedKind = RecordFileKind::Encrypted;
+    // A protected file's key, derived once when it was read: writing the file
+    // again reuses it (with a fresh stream header) instead of deriving anew.
+    ProtectedKeySlot key;
     TCryptLib cipher; // keyed by the password for the encrypted and protected kinds
 
     void forEachRecord(const RecordVisit& visit) {
