@@ -9,10 +9,6 @@ namespace vantrel {
 
 namespace {
 
-int currentYear() {
-    return static_cast<int>(LocalToday().year());
-}
-
 // The records of an import, wiped unless handed over.
 struct ImportedRecords {
     CsvImport import;
@@ -31,7 +27,7 @@ std::optional<CsvImportResult> ImportCsvIntoList(Session& session, Prompts& prom
         return std::nullopt;
     }
     SecretString text(ReadCsvFile(*file));
-    CsvImportOptions options{.replaceUnstorable = false, .currentYear = currentYear()};
+    CsvImportOptions options{.replaceUnstorable = false, .currentYear = LocalYear()};
     ImportedRecords imported{ImportCsvRecords(text.value(), session.records(), options)};
     if (!imported.import.unstorable.empty()) {
         const std::string question =
@@ -68,7 +64,7 @@ std::optional<std::filesystem::path> ExportListAsCsv(const Session& session, Pro
     if (!choice) {
         return std::nullopt;
     }
-    WriteCsvFile(choice->file, session.records(), choice->layout, currentYear());
+    WriteCsvFile(choice->file, session.records(), choice->layout, LocalYear());
     return choice->file;
 }
 

@@ -32,6 +32,10 @@ Expiry EndDateExpiry(std::string_view endDate, year_month_day today) {
     return expiry;
 }
 
+int LocalYear() {
+    return static_cast<int>(LocalToday().year());
+}
+
 year_month_day LocalToday() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};

@@ -41,5 +41,7 @@ ExpiryCount CountExpiry(const RecordList& records, std::chrono::year_month_day t
 
 // Today's date in the local time zone: what the user's calendar shows.
 std::chrono::year_month_day LocalToday();
+// Its year: what two-digit years of imported dates are read around.
+int LocalYear();
 
 } // namespace vantrel
