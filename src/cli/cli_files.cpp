@@ -79,7 +79,7 @@ void WriteOutputFile(const fs::path& path,
                      const std::function<void(const ChunkWriter& write)>& produce,
                      FilePermissions permissions) {
     if (const std::error_code ec = ReplaceFileAtomically(path, produce, permissions)) {
-        throw FileError(formatMessage("Cannot create file %s", path.string()), ec);
+        throw FileError(formatMessage(kCannotCreateFileText, path.string()), ec);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "session/disk_file.h"
 
 #include "base/error.h"
+#include "formats/record_file.h"
 
 #include <sodium.h>
 
@@ -28,7 +29,7 @@ struct Descriptor {
 };
 
 [[noreturn]] void CannotOpen(const fs::path& path, int error) {
-    throw FileError(formatMessage("Cannot open file %s", path.string()),
+    throw FileError(formatMessage(kCannotOpenFileText, path.string()),
                     {error, std::generic_category()});
 }
 

@@ -265,7 +265,7 @@ void FileCommands::reload() {
     // at the next look, and the file is read once more.
     const std::optional<FileFingerprint> before = TakeFingerprint(path);
     if (!before) {
-        throw FileError(formatMessage("Cannot open file %s", path.string()),
+        throw FileError(formatMessage(kCannotOpenFileText, path.string()),
                         std::make_error_code(std::errc::no_such_file_or_directory));
     }
     LoadedRecordFile loaded;
