@@ -40,39 +40,34 @@ ScreenLockSignals::ScreenLockSignals(QDBusConnection sessionBus, QDBusConnection
     }
 }
 
-void ScreenLockSignals::findLoginSession() {
-    QDBusMessage byPid = QDBusMessage::createMethodCall(kLogin1Service, kLogin1Path, kLogin1Manager,
-                                                        QStringLiteral("GetSessionByPID"));
-    byPid << static_cast<uint>(getpid());
-    auto* watcher = new QDBusPendingCallWatcher(systemBus_.asyncCall(byPid), this);
+void ScreenLockSignals::askForSession(const QString& method, const QVariant& argument,
+                                      const std::function<void()>& otherwise) {
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(kLogin1Service, kLogin1Path, kLogin1Manager, method);
+    call << argument;
+    auto* watcher = new QDBusPendingCallWatcher(systemBus_.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this](QDBusPendingCallWatcher* call) {
-                call->deleteLater();
-                const QDBusPendingReply<QDBusObjectPath> reply = *call;
+            [this, otherwise](QDBusPendingCallWatcher* finished) {
+                finished->deleteLater();
+                const QDBusPendingReply<QDBusObjectPath> reply = *finished;
                 if (!reply.isError()) {
                     listenToSession(reply.value().path());
-                    return;
+                } else if (otherwise) {
+                    otherwise();
                 }
-                // A program started outside any login session (a terminal
-                // multiplexer, a systemd user unit) still knows its session
-                // from the environment.
-                const QString id = qEnvironmentVariable("XDG_SESSION_ID");
-                if (id.isEmpty()) {
-                    return;
-                }
-                QDBusMessage byId = QDBusMessage::createMethodCall(
-                    kLogin1Service, kLogin1Path, kLogin1Manager, QStringLiteral("GetSession"));
-                byId << id;
-                auto* second = new QDBusPendingCallWatcher(systemBus_.asyncCall(byId), this);
-                connect(second, &QDBusPendingCallWatcher::finished, this,
-                        [this](QDBusPendingCallWatcher* call) {
-                            call->deleteLater();
-                            const QDBusPendingReply<QDBusObjectPath> reply = *call;
-                            if (!reply.isError()) {
-                                listenToSession(reply.value().path());
-                            }
-                        });
             });
+}
+
+void ScreenLockSignals::findLoginSession() {
+    askForSession(QStringLiteral("GetSessionByPID"), static_cast<uint>(getpid()), [this] {
+        // A program started outside any login session (a terminal
+        // multiplexer, a systemd user unit) still knows its session from the
+        // environment.
+        const QString id = qEnvironmentVariable("XDG_SESSION_ID");
+        if (!id.isEmpty()) {
+            askForSession(QStringLiteral("GetSession"), id, {});
+        }
+    });
 }
 
 void ScreenLockSignals::listenToSession(const QString& path) {

@@ -3,6 +3,9 @@
 #include <QDBusConnection>
 #include <QObject>
 #include <QString>
+#include <QVariant>
+
+#include <functional>
 
 namespace vantrel {
 
@@ -38,6 +41,10 @@ private slots:
 
 private:
     void findLoginSession();
+    // Asks login1's manager for a session object with `method`; listens to
+    // it when there is one, else runs `otherwise` (when set).
+    void askForSession(const QString& method, const QVariant& argument,
+                       const std::function<void()>& otherwise);
     void listenToSession(const QString& path);
     void request();
 
