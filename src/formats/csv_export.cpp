@@ -129,7 +129,7 @@ void ExportCsvRecords(const RecordList& records, CsvLayout layout, int currentYe
 std::string CsvRecordsText(const RecordList& records, CsvLayout layout, int currentYear) {
     std::string text;
     ExportCsvRecords(records, layout, currentYear,
-                     [&text](std::string_view piece) { text += piece; });
+                     [&text](std::string_view piece) { AppendSecret(text, piece); });
     return text;
 }
 
